@@ -1,0 +1,155 @@
+#include "app/text_file.h"
+
+#include "platform/failure.h"
+#include "app/text.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace tz {
+
+namespace {
+
+fs::path nativePath(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    std::wstring wmode(mode, mode + std::strlen(mode));
+    return _wfopen(nativePath(path).c_str(), wmode.c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+[[noreturn]] void fail(const std::string& path, int err) {
+    if (err == ENOENT) throw Failure(FailureCode::FileNotFound, "File not found: " + path);
+    throw Failure(FailureCode::Other, path + ": " + std::strerror(err));
+}
+
+} // namespace
+
+TextFileWriter::~TextFileWriter() { close(); }
+
+void TextFileWriter::open(const std::string& path, bool durable) {
+    close();
+    errno = 0;
+    file_ = openFile(path, "wb");
+    if (!file_) fail(path, errno ? errno : EIO);
+    path_ = path;
+    durable_ = durable;
+}
+
+void TextFileWriter::writeLine(const std::string& utf8) {
+    if (!file_) throw Failure(FailureCode::Other, "Bad file name or number");
+    const std::string bytes = text::toSystem(utf8) + "\r\n";
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() ||
+        std::fflush(file_) != 0)
+        fail(path_, errno ? errno : EIO);
+    if (durable_) {
+#ifdef _WIN32
+        _commit(_fileno(file_));
+#else
+        ::fsync(fileno(file_));
+#endif
+    }
+}
+
+void TextFileWriter::close() noexcept {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+}
+
+TextFileReader::~TextFileReader() { close(); }
+
+void TextFileReader::open(const std::string& path) {
+    close();
+    errno = 0;
+    file_ = openFile(path, "rb");
+    if (!file_) fail(path, errno ? errno : EIO);
+    path_ = path;
+}
+
+bool TextFileReader::atEnd() {
+    if (!file_) return true;
+    const int c = std::fgetc(file_);
+    if (c == EOF) return true;
+    std::ungetc(c, file_);
+    return false;
+}
+
+std::string TextFileReader::readLine() {
+    if (!file_ || atEnd()) throw Failure(FailureCode::InputPastEnd, "Input past end of file");
+    std::string bytes;
+    for (int c; (c = std::fgetc(file_)) != EOF;) {
+        if (c == '\n') break;
+        if (c == '\r') {
+            const int d = std::fgetc(file_);
+            if (d != '\n' && d != EOF) std::ungetc(d, file_);
+            break;
+        }
+        bytes.push_back(static_cast<char>(c));
+    }
+    return text::fromSystem(bytes);
+}
+
+void TextFileReader::close() noexcept {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+}
+
+void writeFileAtomically(const std::string& path, const std::string& bytes) {
+    const std::string temp = path + ".tmp";
+    errno = 0;
+    std::FILE* f = openFile(temp, "wb");
+    if (!f) fail(path, errno ? errno : EIO);
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
+    int err = errno;
+#ifndef _WIN32
+    ok = ok && ::fsync(fileno(f)) == 0;
+    if (!ok && !err) err = errno;
+#endif
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) {
+        deleteFileQuietly(temp);
+        fail(path, err ? err : EIO);
+    }
+    std::error_code ec;
+    fs::rename(nativePath(temp), nativePath(path), ec);
+    if (ec) {
+        deleteFileQuietly(temp);
+        throw Failure(FailureCode::Other, path + ": " + ec.message());
+    }
+}
+
+bool isNormalFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(nativePath(path), ec);
+}
+
+void deleteFileQuietly(const std::string& path) noexcept {
+    std::error_code ec;
+    fs::remove(nativePath(path), ec);
+}
+
+void copyFileReplacing(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    if (!fs::exists(nativePath(from), ec))
+        throw Failure(FailureCode::FileNotFound, "File not found: " + from);
+    fs::copy_file(nativePath(from), nativePath(to), fs::copy_options::overwrite_existing, ec);
+    if (ec) throw Failure(FailureCode::Other, to + ": " + ec.message());
+}
+
+} // namespace tz

@@ -1,0 +1,54 @@
+#pragma once
+// Spreadsheet output of a transfer window: the checks on the chosen
+// document, its launch through the shell, the live link to the workbook,
+// and the write of one cell.
+#include "app/globals.h"
+#include "platform/host.h"
+#include "platform/sheet_link.h"
+#include "platform/shell.h"
+
+#include <string>
+#include <vector>
+
+namespace tz {
+
+class DocumentLink {
+public:
+    enum class Result {
+        Linked,   // the workbook answers; cells can be written
+        Refused,  // a document check failed and said so; the caller stops the transfer
+        Stopped,  // "Stop Xfer" was pressed while waiting for the spreadsheet program
+    };
+
+    DocumentLink(Globals& globals, Host& host, Shell& shell, SheetLink& link);
+
+    // Document checks, launch, activation of the transfer window and link.
+    // Throws a Failure for anything else that goes wrong, among it a
+    // spreadsheet program that has not answered within `retryLimitSeconds`.
+    Result checkAndLink(const std::string& documentPath, WindowHandle owner);
+
+    // Text into the cell at row, column (both from 1) of the linked workbook.
+    void writeCell(int row, int col, const std::string& text);
+
+    // Link mode none: ends any conversation of this window.
+    void endLink();
+
+    // The part of the path after its last separator ("" when none).
+    static std::string documentName(const std::string& path);
+    // The document name up to its last "."; the whole name when it has none.
+    static std::string baseName(const std::string& documentName);
+    static std::string cellItem(int row, int col);
+    // Titles of a window that shows the document already.
+    static std::vector<std::string> openWindowTitles(const std::string& documentName);
+
+    double retryLimitSeconds = 60.0;
+    int retryPauseMs = 250;
+
+private:
+    Globals& globals_;
+    Host& host_;
+    Shell& shell_;
+    SheetLink& link_;
+};
+
+} // namespace tz
