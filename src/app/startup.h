@@ -1,0 +1,24 @@
+#pragma once
+// Start-up: the help file name, the settings file and the environment file.
+#include "app/globals.h"
+#include "platform/host.h"
+
+#include <string>
+
+namespace tz {
+
+// The folder joining rule: append the name directly when the folder ends
+// in a separator, with one separator in between otherwise.
+std::string joinProgramFolder(const std::string& folder, const std::string& name);
+
+// Reads Twell.ini and Twenv.dat from globals.ProgramFolder into the
+// globals. Returns false when start-up must end the program (any message
+// has been shown through the host).
+bool startUp(Globals& globals, Host& host);
+
+// The one line of Twenv.dat for the current globals, CR LF included.
+std::string environmentLine(const Globals& globals);
+// Replace Twenv.dat at globals.EnvFilePath atomically. Throws a Failure.
+void writeEnvironment(const Globals& globals);
+
+} // namespace tz

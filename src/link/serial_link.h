@@ -1,0 +1,36 @@
+#pragma once
+// The flowmeter's serial link: opening the port for a transfer, command
+// framing, the on-line command/reply exchange and closing.
+#include "app/globals.h"
+#include "platform/host.h"
+#include "platform/serial_control.h"
+
+#include <string>
+
+namespace tz {
+
+enum class WindowKind { Online, Logger };
+
+// The opening steps. PortNo becomes portIndex + 1 (the position selected in
+// the port list, -1 for none) before the port is configured and opened.
+// Failures propagate as the serial control raises them.
+void openPort(SerialControl& port, Globals& globals, int portIndex, WindowKind kind);
+
+// A command on the line: its text followed by one CR.
+std::string frameCommand(const std::string& text);
+void sendCommand(SerialControl& port, const std::string& text);
+
+struct ExchangeResult {
+    bool stopped = false;  // "Stop Xfer" was pressed while waiting
+    std::string reply;     // as received, CR included; "" when nothing came
+};
+
+// One on-line command/reply exchange: send, then read until the reply's
+// last character is CR or the line has been silent for eleven 100 ms waits.
+ExchangeResult exchange(SerialControl& port, Host& host, const Globals& globals,
+                        const std::string& command);
+
+// PortOpen = false.
+void closePort(SerialControl& port) noexcept;
+
+} // namespace tz
