@@ -1,8 +1,9 @@
-#include "document_link.h"
+#include "sheet/document_link.h"
 
 #include "app/text_file.h"
 #include "platform/failure.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -10,28 +11,28 @@ namespace tz {
 
 namespace {
 
-bool isSeparator(char c) {
 #ifdef _WIN32
-    return c == '\\';
+constexpr char kSeparator = '\\';
 #else
-    // Linux paths use "/"; a "\" typed out of habit still separates.
-    return c == '\\' || c == '/';
+constexpr char kSeparator = '/';
 #endif
+
+// Operators on either system type both kinds of slash at the end of a
+// folder path, so the trailing check knows both.
+bool endsWithSeparator(const std::string& path) {
+    return !path.empty() && (path.back() == '\\' || path.back() == '/');
 }
 
 // A path ending in a separator stands for the normal files inside that
 // folder: it matches when there is at least one.
 bool matchesNormalFile(const std::string& path) {
-    if (!path.empty() && (path.back() == '\\' || path.back() == '/')) {
-        std::error_code ec;
-        const std::filesystem::path dir(std::u8string(path.begin(), path.end()));
-        for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end;
-             it.increment(ec)) {
-            if (it->is_regular_file(ec)) return true;
-        }
-        return false;
+    if (!endsWithSeparator(path)) return isNormalFile(path);
+    std::error_code ec;
+    const std::filesystem::path dir(std::u8string(path.begin(), path.end()));
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file(ec)) return true;
     }
-    return isNormalFile(path);
+    return false;
 }
 
 } // namespace
@@ -40,9 +41,8 @@ DocumentLink::DocumentLink(Globals& globals, Host& host, Shell& shell, SheetLink
     : globals_(globals), host_(host), shell_(shell), link_(link) {}
 
 std::string DocumentLink::documentName(const std::string& path) {
-    for (std::size_t i = path.size(); i > 0; --i)
-        if (isSeparator(path[i - 1])) return path.substr(i);
-    return {};
+    const auto sep = path.rfind(kSeparator);
+    return sep == std::string::npos ? std::string() : path.substr(sep + 1);
 }
 
 std::string DocumentLink::baseName(const std::string& name) {
@@ -54,42 +54,70 @@ std::string DocumentLink::cellItem(int row, int col) {
     return "R" + std::to_string(row) + "C" + std::to_string(col);
 }
 
+std::string DocumentLink::topicFor(const std::string& documentPath) {
+    return "Excel|" + documentPath;
+}
+
 std::vector<std::string> DocumentLink::openWindowTitles(const std::string& name) {
     const std::string base = baseName(name);
     std::vector<std::string> titles{"Microsoft Excel - " + name, "Microsoft Excel - " + base};
 #ifndef _WIN32
+    // Calc plays Excel's part here and names its windows its own way.
     titles.push_back(name + " - LibreOffice Calc");
     titles.push_back(base + " - LibreOffice Calc");
 #endif
     return titles;
 }
 
+std::string DocumentLink::notFoundMessage() {
+    return "File does not exist.\r\nAn error of an Application document.";
+}
+
+std::string DocumentLink::notAppointedMessage() {
+    return "File is not appointed.";
+}
+
+std::string DocumentLink::alreadyOpenedMessage(const std::string& name) {
+    return name + " is already opened.\r\nPush \"Start Transfer!\" again after closing " + name;
+}
+
+std::string DocumentLink::noAnswerMessage(const std::string& path, int seconds) {
+    return "The spreadsheet program did not answer within " + std::to_string(seconds) +
+           " seconds.\r\nCheck that it is installed and can open " + path;
+}
+
 DocumentLink::Result DocumentLink::checkAndLink(const std::string& path, WindowHandle owner) {
     const std::string name = documentName(path);
     if (!matchesNormalFile(path)) {
-        host_.messageBox("File does not exist.\r\nAn error of an Application document.", kAppTitle);
+        host_.messageBox(notFoundMessage(), kAppTitle);
         return Result::Refused;
     }
-    if (!path.empty() && (path.back() == '\\' || path.back() == '/')) {
-        host_.messageBox("File is not appointed.", kAppTitle);
+    if (endsWithSeparator(path)) {
+        host_.messageBox(notAppointedMessage(), kAppTitle);
         return Result::Refused;
     }
     for (const auto& title : openWindowTitles(name)) {
         if (shell_.findWindow(title)) {
-            host_.messageBox(name + " is already opened.\r\nPush \"Start Transfer!\" again after "
-                                    "closing " +
-                                 name,
-                             kAppTitle);
+            host_.messageBox(alreadyOpenedMessage(name), kAppTitle);
             return Result::Refused;
         }
     }
     shell_.openDocument(path, owner);
     shell_.activate(kAppTitle);
-    link_.setTopic("Excel|" + path);
+    link_.setTopic(topicFor(path));
+    return linkWithRetry(path);
+}
 
-    // The spreadsheet program needs a moment to start and load the
-    // document; keep asking, with the window alive, but not forever.
-    int waitedMs = 0;
+double DocumentLink::clockSeconds() {
+    return static_cast<double>(host_.today()) * 86400.0 + host_.secondsSinceMidnight();
+}
+
+// The spreadsheet program needs a moment to start and load the document.
+// Keep asking while the window stays alive, so that "Stop Xfer" is heard,
+// but not forever: a program that never answers must not hang the window.
+DocumentLink::Result DocumentLink::linkWithRetry(const std::string& path) {
+    const double started = clockSeconds();
+    long pausedMs = 0;
     for (;;) {
         try {
             link_.setLinkMode(SheetLink::Manual);
@@ -97,16 +125,18 @@ DocumentLink::Result DocumentLink::checkAndLink(const std::string& path, WindowH
         } catch (const Failure& f) {
             if (f.code() != FailureCode::NoDdeAnswer) throw;
         }
-        if (globals_.StopRequest) return Result::Stopped;
-        if (waitedMs >= retryLimitSeconds * 1000.0)
+        // The wall clock also counts the time spent inside the attempts;
+        // the sum of the pauses keeps the bound when the clock is set back.
+        const double waited = std::max(clockSeconds() - started, pausedMs / 1000.0);
+        if (waited >= retryLimitSeconds)
             throw Failure(FailureCode::Other,
-                          "The spreadsheet program did not answer for " +
-                              std::to_string(static_cast<int>(retryLimitSeconds)) +
-                              " seconds. Check that it can open " + path + ".");
+                          noAnswerMessage(path, static_cast<int>(retryLimitSeconds)));
         host_.pumpEvents();
         if (globals_.StopRequest) return Result::Stopped;
         host_.sleepMs(retryPauseMs);
-        waitedMs += retryPauseMs;
+        pausedMs += retryPauseMs;
+        host_.pumpEvents();
+        if (globals_.StopRequest) return Result::Stopped;
     }
 }
 
@@ -115,6 +145,8 @@ void DocumentLink::writeCell(int row, int col, const std::string& text) {
     link_.poke(text);
 }
 
-void DocumentLink::endLink() { link_.setLinkMode(SheetLink::None); }
+void DocumentLink::endLink() {
+    link_.setLinkMode(SheetLink::None);
+}
 
 } // namespace tz

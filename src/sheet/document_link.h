@@ -13,18 +13,19 @@
 namespace tz {
 
 class DocumentLink {
-public:
+  public:
     enum class Result {
-        Linked,   // the workbook answers; cells can be written
-        Refused,  // a document check failed and said so; the caller stops the transfer
-        Stopped,  // "Stop Xfer" was pressed while waiting for the spreadsheet program
+        Linked,  // the workbook answers; cells can be written
+        Refused, // a document check failed and said so; the caller stops the transfer
+        Stopped, // "Stop Xfer" was pressed while waiting for the spreadsheet program
     };
 
     DocumentLink(Globals& globals, Host& host, Shell& shell, SheetLink& link);
 
     // Document checks, launch, activation of the transfer window and link.
-    // Throws a Failure for anything else that goes wrong, among it a
-    // spreadsheet program that has not answered within `retryLimitSeconds`.
+    // A refusal has shown its message already. Throws a Failure for
+    // anything else that goes wrong, among it a spreadsheet program that
+    // has not answered within `retryLimitSeconds`.
     Result checkAndLink(const std::string& documentPath, WindowHandle owner);
 
     // Text into the cell at row, column (both from 1) of the linked workbook.
@@ -33,18 +34,30 @@ public:
     // Link mode none: ends any conversation of this window.
     void endLink();
 
-    // The part of the path after its last separator ("" when none).
+    // The part of the path after its last separator ("" when none). The
+    // separator is "\" on Windows and "/" elsewhere.
     static std::string documentName(const std::string& path);
     // The document name up to its last "."; the whole name when it has none.
     static std::string baseName(const std::string& documentName);
     static std::string cellItem(int row, int col);
+    static std::string topicFor(const std::string& documentPath);
     // Titles of a window that shows the document already.
     static std::vector<std::string> openWindowTitles(const std::string& documentName);
 
+    static std::string notFoundMessage();
+    static std::string notAppointedMessage();
+    static std::string alreadyOpenedMessage(const std::string& documentName);
+    static std::string noAnswerMessage(const std::string& documentPath, int seconds);
+
+    // How long the link step keeps asking a silent spreadsheet program,
+    // and the pause between two attempts (window events run in it).
     double retryLimitSeconds = 60.0;
     int retryPauseMs = 250;
 
-private:
+  private:
+    Result linkWithRetry(const std::string& path);
+    double clockSeconds();
+
     Globals& globals_;
     Host& host_;
     Shell& shell_;

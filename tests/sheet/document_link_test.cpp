@@ -1,0 +1,365 @@
+#include "sheet/document_link.h"
+
+#include "fake_host.h"
+#include "fake_sheet.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+namespace tz {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+namespace fs = std::filesystem;
+
+// ---- names, items and texts -------------------------------------------
+
+#ifdef _WIN32
+#define SEP "\\"
+#else
+#define SEP "/"
+#endif
+
+TEST(DocumentNames, DocumentNameIsWhatFollowsTheLastSeparator) {
+    EXPECT_EQ(DocumentLink::documentName(SEP "op" SEP "Tidewell" SEP "Tidewell.xls"),
+              "Tidewell.xls");
+    EXPECT_EQ(DocumentLink::documentName(SEP "op" SEP "run 2.ods"), "run 2.ods");
+    EXPECT_EQ(DocumentLink::documentName(SEP "op" SEP), "");
+}
+
+TEST(DocumentNames, PathWithoutSeparatorHasAnEmptyDocumentName) {
+    EXPECT_EQ(DocumentLink::documentName("Tidewell.xls"), "");
+    EXPECT_EQ(DocumentLink::documentName(""), "");
+}
+
+#ifndef _WIN32
+TEST(DocumentNames, BackslashIsPartOfALinuxFileName) {
+    EXPECT_EQ(DocumentLink::documentName("/data/a\\b.xls"), "a\\b.xls");
+}
+#endif
+
+TEST(DocumentNames, BaseNameEndsBeforeTheLastDot) {
+    EXPECT_EQ(DocumentLink::baseName("Tidewell.xls"), "Tidewell");
+    EXPECT_EQ(DocumentLink::baseName("run.2023.xls"), "run.2023");
+    EXPECT_EQ(DocumentLink::baseName(".xls"), "");
+}
+
+TEST(DocumentNames, NameWithoutDotIsItsOwnBaseName) {
+    EXPECT_EQ(DocumentLink::baseName("Tidewell"), "Tidewell");
+    EXPECT_EQ(DocumentLink::baseName(""), "");
+}
+
+TEST(DocumentNames, CellItemIsRowAndColumnInDecimal) {
+    EXPECT_EQ(DocumentLink::cellItem(12, 2), "R12C2");
+    EXPECT_EQ(DocumentLink::cellItem(1, 1), "R1C1");
+    EXPECT_EQ(DocumentLink::cellItem(1048576, 41), "R1048576C41");
+}
+
+TEST(DocumentNames, TopicIsExcelBarAndThePathAsTyped) {
+    EXPECT_EQ(DocumentLink::topicFor("/home/op/Tide well/#1.xls"),
+              "Excel|/home/op/Tide well/#1.xls");
+}
+
+TEST(DocumentNames, OpenWindowTitlesNameTheDocumentAndItsBase) {
+    const auto titles = DocumentLink::openWindowTitles("Tidewell.xls");
+    ASSERT_GE(titles.size(), 2u);
+    EXPECT_EQ(titles[0], "Microsoft Excel - Tidewell.xls");
+    EXPECT_EQ(titles[1], "Microsoft Excel - Tidewell");
+#ifndef _WIN32
+    EXPECT_THAT(titles, ::testing::Contains("Tidewell.xls - LibreOffice Calc"));
+#endif
+}
+
+// ---- the document checks ----------------------------------------------
+
+class DocumentChecks : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static int serial = 0;
+        dir_ = fs::temp_directory_path() /
+               ("tz-sheet-" +
+                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
+                std::to_string(++serial));
+        fs::create_directories(dir_);
+        host.messages.clear();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    std::string makeFile(const std::string& name) {
+        const fs::path p = dir_ / name;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p) << "x";
+        return p.string();
+    }
+    std::string folder(const std::string& name) {
+        fs::create_directories(dir_ / name);
+        return (dir_ / name).string();
+    }
+
+    fs::path dir_;
+    fake::FakeHost host;
+    Globals globals;
+    std::vector<std::string> log;
+    fake::FakeShell shell{log};
+    fake::FakeSheetLink link{log};
+    DocumentLink doc{globals, host, shell, link};
+};
+
+TEST_F(DocumentChecks, MissingFileIsRefusedWithTheTwoLineMessage) {
+    const auto r = doc.checkAndLink((dir_ / "Tidewell.xls").string(), 7);
+    EXPECT_EQ(r, DocumentLink::Result::Refused);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text,
+              "File does not exist.\r\nAn error of an Application document.");
+    EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
+    EXPECT_THAT(log, IsEmpty());
+    EXPECT_THAT(shell.lookedUp, IsEmpty());
+}
+
+TEST_F(DocumentChecks, EmptyPathIsAMissingFile) {
+    EXPECT_EQ(doc.checkAndLink("", 0), DocumentLink::Result::Refused);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, DocumentLink::notFoundMessage());
+}
+
+TEST_F(DocumentChecks, FolderWithAFileAndFinalSeparatorIsNotAppointed) {
+    makeFile("data/one.xls");
+    const auto r = doc.checkAndLink(folder("data") + "/", 0);
+    EXPECT_EQ(r, DocumentLink::Result::Refused);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "File is not appointed.");
+    EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
+    EXPECT_THAT(log, IsEmpty());
+}
+
+TEST_F(DocumentChecks, EmptyFolderWithFinalSeparatorDoesNotExist) {
+    const auto r = doc.checkAndLink(folder("empty") + "/", 0);
+    EXPECT_EQ(r, DocumentLink::Result::Refused);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, DocumentLink::notFoundMessage());
+}
+
+TEST_F(DocumentChecks, FolderHoldingOnlyFoldersDoesNotExist) {
+    folder("outer/inner");
+    doc.checkAndLink(folder("outer") + "/", 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, DocumentLink::notFoundMessage());
+}
+
+TEST_F(DocumentChecks, FolderWithoutFinalSeparatorDoesNotExist) {
+    makeFile("data/one.xls");
+    doc.checkAndLink(folder("data"), 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, DocumentLink::notFoundMessage());
+}
+
+TEST_F(DocumentChecks, WorkbookShownUnderItsNameIsAlreadyOpened) {
+    const auto path = makeFile("Tidewell/Tidewell.xls");
+    shell.windows = {"Microsoft Excel - Tidewell.xls"};
+    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Refused);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Tidewell.xls is already opened.\r\nPush \"Start "
+                                     "Transfer!\" again after closing Tidewell.xls");
+    EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
+    EXPECT_THAT(log, IsEmpty());
+}
+
+TEST_F(DocumentChecks, WorkbookShownUnderItsBaseNameIsAlreadyOpened) {
+    const auto path = makeFile("Tidewell/Tidewell.xls");
+    shell.windows = {"Microsoft Excel - Tidewell"};
+    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Refused);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, DocumentLink::alreadyOpenedMessage("Tidewell.xls"));
+    EXPECT_THAT(log, IsEmpty());
+}
+
+#ifndef _WIN32
+TEST_F(DocumentChecks, DocumentShownByCalcIsAlreadyOpened) {
+    const auto path = makeFile("Tidewell.ods");
+    shell.windows = {"Tidewell.ods - LibreOffice Calc"};
+    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Refused);
+    EXPECT_THAT(log, IsEmpty());
+}
+#endif
+
+TEST_F(DocumentChecks, OtherWorkbookWindowsDoNotCount) {
+    const auto path = makeFile("Tidewell/Tidewell.xls");
+    shell.windows = {"Microsoft Excel - Tidewell.xlsx", "Microsoft Excel - tidewell.xls",
+                     "Microsoft Excel"};
+    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Linked);
+    EXPECT_THAT(host.messages, IsEmpty());
+}
+
+TEST_F(DocumentChecks, AcceptedDocumentIsOpenedActivatedAndLinkedInThatOrder) {
+    const auto path = makeFile("Tidewell/Tidewell.xls");
+    EXPECT_EQ(doc.checkAndLink(path, 0x5150), DocumentLink::Result::Linked);
+    EXPECT_THAT(host.messages, IsEmpty());
+    EXPECT_THAT(log, ElementsAre("open " + path, "activate TIDEWELL-Z", "topic Excel|" + path,
+                                 "mode manual"));
+    EXPECT_EQ(shell.lastOwner, 0x5150u);
+    EXPECT_EQ(link.linkMode(), SheetLink::Manual);
+    EXPECT_EQ(shell.lookedUp[0], "Microsoft Excel - Tidewell.xls");
+    EXPECT_EQ(shell.lookedUp[1], "Microsoft Excel - Tidewell");
+}
+
+TEST_F(DocumentChecks, NameWithoutDotIsAcceptedNotAFailure) {
+    const auto path = makeFile("Tidewell");
+    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Linked);
+    EXPECT_EQ(shell.lookedUp[0], "Microsoft Excel - Tidewell");
+    EXPECT_EQ(shell.lookedUp[1], "Microsoft Excel - Tidewell");
+    EXPECT_EQ(link.topic, "Excel|" + path);
+}
+
+TEST_F(DocumentChecks, NoWindowToActivateFailsTheStartBeforeAnyLink) {
+    const auto path = makeFile("Tidewell.xls");
+    shell.activateFailure = Failure(FailureCode::Other, "Invalid procedure call or argument");
+    try {
+        doc.checkAndLink(path, 0);
+        FAIL() << "activation failure swallowed";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.description(), "Invalid procedure call or argument");
+    }
+    EXPECT_EQ(link.attempts, 0);
+    EXPECT_THAT(host.messages, IsEmpty());
+}
+
+// ---- waiting for the spreadsheet program ------------------------------
+
+class LinkRetry : public DocumentChecks {
+  protected:
+    void SetUp() override {
+        DocumentChecks::SetUp();
+        path = makeFile("Tidewell.xls");
+        t0 = host.now();
+    }
+    std::string path;
+    double t0 = 0;
+};
+
+TEST_F(LinkRetry, SilentProgramIsAskedAgainUntilItAnswers) {
+    link.silentAttempts = 4;
+    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Linked);
+    EXPECT_EQ(link.attempts, 5);
+    EXPECT_DOUBLE_EQ(host.now() - t0, 4 * 0.25);
+    EXPECT_THAT(host.messages, IsEmpty());
+    EXPECT_EQ(log.back(), "mode manual");
+}
+
+TEST_F(LinkRetry, WindowEventsRunBetweenAttempts) {
+    link.silentAttempts = 3;
+    const long before = host.pumps;
+    doc.checkAndLink(path, 0);
+    EXPECT_GE(host.pumps - before, 3);
+}
+
+TEST_F(LinkRetry, StopXferAtThreeSecondsEndsTheWaitAsStopped) {
+    link.silentAttempts = -1;
+    host.at(t0 + 3.0, [&] { globals.StopRequest = true; });
+    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Stopped);
+    EXPECT_DOUBLE_EQ(host.now() - t0, 3.0);
+    EXPECT_EQ(link.attempts, 12); // at 0, 0.25, ..., 2.75 s
+    EXPECT_THAT(host.messages, IsEmpty());
+    EXPECT_EQ(link.linkMode(), SheetLink::None);
+}
+
+TEST_F(LinkRetry, SilenceForSixtySecondsEndsTheStartWithAClearFailure) {
+    link.silentAttempts = -1;
+    try {
+        doc.checkAndLink(path, 0);
+        FAIL() << "no time-out";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::Other);
+        EXPECT_EQ(f.description(), "The spreadsheet program did not answer within 60 seconds.\r\n"
+                                   "Check that it is installed and can open " +
+                                       path);
+    }
+    EXPECT_DOUBLE_EQ(host.now() - t0, 60.0);
+    EXPECT_EQ(link.attempts, 241); // at 0, 0.25, ..., 60 s
+}
+
+TEST_F(LinkRetry, ProgramThatAnswersAtTheLastMomentIsLinked) {
+    link.silentAttempts = 240;
+    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Linked);
+    EXPECT_DOUBLE_EQ(host.now() - t0, 60.0);
+}
+
+TEST_F(LinkRetry, TimeSpentInsideSlowAttemptsCountsTowardsTheLimit) {
+    link.silentAttempts = -1;
+    link.onAttempt = [&] { host.sleepMs(5000); }; // a connect that hangs 5 s
+    EXPECT_THROW(doc.checkAndLink(path, 0), Failure);
+    EXPECT_LT(host.now() - t0, 70.0);
+    EXPECT_LE(link.attempts, 12);
+}
+
+TEST_F(LinkRetry, ClockSetBackDoesNotStretchTheWait) {
+    link.silentAttempts = -1;
+    link.onAttempt = [&] { host.setClock(host.today(), host.secondsNow() - 1.0); };
+    EXPECT_THROW(doc.checkAndLink(path, 0), Failure);
+    EXPECT_EQ(link.attempts, 241);
+}
+
+TEST_F(LinkRetry, WaitOverMidnightIsStillSixtySeconds) {
+    host.setClock(20000, 86400.0 - 10.0);
+    t0 = host.now();
+    link.silentAttempts = -1;
+    EXPECT_THROW(doc.checkAndLink(path, 0), Failure);
+    EXPECT_DOUBLE_EQ(host.now() - t0, 60.0);
+    EXPECT_EQ(link.attempts, 241);
+}
+
+TEST_F(LinkRetry, OtherLinkFailuresAreNotRetried) {
+    link.linkFailure = Failure(FailureCode::Other, "DDE method invoked with no channel open");
+    EXPECT_THROW(doc.checkAndLink(path, 0), Failure);
+    EXPECT_EQ(link.attempts, 1);
+    EXPECT_DOUBLE_EQ(host.now(), t0);
+}
+
+TEST_F(LinkRetry, ShorterLimitIsHonoured) {
+    doc.retryLimitSeconds = 2.0;
+    link.silentAttempts = -1;
+    EXPECT_THROW(doc.checkAndLink(path, 0), Failure);
+    EXPECT_DOUBLE_EQ(host.now() - t0, 2.0);
+    EXPECT_EQ(link.attempts, 9);
+}
+
+// ---- cell write and end of link ---------------------------------------
+
+TEST_F(DocumentChecks, CellWritePokesTheTextIntoTheNamedItem) {
+    doc.writeCell(12, 2, "+0012.345");
+    doc.writeCell(1, 1, "TIME");
+    ASSERT_EQ(link.pokes.size(), 2u);
+    EXPECT_EQ(link.pokes[0].item, "R12C2");
+    EXPECT_EQ(link.pokes[0].text, "+0012.345");
+    EXPECT_EQ(link.pokes[1].item, "R1C1");
+    EXPECT_EQ(link.pokes[1].text, "TIME");
+}
+
+TEST_F(DocumentChecks, LostConversationAtAPokeReachesTheCaller) {
+    link.pokeFailure = Failure(FailureCode::Other, "The link to the spreadsheet was lost");
+    try {
+        doc.writeCell(3, 1, "x");
+        FAIL() << "poke failure swallowed";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::Other);
+        EXPECT_EQ(f.description(), "The link to the spreadsheet was lost");
+    }
+}
+
+TEST_F(DocumentChecks, EndLinkSetsLinkModeNone) {
+    const auto path = makeFile("Tidewell.xls");
+    doc.checkAndLink(path, 0);
+    ASSERT_EQ(link.linkMode(), SheetLink::Manual);
+    doc.endLink();
+    EXPECT_EQ(link.linkMode(), SheetLink::None);
+    EXPECT_EQ(log.back(), "mode none");
+}
+
+} // namespace
+} // namespace tz
