@@ -13,7 +13,8 @@ std::string joinProgramFolder(const std::string& folder, const std::string& name
 
 // Reads Twell.ini and Twenv.dat from globals.ProgramFolder into the
 // globals. Returns false when start-up must end the program (any message
-// has been shown through the host).
+// has been shown through the host); the globals other than HelpFile are
+// then left as they were.
 bool startUp(Globals& globals, Host& host);
 
 // The one line of Twenv.dat for the current globals, CR LF included.

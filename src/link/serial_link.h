@@ -21,8 +21,8 @@ std::string frameCommand(const std::string& text);
 void sendCommand(SerialControl& port, const std::string& text);
 
 struct ExchangeResult {
-    bool stopped = false;  // "Stop Xfer" was pressed while waiting
-    std::string reply;     // as received, CR included; "" when nothing came
+    bool stopped = false; // "Stop Xfer" was pressed while waiting
+    std::string reply;    // as received, CR included; "" when nothing came
 };
 
 // One on-line command/reply exchange: send, then read until the reply's
@@ -32,5 +32,7 @@ ExchangeResult exchange(SerialControl& port, Host& host, const Globals& globals,
 
 // PortOpen = false.
 void closePort(SerialControl& port) noexcept;
+// The failure paths' close: PortOpen = false only when the port is open.
+void closePortIfOpen(SerialControl& port) noexcept;
 
 } // namespace tz

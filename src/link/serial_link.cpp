@@ -1,0 +1,90 @@
+#include "link/serial_link.h"
+
+namespace tz {
+
+namespace {
+
+constexpr int kInBufferSize = 8192;
+constexpr int kReplyWaitMs = 100;
+// The twelfth empty check in a row gives up: eleven waits of silence.
+constexpr int kMaxIdleWaits = 10;
+
+bool endsInCr(const std::string& reply) {
+    return !reply.empty() && reply.back() == '\r';
+}
+
+} // namespace
+
+void openPort(SerialControl& port, Globals& globals, int portIndex, WindowKind kind) {
+    globals.PortNo = portIndex + 1;
+    port.setCommPort(globals.PortNo);
+    port.setSettings(globals.CommSettings);
+    port.setParityReplace("");
+    if (kind == WindowKind::Logger) port.setNullDiscard(true);
+    port.setInBufferSize(kInBufferSize);
+    // The two windows have always done these last two steps in opposite
+    // orders; both are kept as they are.
+    if (kind == WindowKind::Online) {
+        port.setInputLen(0);
+        port.setPortOpen(true);
+    } else {
+        port.setPortOpen(true);
+        port.setInputLen(0);
+    }
+}
+
+std::string frameCommand(const std::string& text) {
+    return text + "\r";
+}
+
+void sendCommand(SerialControl& port, const std::string& text) {
+    port.output(frameCommand(text));
+}
+
+ExchangeResult exchange(SerialControl& port, Host& host, const Globals& globals,
+                        const std::string& command) {
+    port.setInputLen(0);
+    sendCommand(port, command);
+    ExchangeResult result;
+    int idle = 0;
+    host.sleepMs(kReplyWaitMs);
+    host.pumpEvents();
+    for (;;) {
+        if (port.inBufferCount() < 1) {
+            // "Stop Xfer" may have closed the port during the last pump; a
+            // closed port reports nothing waiting, so the request is seen
+            // here before the port is touched again.
+            if (globals.StopRequest) {
+                result.stopped = true;
+                return result;
+            }
+            if (idle > kMaxIdleWaits) break;
+            host.pumpEvents();
+            host.sleepMs(kReplyWaitMs);
+            ++idle;
+        } else {
+            result.reply += port.input();
+            idle = 0;
+            if (endsInCr(result.reply)) break;
+        }
+    }
+    return result;
+}
+
+void closePort(SerialControl& port) noexcept {
+    try {
+        port.setPortOpen(false);
+    } catch (...) {
+        // Closing is the way out of every failure; a second failure here
+        // must not hide the first.
+    }
+}
+
+void closePortIfOpen(SerialControl& port) noexcept {
+    try {
+        if (port.portOpen()) port.setPortOpen(false);
+    } catch (...) {
+    }
+}
+
+} // namespace tz

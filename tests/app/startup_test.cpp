@@ -1,0 +1,266 @@
+#include "app/startup.h"
+
+#include "fake_host.h"
+#include "platform/failure.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace tz {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StartUp : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() /
+               (std::string("tz_startup_") + info->test_suite_name() + "_" + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        globals.ProgramFolder = dir_.string();
+    }
+    void TearDown() override {
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(dir_);
+    }
+
+    void write(const char* name, const std::string& bytes) {
+        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    }
+    std::string read(const char* name) const {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool run() { return startUp(globals, host); }
+    void expectEndedWith(const char* message) {
+        EXPECT_FALSE(run());
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, message);
+        EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
+    }
+    void expectEndedSilently() {
+        EXPECT_FALSE(run());
+        EXPECT_TRUE(host.messages.empty());
+    }
+
+    fs::path dir_;
+    Globals globals;
+    fake::FakeHost host;
+};
+
+const char* const kEnv = "\"C:\\Excel\\excel.exe\",\"C:\\Data\\flow.xls\",3\r\n";
+
+TEST_F(StartUp, ReadsSettingsStringNamesAndEnvironment) {
+    write("Twell.ini", "\"9600,E,7,1\"\r\nFlow rate\r\nTotal,Level\r\n");
+    write("Twenv.dat", kEnv);
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(globals.CommSettings, "9600,E,7,1");
+    EXPECT_EQ(globals.ParamName[1], "Flow rate");
+    EXPECT_EQ(globals.ParamName[2], "Total");
+    EXPECT_EQ(globals.ParamName[3], "Level");
+    EXPECT_EQ(globals.ParamName[4], "");
+    EXPECT_EQ(globals.ApplicationPath, "C:\\Excel\\excel.exe");
+    EXPECT_EQ(globals.ApplicationDocument, "C:\\Data\\flow.xls");
+    EXPECT_EQ(globals.PortNo, 3);
+    EXPECT_EQ(globals.EnvFilePath, (dir_ / "Twenv.dat").string());
+    EXPECT_EQ(globals.HelpFile, (dir_ / "Tidewell_Z.hlp").string());
+}
+
+TEST_F(StartUp, SettingsStringAloneLeavesEveryNameEmpty) {
+    write("Twell.ini", "\"9600,N,8,1\"\r\n");
+    ASSERT_TRUE(run());
+    for (int n = 1; n <= 20; ++n)
+        EXPECT_EQ(globals.ParamName[n], "") << n;
+}
+
+TEST_F(StartUp, ExactlyTwentyNamesAreAllRead) {
+    std::string ini = "\"9600,N,8,1\"\r\n";
+    for (int n = 1; n <= 20; ++n)
+        ini += "P" + std::to_string(n) + (n % 4 ? "," : "\r\n");
+    write("Twell.ini", ini);
+    ASSERT_TRUE(run());
+    for (int n = 1; n <= 20; ++n)
+        EXPECT_EQ(globals.ParamName[n], "P" + std::to_string(n));
+}
+
+TEST_F(StartUp, TwentyFirstNameEndsWithoutMessageAndChangesNothing) {
+    std::string ini = "\"9600,N,8,1\"\r\n";
+    for (int n = 1; n <= 21; ++n)
+        ini += "P" + std::to_string(n) + "\r\n";
+    write("Twell.ini", ini);
+    write("Twenv.dat", kEnv);
+    globals.CommSettings = "before";
+    expectEndedSilently();
+    EXPECT_EQ(globals.CommSettings, "before");
+    EXPECT_EQ(globals.ParamName[1], "");
+    EXPECT_EQ(read("Twell.ini"), ini);
+    EXPECT_EQ(read("Twenv.dat"), kEnv);
+}
+
+TEST_F(StartUp, UnquotedSettingsStringSpillsIntoTheNames) {
+    write("Twell.ini", "9600,N,8,1\r\nFlow\r\n");
+    ASSERT_TRUE(run());
+    EXPECT_EQ(globals.CommSettings, "9600");
+    EXPECT_EQ(globals.ParamName[1], "N");
+    EXPECT_EQ(globals.ParamName[2], "8");
+    EXPECT_EQ(globals.ParamName[3], "1");
+    EXPECT_EQ(globals.ParamName[4], "Flow");
+}
+
+TEST_F(StartUp, BlankLineBetweenNamesGivesAnEmptyName) {
+    write("Twell.ini", "\"9600,N,8,1\"\nFlow\n\nTotal\n");
+    ASSERT_TRUE(run());
+    EXPECT_EQ(globals.ParamName[1], "Flow");
+    EXPECT_EQ(globals.ParamName[2], "");
+    EXPECT_EQ(globals.ParamName[3], "Total");
+}
+
+TEST_F(StartUp, MissingSettingsFileSaysFileNotFind) {
+    write("Twenv.dat", kEnv);
+    expectEndedWith("File not find");
+    EXPECT_EQ(read("Twenv.dat"), kEnv);
+}
+
+TEST_F(StartUp, EmptySettingsFileSaysFileFailed) {
+    write("Twell.ini", "");
+    expectEndedWith("File failed");
+}
+
+TEST_F(StartUp, SettingsFileThatCannotBeReadEndsWithoutMessage) {
+    fs::create_directory(dir_ / "Twell.ini");
+    expectEndedSilently();
+}
+
+TEST_F(StartUp, WithoutEnvironmentFileTheDefaultsAreUsedAndNoFileIsMade) {
+    write("Twell.ini", "\"9600,N,8,1\"\r\n");
+    globals.PortNo = 7;
+    ASSERT_TRUE(run());
+    EXPECT_EQ(globals.ApplicationPath, "C:\\MSOFFICE\\EXCEL\\EXCEL.EXE");
+    EXPECT_EQ(globals.ApplicationDocument, "C:\\Tidewell\\Tidewell.xls");
+    EXPECT_EQ(globals.PortNo, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "Twenv.dat"));
+}
+
+TEST_F(StartUp, ShortEnvironmentFileSaysFileFailed) {
+    write("Twell.ini", "\"9600,N,8,1\"\r\n");
+    for (const char* env : {"", "\"C:\\x.exe\",\"C:\\y.xls\"\r\n", "\"C:\\x.exe\"\r\n"}) {
+        SCOPED_TRACE(env);
+        host.messages.clear();
+        write("Twenv.dat", env);
+        expectEndedWith("File failed");
+        EXPECT_EQ(read("Twenv.dat"), env);
+    }
+}
+
+TEST_F(StartUp, EnvironmentItemsAfterTheThirdAreIgnored) {
+    write("Twell.ini", "\"9600,N,8,1\"\r\n");
+    write("Twenv.dat", "\"a\",\"b\",4,extra\r\nmore\r\n");
+    ASSERT_TRUE(run());
+    EXPECT_EQ(globals.PortNo, 4);
+}
+
+TEST_F(StartUp, PortNumberThatIsNoSixteenBitNumberEndsWithoutMessage) {
+    write("Twell.ini", "\"9600,N,8,1\"\r\n");
+    for (const char* env : {"\"a\",\"b\",COM2\r\n", "\"a\",\"b\",40000\r\n"}) {
+        SCOPED_TRACE(env);
+        write("Twenv.dat", env);
+        expectEndedSilently();
+    }
+}
+
+TEST(ProgramFolder, RootFolderGetsNoDoubledSeparator) {
+    EXPECT_EQ(joinProgramFolder("C:\\", "Twell.ini"), "C:\\Twell.ini");
+    EXPECT_EQ(joinProgramFolder("/", "Twell.ini"), "/Twell.ini");
+    EXPECT_EQ(joinProgramFolder("/opt/tz/", "Twenv.dat"), "/opt/tz/Twenv.dat");
+}
+
+TEST(ProgramFolder, OtherFoldersGetOneSeparatorInBetween) {
+#ifdef _WIN32
+    EXPECT_EQ(joinProgramFolder("C:\\Tidewell", "Tidewell_Z.hlp"), "C:\\Tidewell\\Tidewell_Z.hlp");
+#else
+    EXPECT_EQ(joinProgramFolder("/opt/tz", "Tidewell_Z.hlp"), "/opt/tz/Tidewell_Z.hlp");
+#endif
+}
+
+TEST_F(StartUp, FolderEndingInASeparatorNamesEveryFileWithoutDoubling) {
+    globals.ProgramFolder = dir_.string() + "/";
+    write("Twell.ini", "\"9600,N,8,1\"\r\n");
+    ASSERT_TRUE(run());
+    EXPECT_EQ(globals.HelpFile, dir_.string() + "/Tidewell_Z.hlp");
+    EXPECT_EQ(globals.EnvFilePath, dir_.string() + "/Twenv.dat");
+}
+
+TEST(EnvironmentLine, DefaultsGiveTheKnownLine) {
+    Globals g;
+    g.ApplicationPath = "C:\\MSOFFICE\\EXCEL\\EXCEL.EXE";
+    g.ApplicationDocument = "C:\\Tidewell\\Tidewell.xls";
+    g.PortNo = 1;
+    EXPECT_EQ(environmentLine(g),
+              "\"C:\\MSOFFICE\\EXCEL\\EXCEL.EXE\",\"C:\\Tidewell\\Tidewell.xls\",1\r\n");
+}
+
+TEST_F(StartUp, WrittenEnvironmentReadsBackTheSameWithBlanksAndCommas) {
+    write("Twell.ini", "\"9600,N,8,1\"\r\n");
+    globals.EnvFilePath = (dir_ / "Twenv.dat").string();
+    globals.ApplicationPath = " C:\\Program Files\\Office, 97\\EXCEL.EXE";
+    globals.ApplicationDocument = "D:\\Flow data\\north, south.xls ";
+    globals.PortNo = 9;
+    writeEnvironment(globals);
+    EXPECT_EQ(read("Twenv.dat"), environmentLine(globals));
+
+    Globals back;
+    back.ProgramFolder = globals.ProgramFolder;
+    ASSERT_TRUE(startUp(back, host));
+    EXPECT_EQ(back.ApplicationPath, globals.ApplicationPath);
+    EXPECT_EQ(back.ApplicationDocument, globals.ApplicationDocument);
+    EXPECT_EQ(back.PortNo, 9);
+}
+
+TEST_F(StartUp, WritingIntoAMissingFolderFails) {
+    globals.EnvFilePath = (dir_ / "gone" / "Twenv.dat").string();
+    try {
+        writeEnvironment(globals);
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::FileNotFound);
+    }
+}
+
+TEST_F(StartUp, FailedWriteLeavesTheOldEnvironmentFileWhole) {
+    write("Twenv.dat", kEnv);
+    // Nothing may be created beside the file: the replacement cannot be
+    // staged, even for a user who may write everywhere.
+    fs::create_directory(dir_ / "Twenv.dat.tmp");
+    globals.EnvFilePath = (dir_ / "Twenv.dat").string();
+    globals.ApplicationPath = "new";
+    EXPECT_THROW(writeEnvironment(globals), Failure);
+    EXPECT_EQ(read("Twenv.dat"), kEnv);
+}
+
+TEST_F(StartUp, ReadOnlyFolderFailsAndKeepsTheOldFile) {
+#ifndef _WIN32
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes into read-only folders";
+#endif
+    write("Twenv.dat", kEnv);
+    fs::permissions(dir_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    globals.EnvFilePath = (dir_ / "Twenv.dat").string();
+    EXPECT_THROW(writeEnvironment(globals), Failure);
+    EXPECT_EQ(read("Twenv.dat"), kEnv);
+}
+
+} // namespace
+} // namespace tz

@@ -1,0 +1,232 @@
+#include "link/serial_link.h"
+
+#include "fake_host.h"
+#include "fake_serial.h"
+#include "platform/failure.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tz {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// Virtual seconds are large numbers; a tenth of a millisecond is far below
+// any wait the exchange makes and far above rounding.
+constexpr double kTick = 1e-4;
+
+// Counts how often the exchange looks at and takes from the line.
+class CountingSerial : public fake::FakeSerial {
+  public:
+    using FakeSerial::FakeSerial;
+    int countChecks = 0, reads = 0;
+    int inBufferCount() override {
+        ++countChecks;
+        return FakeSerial::inBufferCount();
+    }
+    std::string input() override {
+        ++reads;
+        return FakeSerial::input();
+    }
+};
+
+class SerialLink : public ::testing::Test {
+  protected:
+    SerialLink() { globals.CommSettings = "9600,N,8,1"; }
+    void open() { openPort(serial, globals, 0, WindowKind::Online); }
+    ExchangeResult ask(const std::string& command = "DQ01") {
+        start = host.now();
+        return exchange(serial, host, globals, command);
+    }
+    double elapsed() const { return host.now() - start; }
+
+    Globals globals;
+    fake::FakeHost host;
+    CountingSerial serial{host};
+    double start = 0;
+};
+
+TEST_F(SerialLink, OnlineWindowOpensInItsOrder) {
+    openPort(serial, globals, 2, WindowKind::Online);
+    EXPECT_EQ(serial.calls, (Calls{"CommPort", "Settings", "ParityReplace", "InBufferSize",
+                                   "InputLen", "PortOpen=true"}));
+    EXPECT_EQ(globals.PortNo, 3);
+    EXPECT_EQ(serial.commPort, 3);
+    EXPECT_EQ(serial.settings, "9600,N,8,1");
+    EXPECT_EQ(serial.parityReplace, "");
+    EXPECT_FALSE(serial.nullDiscard);
+    EXPECT_EQ(serial.inBufferSize(), 8192);
+    EXPECT_EQ(serial.inputLen, 0);
+    EXPECT_TRUE(serial.portOpen());
+}
+
+TEST_F(SerialLink, LoggerWindowDropsNulsAndOpensBeforeSettingInputLen) {
+    openPort(serial, globals, 8, WindowKind::Logger);
+    EXPECT_EQ(serial.calls, (Calls{"CommPort", "Settings", "ParityReplace", "NullDiscard",
+                                   "InBufferSize", "PortOpen=true", "InputLen"}));
+    EXPECT_EQ(globals.PortNo, 9);
+    EXPECT_TRUE(serial.nullDiscard);
+    EXPECT_EQ(serial.inputLen, 0);
+    EXPECT_TRUE(serial.portOpen());
+}
+
+TEST_F(SerialLink, RefusedSettingsStopTheOpeningWithTheControlsFailure) {
+    serial.settingsFailure = Failure(FailureCode::InvalidPropertyValue, "Invalid property value");
+    globals.CommSettings = "9600,Q,8,1";
+    try {
+        openPort(serial, globals, 4, WindowKind::Online);
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::InvalidPropertyValue);
+    }
+    EXPECT_EQ(globals.PortNo, 5); // stored before the port is touched
+    EXPECT_EQ(serial.calls, (Calls{"CommPort", "Settings"}));
+    EXPECT_FALSE(serial.portOpen());
+}
+
+TEST_F(SerialLink, NoSelectedPortBecomesPortNumberZero) {
+    serial.openFailure = Failure(FailureCode::InvalidPortNumber, "Invalid port number");
+    EXPECT_THROW(openPort(serial, globals, -1, WindowKind::Logger), Failure);
+    EXPECT_EQ(globals.PortNo, 0);
+    EXPECT_EQ(serial.commPort, 0);
+}
+
+TEST_F(SerialLink, CommandIsFramedWithOneCr) {
+    EXPECT_EQ(frameCommand("DI+"), "DI+\r");
+    EXPECT_EQ(frameCommand(""), "\r");
+    open();
+    sendCommand(serial, "LF03");
+    ASSERT_EQ(serial.sent.size(), 1u);
+    EXPECT_EQ(serial.sent[0].text, "LF03\r");
+}
+
+TEST_F(SerialLink, ReplyEndingInCrEndsTheExchangeAtOnce) {
+    open();
+    serial.arriveIn(0.05, "  123.45\r");
+    const ExchangeResult r = ask("DV");
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(r.reply, "  123.45\r");
+    ASSERT_EQ(serial.sent.size(), 1u);
+    EXPECT_EQ(serial.sent[0].text, "DV\r");
+    EXPECT_EQ(host.sleeps, 1);
+    EXPECT_NEAR(elapsed(), 0.1, kTick);
+}
+
+TEST_F(SerialLink, ExchangeSetsInputLenBeforeSending) {
+    open();
+    serial.calls.clear();
+    serial.inputLen.reset();
+    serial.onOutput = [&](const std::string&) { EXPECT_EQ(serial.inputLen, 0); };
+    serial.arriveIn(0.05, "1\r");
+    ask();
+    EXPECT_EQ(serial.calls, (Calls{"InputLen"}));
+}
+
+TEST_F(SerialLink, SilenceOfElevenSleepsEndsTheExchange) {
+    open();
+    const ExchangeResult r = ask();
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(r.reply, "");
+    EXPECT_EQ(host.sleeps, 12); // the first wait and eleven of silence
+    EXPECT_EQ(host.sleptMs, 1200);
+    EXPECT_NEAR(elapsed(), 1.2, kTick);
+    EXPECT_EQ(serial.countChecks, 12);
+}
+
+TEST_F(SerialLink, LastEmptyCheckStillTakesWhatHasArrived) {
+    open();
+    serial.arriveIn(1.19, "7\r");
+    EXPECT_EQ(ask().reply, "7\r");
+}
+
+TEST_F(SerialLink, CharactersAfterTheSilenceLimitAreNotWaitedFor) {
+    open();
+    serial.arriveIn(1.21, "7\r");
+    EXPECT_EQ(ask().reply, "");
+    EXPECT_EQ(serial.buffered(), "");
+}
+
+TEST_F(SerialLink, ReplyInPiecesIsJoinedUntilThePieceEndingInCr) {
+    open();
+    serial.arriveIn(0.05, "12");
+    serial.arriveIn(0.35, ".3");
+    serial.arriveIn(0.62, "45\r");
+    serial.arriveIn(0.9, "NEXT\r");
+    const ExchangeResult r = ask();
+    EXPECT_EQ(r.reply, "12.345\r");
+    EXPECT_NEAR(elapsed(), 0.7, kTick);
+    EXPECT_EQ(serial.reads, 3);
+}
+
+TEST_F(SerialLink, TextAfterTheCrKeepsTheExchangeWaiting) {
+    open();
+    serial.arriveIn(0.05, "1.0\rXY");
+    EXPECT_EQ(ask().reply, "1.0\rXY");
+    EXPECT_NEAR(elapsed(), 1.2, kTick); // ended by silence, not by the CR
+
+    serial.arriveIn(0.05, "2.0\rX");
+    serial.arriveIn(0.45, "Z\r");
+    EXPECT_EQ(ask().reply, "2.0\rXZ\r");
+    EXPECT_NEAR(elapsed(), 0.5, kTick);
+}
+
+TEST_F(SerialLink, SlowlyTricklingReplyKeepsTheExchangeAlive) {
+    open();
+    // A character every second: each one restarts the silence count.
+    for (int k = 1; k <= 5; ++k)
+        serial.arriveIn(k * 1.0 + 0.05, std::string(1, char('a' + k - 1)));
+    const ExchangeResult r = ask();
+    EXPECT_EQ(r.reply, "abcde"); // never ended by a CR, returned as received
+    EXPECT_NEAR(elapsed(), 5.1 + 1.1, kTick);
+}
+
+TEST_F(SerialLink, StopWhileWaitingEndsTheExchangeAtTheNextEmptyCheck) {
+    open();
+    serial.arriveIn(0.8, "5\r");
+    // The click is handled by the pump at 0.4 s, ahead of that wait's sleep.
+    host.after(0.35, [&] {
+        globals.StopRequest = true;
+        closePort(serial); // what "Stop Xfer" does
+    });
+    const ExchangeResult r = ask();
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.reply, "");
+    EXPECT_NEAR(elapsed(), 0.5, kTick);
+    EXPECT_EQ(serial.reads, 0);
+    EXPECT_EQ(serial.countChecks, 5);
+    EXPECT_FALSE(serial.portOpen());
+}
+
+TEST_F(SerialLink, StopRequestDoesNotCutOffDataAlreadyWaiting) {
+    open();
+    serial.arriveIn(0.05, "1");
+    serial.arriveIn(0.5, "2\r");
+    host.after(0.08, [&] { globals.StopRequest = true; });
+    const ExchangeResult r = ask();
+    EXPECT_TRUE(r.stopped); // seen at the empty check after "1"
+    EXPECT_EQ(r.reply, "1");
+}
+
+TEST_F(SerialLink, HangUpDuringTheExchangeReachesTheCaller) {
+    open();
+    serial.hangUpAt(host.now() + 0.25);
+    EXPECT_THROW(ask(), Failure);
+}
+
+TEST_F(SerialLink, ClosingNeverThrowsAndClosingIfOpenLeavesAClosedPortAlone) {
+    open();
+    closePortIfOpen(serial);
+    EXPECT_FALSE(serial.portOpen());
+    serial.calls.clear();
+    closePortIfOpen(serial);
+    EXPECT_TRUE(serial.calls.empty());
+    closePort(serial);
+    EXPECT_EQ(serial.calls, (Calls{"PortOpen=false"}));
+    EXPECT_EQ(serial.closes, 1);
+}
+
+} // namespace
+} // namespace tz
