@@ -50,7 +50,11 @@ ExchangeResult exchange(SerialControl& port, Host& host, const Globals& globals,
     host.sleepMs(kReplyWaitMs);
     host.pumpEvents();
     for (;;) {
-        if (port.inBufferCount() < 1) {
+        // A count that promises characters which Input then does not give
+        // is treated as silence, so the loop cannot spin without waiting.
+        std::string chunk;
+        if (port.inBufferCount() >= 1) chunk = port.input();
+        if (chunk.empty()) {
             // "Stop Xfer" may have closed the port during the last pump; a
             // closed port reports nothing waiting, so the request is seen
             // here before the port is touched again.
@@ -62,11 +66,11 @@ ExchangeResult exchange(SerialControl& port, Host& host, const Globals& globals,
             host.pumpEvents();
             host.sleepMs(kReplyWaitMs);
             ++idle;
-        } else {
-            result.reply += port.input();
-            idle = 0;
-            if (endsInCr(result.reply)) break;
+            continue;
         }
+        result.reply += chunk;
+        idle = 0;
+        if (endsInCr(result.reply)) break;
     }
     return result;
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -208,6 +209,26 @@ TEST_F(SerialLink, StopRequestDoesNotCutOffDataAlreadyWaiting) {
     const ExchangeResult r = ask();
     EXPECT_TRUE(r.stopped); // seen at the empty check after "1"
     EXPECT_EQ(r.reply, "1");
+}
+
+// A line whose count says characters wait that Input never gives.
+class PromisingSerial : public fake::FakeSerial {
+  public:
+    using FakeSerial::FakeSerial;
+    int inBufferCount() override { return FakeSerial::inBufferCount() + 1; }
+    std::string input() override {
+        if (++reads > 1000) throw std::runtime_error("read again and again without waiting");
+        return FakeSerial::input();
+    }
+    int reads = 0;
+};
+
+TEST_F(SerialLink, CountWithoutCharactersIsSilenceNotASpin) {
+    PromisingSerial line(host);
+    openPort(line, globals, 0, WindowKind::Online);
+    start = host.now();
+    EXPECT_EQ(exchange(line, host, globals, "DV").reply, "");
+    EXPECT_NEAR(elapsed(), 1.2, kTick);
 }
 
 TEST_F(SerialLink, HangUpDuringTheExchangeReachesTheCaller) {
