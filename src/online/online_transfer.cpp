@@ -1,18 +1,189 @@
-// Placeholder so that the windows link while the on-line transfer is built.
 #include "online/online_transfer.h"
+
+#include "link/failure_report.h"
+#include "link/serial_link.h"
+#include "online/interval_entry.h"
+#include "online/online_transfer_impl.h"
+#include "platform/failure.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace tz {
 
-struct OnlineTransfer::Impl {};
+std::string clockText(double seconds) {
+    const int s = static_cast<int>(std::clamp(std::floor(seconds), 0.0, 86399.0));
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", s / 3600, (s / 60) % 60, s % 60);
+    return buf;
+}
 
-OnlineTransfer::OnlineTransfer(Globals&, Host&, SerialControl&, OnlineView&, Timer&,
-                               DocumentLink&)
-    : impl_(new Impl) {}
-OnlineTransfer::~OnlineTransfer() { delete impl_; }
-void OnlineTransfer::checkEntry() {}
-void OnlineTransfer::start() {}
-void OnlineTransfer::stopXfer() {}
-void OnlineTransfer::closeFiles() {}
-bool OnlineTransfer::running() const { return false; }
+std::string headerName(const std::string& paramText) {
+    if (!paramText.empty() && (paramText.front() == '+' || paramText.front() == '-'))
+        return " " + paramText;
+    return paramText;
+}
+
+void OnlineTransfer::Impl::checkEntry() {
+    const std::string digits = view.intervalDigits();
+    const std::string marked = markFirstOutOfRange(digits);
+    if (marked != digits) view.setIntervalDigits(marked);
+}
+
+void OnlineTransfer::Impl::report(const std::exception& e) {
+    const Report r = reportFor(e);
+    host.messageBox(r.text, r.title);
+}
+
+bool OnlineTransfer::Impl::writeHeaderCell(int col, const std::string& text) {
+    int waitedMs = 0;
+    for (;;) {
+        try {
+            output.writeSheetCell(1, col, text);
+            return true;
+        } catch (const Failure& f) {
+            if (f.code() != FailureCode::NoDdeAnswer ||
+                waitedMs >= sheet.retryLimitSeconds * 1000.0)
+                throw;
+        }
+        host.pumpEvents();
+        if (globals.StopRequest) return false;
+        host.sleepMs(sheet.retryPauseMs);
+        waitedMs += sheet.retryPauseMs;
+    }
+}
+
+void OnlineTransfer::Impl::start() {
+    // A poll that "Stop Xfer" interrupted a moment ago is still unwinding
+    // and owns the port until it returns.
+    if (polling) return;
+    schedule.FirstPoll = true;
+    if (view.selectedParamIndex() < 0) {
+        host.messageBox(kParameterNotAppointed, kAppTitle);
+        return;
+    }
+    const IntervalVerdict verdict = judgeInterval(view.intervalDigits());
+    if (verdict.kind != IntervalVerdict::Kind::Accepted) {
+        host.messageBox(verdict.message(), kAppTitle);
+        view.focusInterval();
+        return;
+    }
+
+    globals.StopRequest = false;
+    view.enterTransferring();
+    try {
+        // The port first: a port that fails leaves an existing document
+        // untouched and starts no spreadsheet program.
+        openPort(port, globals, view.selectedPortIndex(), WindowKind::Online);
+        const std::string header = headerName(view.selectedParamText());
+        if (globals.SaveFormat == 1) {
+            switch (sheet.checkAndLink(view.documentPath(), view.nativeHandle())) {
+            case DocumentLink::Result::Linked:
+                break;
+            case DocumentLink::Result::Refused:
+                stopXfer();
+                return;
+            case DocumentLink::Result::Stopped:
+                return; // "Stop Xfer" has ended it all
+            }
+            output.useSheet();
+            RowCount = 1;
+            if (!writeHeaderCell(1, "TIME") || !writeHeaderCell(2, header)) return;
+        } else {
+            output.openCsv(view.documentPath());
+            RowCount = 1;
+            output.writeCsvHeader("TIME", header);
+        }
+        schedule.begin(verdict.seconds, host.today());
+        active = true;
+        armFor(kFirstTickSeconds);
+    } catch (const std::exception& e) {
+        report(e);
+        if (port.portOpen()) closePort(port);
+        view.enterIdle();
+        output.closeCsv();
+    }
+}
+
+void OnlineTransfer::Impl::stopXfer() {
+    globals.StopRequest = true;
+    view.enterIdle();
+    timer.stop();
+    active = false;
+    closePort(port);
+    output.closeCsv();
+}
+
+void OnlineTransfer::Impl::endTransfer() {
+    if (port.portOpen()) closePort(port);
+    timer.stop();
+    active = false;
+    view.enterIdle();
+    output.closeCsv();
+}
+
+void OnlineTransfer::Impl::armFor(double seconds) {
+    timer.startIn(std::clamp(seconds, 0.0, longestWait));
+}
+
+void OnlineTransfer::Impl::tick() {
+    // The exchange lets events run, a timer shot among them: never start
+    // a poll inside another.
+    if (polling || !active) return;
+    if (!schedule.due(clockNow(host))) {
+        armFor(schedule.secondsUntilDue(clockNow(host)));
+        return;
+    }
+    polling = true;
+    jobComm();
+    polling = false;
+    // The interval runs from the end of this poll, however it ended.
+    const double end = clockNow(host);
+    schedule.pollEnded(end);
+    if (active) armFor(schedule.secondsUntilDue(end));
+}
+
+OnlineTransfer::OnlineTransfer(Globals& globals, Host& host, SerialControl& port, OnlineView& view,
+                               Timer& timer, DocumentLink& sheet)
+    : impl_(std::make_unique<Impl>(globals, host, port, view, timer, sheet)) {
+    timer.setCallback([impl = impl_.get()] { impl->tick(); });
+}
+
+OnlineTransfer::~OnlineTransfer() {
+    impl_->timer.stop();
+    impl_->timer.setCallback({});
+}
+
+void OnlineTransfer::checkEntry() {
+    impl_->checkEntry();
+}
+void OnlineTransfer::start() {
+    impl_->start();
+}
+void OnlineTransfer::stopXfer() {
+    impl_->stopXfer();
+}
+void OnlineTransfer::closeFiles() {
+    impl_->output.closeCsv();
+}
+bool OnlineTransfer::running() const {
+    return impl_->active || impl_->polling;
+}
+long long OnlineTransfer::rowCount() const {
+    return impl_->RowCount;
+}
+const PollSchedule& OnlineTransfer::schedule() const {
+    return impl_->schedule;
+}
+bool OnlineTransfer::pollInProgress() const {
+    return impl_->polling;
+}
+bool OnlineTransfer::csvFileOpen() const {
+    return impl_->output.csvOpen();
+}
+void OnlineTransfer::setLongestTimerWait(double seconds) {
+    impl_->longestWait = seconds;
+}
 
 } // namespace tz

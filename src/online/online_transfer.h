@@ -2,28 +2,50 @@
 // The on-line data transfer of one window: interval entry check, start,
 // timed polls and stop.
 #include "app/globals.h"
+#include "online/poll_schedule.h"
 #include "platform/host.h"
 #include "platform/serial_control.h"
 #include "platform/views.h"
 #include "sheet/document_link.h"
 
+#include <memory>
+
 namespace tz {
 
+inline constexpr const char* kParameterNotAppointed = "Parameter is not appointed.";
+inline constexpr const char* kPortIsBad = "232Port is bad";
+
 class OnlineTransfer {
-public:
+  public:
+    // The timer must outlive the transfer; the transfer owns its callback.
     OnlineTransfer(Globals& globals, Host& host, SerialControl& port, OnlineView& view,
                    Timer& timer, DocumentLink& sheet);
     ~OnlineTransfer();
+    OnlineTransfer(const OnlineTransfer&) = delete;
+    OnlineTransfer& operator=(const OnlineTransfer&) = delete;
 
-    void checkEntry();  // notification of txtTime about its content
-    void start();       // "Start Transfer!"
-    void stopXfer();    // "Stop Xfer", and the way out of an abandoned start
-    void closeFiles();  // the window's closing step
+    void checkEntry(); // notification of txtTime about its content
+    void start();      // "Start Transfer!"
+    void stopXfer();   // "Stop Xfer", and the way out of an abandoned start
+    void closeFiles(); // the window's closing step
     bool running() const;
 
-private:
+    // Rows written so far, the header row included.
+    long long rowCount() const;
+    const PollSchedule& schedule() const;
+    bool pollInProgress() const;
+    bool csvFileOpen() const;
+    // The timer sleeps at most this long before it looks at the clock
+    // again, so that a clock set forward (or a summer-time change) is
+    // noticed without waking every few milliseconds.
+    void setLongestTimerWait(double seconds);
+
+    static constexpr double kFirstTickSeconds = 0.010;
+
     struct Impl;
-    Impl* impl_;
+
+  private:
+    std::unique_ptr<Impl> impl_;
 };
 
 } // namespace tz

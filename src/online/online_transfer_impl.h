@@ -1,0 +1,57 @@
+#pragma once
+// The window-level state of the on-line transfer, shared by the start
+// (online_transfer.cpp) and the poll cycle (poll_cycle.cpp).
+#include "online/online_output.h"
+#include "online/online_transfer.h"
+#include "online/poll_schedule.h"
+
+#include <exception>
+#include <string>
+
+namespace tz {
+
+struct OnlineTransfer::Impl {
+    Impl(Globals& g, Host& h, SerialControl& p, OnlineView& v, Timer& t, DocumentLink& s)
+        : globals(g), host(h), port(p), view(v), timer(t), sheet(s), output(v, s) {}
+
+    Globals& globals;
+    Host& host;
+    SerialControl& port;
+    OnlineView& view;
+    Timer& timer;
+    DocumentLink& sheet;
+    OnlineOutput output;
+
+    PollSchedule schedule;
+    long long RowCount = 0;
+    bool active = false;  // started and not yet ended
+    bool polling = false; // jobComm is on the stack
+    double longestWait = 1.0;
+
+    void checkEntry();
+    void start();
+    void stopXfer();
+    void tick();
+    void armFor(double seconds);
+
+    // One poll; ends the transfer itself when the poll cannot go on.
+    void jobComm();
+    // ParamCmd index of the selected parameter.
+    int tableEntry() const;
+    // Every end of a transfer after the start: port closed if open, timer
+    // off, window idle, CSV file closed.
+    void endTransfer();
+    void report(const std::exception& e);
+
+    // Header cell of the workbook; waits while the spreadsheet program
+    // does not answer yet. False when "Stop Xfer" ended the wait.
+    bool writeHeaderCell(int col, const std::string& text);
+};
+
+// "hh:mm:ss" of a time of day in seconds.
+std::string clockText(double secondsSinceMidnight);
+// The second header cell: the parameter name, with a blank in front of a
+// leading sign so that a spreadsheet takes it as text.
+std::string headerName(const std::string& paramText);
+
+} // namespace tz

@@ -1,0 +1,54 @@
+// One on-line poll (jobComm): ask the instrument for the selected
+// parameter, take the value out of the reply and append the row.
+#include "link/failure_report.h"
+#include "link/serial_link.h"
+#include "online/online_transfer_impl.h"
+#include "online/value_slice.h"
+#include "platform/failure.h"
+
+namespace tz {
+
+int OnlineTransfer::Impl::tableEntry() const {
+    const int p = view.selectedParamIndex();
+    if (p < 0 || p + 1 >= static_cast<int>(globals.ParamCmd.size()))
+        throw Failure(FailureCode::Other, kParameterNotAppointed);
+    return p + 1;
+}
+
+void OnlineTransfer::Impl::jobComm() {
+    const double seconds = host.secondsSinceMidnight();
+    const std::string pollTime = host.timeOfDayText();
+    view.setStatus1("TIME" + clockText(seconds));
+    try {
+        globals.StopRequest = false;
+        const ExchangeResult result = exchange(port, host, globals, globals.ParamCmd[tableEntry()]);
+        if (result.stopped) {
+            endTransfer();
+            return;
+        }
+        if (result.reply.empty()) {
+            host.messageBox(kPortIsBad, kAppTitle);
+            endTransfer();
+            return;
+        }
+        ++RowCount;
+        host.pumpEvents();
+        // "Stop Xfer" during the pump has closed port and file: the poll
+        // ends without a row rather than failing on them.
+        if (globals.StopRequest) {
+            endTransfer();
+            return;
+        }
+        // The selection is read again: the pump may have run a change.
+        const std::string value = sliceValue(result.reply, tableEntry());
+        output.writeRow(RowCount, pollTime, value);
+        port.clearInBuffer();
+    } catch (const std::exception& e) {
+        // A failure caused by "Stop Xfer" closing port or file under a poll
+        // that was past its wait for the reply is no failure to report.
+        if (!globals.StopRequest) report(e);
+        endTransfer();
+    }
+}
+
+} // namespace tz

@@ -1,0 +1,153 @@
+#include "online/interval_entry.h"
+
+#include "online_rig.h"
+
+#include <gtest/gtest.h>
+
+namespace tz {
+namespace {
+
+TEST(IntervalEntryCheck, MarksOnlyTheFirstFieldOutOfRange) {
+    EXPECT_EQ(markFirstOutOfRange("240000"), "--0000"); // 24 in the hours
+    EXPECT_EQ(markFirstOutOfRange("017500"), "01--00");
+    EXPECT_EQ(markFirstOutOfRange("007580"), "00--80"); // minutes first, seconds kept
+    EXPECT_EQ(markFirstOutOfRange("000060"), "0000--");
+    EXPECT_EQ(markFirstOutOfRange("997599"), "--7599");
+}
+
+TEST(IntervalEntryCheck, LeavesFieldsInRangeAndIncompleteEntriesAlone) {
+    EXPECT_EQ(markFirstOutOfRange("235959"), "235959");
+    EXPECT_EQ(markFirstOutOfRange("000000"), "000000");
+    EXPECT_EQ(markFirstOutOfRange("012"), "012");
+    EXPECT_EQ(markFirstOutOfRange(""), "");
+    EXPECT_EQ(markFirstOutOfRange("01--00"), "01--00");
+}
+
+TEST(IntervalEntryCheck, FieldValueIsTheNumberOfItsLeadingDigits) {
+    EXPECT_EQ(fieldValue("123456", 0), 12);
+    EXPECT_EQ(fieldValue("123456", 4), 56);
+    EXPECT_EQ(fieldValue("1-3456", 0), 1);
+    EXPECT_EQ(fieldValue("--3456", 0), 0);
+    EXPECT_EQ(fieldValue("-53456", 0), 0);
+    EXPECT_EQ(fieldValue("012", 2), 2);
+    EXPECT_EQ(fieldValue("012", 4), 0);
+}
+
+struct VerdictCase {
+    const char* digits;
+    IntervalVerdict::Kind kind;
+    int seconds;
+};
+
+class IntervalVerdicts : public ::testing::TestWithParam<VerdictCase> {};
+
+TEST_P(IntervalVerdicts, RangeIsTwoSecondsToNineHours) {
+    const auto& c = GetParam();
+    const IntervalVerdict v = judgeInterval(c.digits);
+    EXPECT_EQ(v.kind, c.kind) << c.digits;
+    if (c.kind == IntervalVerdict::Kind::Accepted) {
+        EXPECT_EQ(v.seconds, c.seconds) << c.digits;
+        EXPECT_EQ(v.message(), nullptr);
+    }
+}
+
+using K = IntervalVerdict::Kind;
+INSTANTIATE_TEST_SUITE_P(
+    Entries, IntervalVerdicts,
+    ::testing::Values(
+        VerdictCase{"000001", K::OutOfRange, 0}, VerdictCase{"000002", K::Accepted, 2},
+        VerdictCase{"090000", K::Accepted, 32400}, VerdictCase{"090001", K::OutOfRange, 0},
+        VerdictCase{"100000", K::OutOfRange, 0}, VerdictCase{"013030", K::Accepted, 5430},
+        VerdictCase{"00000", K::NotAppointed, 0}, // one position unfilled
+        VerdictCase{"", K::NotAppointed, 0},
+        VerdictCase{"--0000", K::OutOfRange, 0}, // 24 in the hours, marked
+        VerdictCase{"01--00", K::OutOfRange, 0}, // 01:75:00, marked
+        VerdictCase{"00--80", K::OutOfRange, 0}, // 00:75:80, marked
+        VerdictCase{"00001-", K::OutOfRange, 0}, // one second behind a sign
+        VerdictCase{"0000-5", K::OutOfRange, 0}),
+    [](const ::testing::TestParamInfo<VerdictCase>& info) {
+        std::string name = "Entry" + std::to_string(info.index) + "_";
+        for (const char* c = info.param.digits; *c; ++c)
+            name += (*c >= '0' && *c <= '9') ? *c : 'x';
+        return name;
+    });
+
+TEST(IntervalVerdicts, RefusalsCarryTheirMessages) {
+    EXPECT_STREQ(judgeInterval("0000").message(), "Interval is not appointed.");
+    EXPECT_STREQ(judgeInterval("000001").message(),
+                 "Input the interval range of 00:00:02 - 09:00:00.");
+}
+
+// Through the window: the check writes back, a refused start only speaks.
+class IntervalAtStart : public ::testing::Test {
+  protected:
+    test::OnlineRig rig;
+
+    void expectNothingElseChanged() {
+        EXPECT_EQ(rig.view.transferrings, 0);
+        EXPECT_TRUE(rig.serial.calls.empty());
+        EXPECT_FALSE(rig.timer.active());
+        EXPECT_FALSE(std::filesystem::exists(rig.view.document));
+        EXPECT_EQ(rig.view.monitorShows, 0);
+        EXPECT_FALSE(rig.transfer.running());
+        EXPECT_TRUE(rig.globals.StopRequest) << "a refused start must not clear the stop flag";
+    }
+};
+
+TEST_F(IntervalAtStart, HoursOf24AreMarkedAndTheStartIsRefused) {
+    rig.globals.StopRequest = true;
+    rig.view.digits = "240000";
+    rig.transfer.checkEntry();
+    EXPECT_EQ(rig.view.digits, "--0000");
+    rig.transfer.start();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, "Input the interval range of 00:00:02 - 09:00:00.");
+    EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
+    EXPECT_EQ(rig.view.focuses, 1);
+    expectNothingElseChanged();
+}
+
+TEST_F(IntervalAtStart, CheckDoesNotRewriteAValidEntry) {
+    rig.view.digits = "013000";
+    rig.transfer.checkEntry();
+    EXPECT_TRUE(rig.view.digitWrites.empty());
+}
+
+TEST_F(IntervalAtStart, IncompleteEntryIsNotAppointed) {
+    rig.globals.StopRequest = true;
+    rig.view.digits = "0100";
+    rig.transfer.start();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, "Interval is not appointed.");
+    EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
+    EXPECT_EQ(rig.view.focuses, 1);
+    expectNothingElseChanged();
+}
+
+TEST_F(IntervalAtStart, OneSecondIsRefusedAndTwoAccepted) {
+    rig.globals.StopRequest = true;
+    rig.view.digits = "000001";
+    rig.transfer.start();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    expectNothingElseChanged();
+
+    rig.view.digits = "000002";
+    rig.transfer.start();
+    EXPECT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_TRUE(rig.transfer.running());
+    EXPECT_DOUBLE_EQ(rig.transfer.schedule().PollInterval, 2.0);
+}
+
+TEST_F(IntervalAtStart, EmptyParameterListRefusesTheStart) {
+    rig.globals.StopRequest = true;
+    rig.view.params.clear();
+    rig.view.paramIndex = -1;
+    rig.transfer.start();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, "Parameter is not appointed.");
+    EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
+    expectNothingElseChanged();
+}
+
+} // namespace
+} // namespace tz

@@ -1,0 +1,238 @@
+#include "online_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace tz {
+namespace {
+
+using test::OnlineRig;
+using test::readFile;
+using test::writeFile;
+
+TEST(OnlineStartCsv, ReplacesTheDocumentWithTheHeaderLine) {
+    OnlineRig rig;
+    writeFile(rig.view.document, "old content\r\nmore\r\n");
+    rig.globals.StopRequest = true;
+    rig.view.portIndex = 2;
+    rig.transfer.start();
+
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
+    EXPECT_FALSE(rig.globals.StopRequest);
+    EXPECT_TRUE(rig.view.transferring);
+    EXPECT_EQ(rig.globals.PortNo, 3);
+    EXPECT_EQ(rig.serial.commPort, 3);
+    EXPECT_TRUE(rig.serial.portOpen());
+    EXPECT_EQ(rig.view.monitorShows, 1);
+    EXPECT_EQ(rig.view.grid.cols, 2);
+    EXPECT_EQ(rig.view.grid.rows(), 500);
+    EXPECT_EQ(rig.view.grid.text(0, 0), "TIME");
+    EXPECT_EQ(rig.view.grid.text(0, 1), "Flow");
+    EXPECT_EQ(rig.transfer.rowCount(), 1);
+    EXPECT_TRUE(rig.transfer.csvFileOpen());
+    EXPECT_TRUE(rig.transfer.running());
+}
+
+TEST(OnlineStartCsv, SchedulesTheFirstPollForTheFirstTick) {
+    OnlineRig rig;
+    rig.view.digits = "013000";
+    rig.transfer.start();
+    const PollSchedule& s = rig.transfer.schedule();
+    EXPECT_TRUE(s.FirstPoll);
+    EXPECT_DOUBLE_EQ(s.PollInterval, 5400.0);
+    EXPECT_EQ(s.NextPollDate, OnlineRig::kDay);
+    EXPECT_TRUE(rig.timer.active());
+    EXPECT_NEAR(rig.timer.lastDelay, 0.010, 1e-9);
+}
+
+TEST(OnlineStartCsv, OpensThePortBeforeTouchingTheDocument) {
+    OnlineRig rig;
+    rig.transfer.start();
+    const std::vector<std::string> order{"CommPort",     "Settings", "ParityReplace",
+                                         "InBufferSize", "InputLen", "PortOpen=true"};
+    EXPECT_EQ(rig.serial.calls, order);
+    EXPECT_EQ(rig.serial.settings, "9600,E,7,1");
+}
+
+TEST(OnlineStartCsv, SignedParameterNameGetsOneBlankInFront) {
+    for (const std::string name : {"-Flow", "+Total"}) {
+        OnlineRig rig;
+        rig.view.params = {name};
+        rig.transfer.start();
+        EXPECT_EQ(rig.csv(), "TIME, " + name + "\r\n");
+        EXPECT_EQ(rig.view.grid.text(0, 1), " " + name);
+    }
+}
+
+TEST(OnlineStartCsv, DocumentThatCannotBeCreatedIsReportedAndEndsTheStart) {
+    OnlineRig rig;
+    rig.view.document = rig.dir.file("no-such-folder/Tidewell.csv");
+    rig.transfer.start();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, "File cannot open");
+    EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_FALSE(rig.serial.portOpen());
+    EXPECT_FALSE(rig.timer.active());
+    EXPECT_FALSE(rig.transfer.running());
+}
+
+TEST(OnlineStartCsv, DocumentPathNamingAFolderIsReportedWithItsDescription) {
+    OnlineRig rig;
+    rig.view.document = rig.dir.file("");
+    rig.transfer.start();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_NE(rig.host.messages[0].text.find(rig.view.document), std::string::npos)
+        << rig.host.messages[0].text;
+    EXPECT_TRUE(std::filesystem::is_directory(rig.view.document));
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_FALSE(rig.serial.portOpen());
+}
+
+struct PortFailureCase {
+    FailureCode code;
+    bool inSettings;
+    const char* message;
+};
+
+class OnlineStartPortFailure : public ::testing::TestWithParam<PortFailureCase> {};
+
+TEST_P(OnlineStartPortFailure, ReportsLeavesTheWindowIdleAndTheDocumentUntouched) {
+    const auto& c = GetParam();
+    OnlineRig rig;
+    writeFile(rig.view.document, "TIME,Flow\r\n08:00:00,1.5\r\n");
+    const Failure failure(c.code, "Serial port failure 123");
+    if (c.inSettings)
+        rig.serial.settingsFailure = failure;
+    else
+        rig.serial.openFailure = failure;
+
+    rig.transfer.start();
+
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, c.message);
+    EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_EQ(rig.view.transferrings, 1);
+    EXPECT_FALSE(rig.serial.portOpen());
+    EXPECT_FALSE(rig.timer.active());
+    EXPECT_FALSE(rig.transfer.running());
+    EXPECT_FALSE(rig.transfer.csvFileOpen());
+    EXPECT_EQ(rig.view.monitorShows, 0);
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,1.5\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, OnlineStartPortFailure,
+    ::testing::Values(
+        PortFailureCase{FailureCode::InvalidPortNumber, false, "232Port No. is bad"},
+        PortFailureCase{FailureCode::DeviceNotOpen, false, "232Port cannot open"},
+        PortFailureCase{FailureCode::InvalidPropertyValue, true, "232Port bad setting"},
+        PortFailureCase{FailureCode::InvalidPropertyValue, false, "232Port bad setting"},
+        PortFailureCase{FailureCode::Other, false, "Serial port failure 123"}),
+    [](const ::testing::TestParamInfo<PortFailureCase>& info) {
+        return "Code" + std::to_string(static_cast<int>(info.param.code)) +
+               (info.param.inSettings ? "InSettings" : "AtOpen");
+    });
+
+TEST(OnlineStartCsv, RestartReplacesTheDocumentOfTheLastTransfer) {
+    OnlineRig rig;
+    rig.transfer.start();
+    rig.runTo(1.0);
+    rig.transfer.stopXfer();
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,+0012.345\r\n");
+    rig.view.params = {"Level"};
+    rig.transfer.start();
+    EXPECT_EQ(rig.csv(), "TIME,Level\r\n");
+}
+
+// --- spreadsheet output ---
+
+class OnlineStartSheet : public ::testing::Test {
+  protected:
+    OnlineStartSheet() {
+        rig.globals.SaveFormat = 1;
+        rig.view.document = rig.dir.file("Tidewell.xls");
+        writeFile(rig.view.document, "workbook");
+    }
+    OnlineRig rig;
+};
+
+TEST_F(OnlineStartSheet, LinksAndWritesTheHeaderCells) {
+    rig.view.params = {"-Flow"};
+    rig.transfer.start();
+    EXPECT_TRUE(rig.host.messages.empty());
+    ASSERT_EQ(rig.shell.opened.size(), 1u);
+    EXPECT_EQ(rig.shell.opened[0], rig.view.document);
+    EXPECT_EQ(rig.link.topic, "Excel|" + rig.view.document);
+    EXPECT_EQ(rig.link.mode, SheetLink::Manual);
+    ASSERT_EQ(rig.link.pokes.size(), 2u);
+    EXPECT_EQ(rig.link.pokes[0].item, "R1C1");
+    EXPECT_EQ(rig.link.pokes[0].data, "TIME");
+    EXPECT_EQ(rig.link.pokes[1].item, "R1C2");
+    EXPECT_EQ(rig.link.pokes[1].data, " -Flow");
+    EXPECT_EQ(rig.view.monitorShows, 0);
+    EXPECT_TRUE(rig.timer.active());
+    EXPECT_EQ(readFile(rig.view.document), "workbook");
+}
+
+TEST_F(OnlineStartSheet, WaitsForTheSpreadsheetProgramToAnswer) {
+    rig.link.noAnswerLinks = 5;
+    rig.link.noAnswerPokes = 2; // the header poke also meets a program still starting
+    rig.transfer.start();
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_EQ(rig.link.pokes.size(), 2u);
+    EXPECT_TRUE(rig.transfer.running());
+}
+
+TEST_F(OnlineStartSheet, RefusedDocumentRunsTheStopAction) {
+    rig.view.document = rig.dir.file("missing.xls");
+    rig.transfer.start();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text,
+              "File does not exist.\r\nAn error of an Application document.");
+    EXPECT_TRUE(rig.globals.StopRequest);
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_FALSE(rig.serial.portOpen());
+    EXPECT_FALSE(rig.timer.active());
+    EXPECT_TRUE(rig.link.pokes.empty());
+    EXPECT_TRUE(rig.shell.opened.empty());
+}
+
+TEST_F(OnlineStartSheet, WorkbookAlreadyOpenIsRefused) {
+    rig.shell.windows.insert("Microsoft Excel - Tidewell");
+    rig.transfer.start();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text,
+              "Tidewell.xls is already opened.\r\nPush \"Start Transfer!\" again after closing "
+              "Tidewell.xls");
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_FALSE(rig.serial.portOpen());
+}
+
+TEST_F(OnlineStartSheet, StopXferWhileWaitingForTheProgramEndsQuietly) {
+    rig.link.noAnswerLinks = 1000;
+    rig.host.at(rig.at(0.35), [&] { rig.transfer.stopXfer(); });
+    rig.transfer.start();
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_FALSE(rig.serial.portOpen());
+    EXPECT_FALSE(rig.timer.active());
+    EXPECT_FALSE(rig.transfer.running());
+    EXPECT_TRUE(rig.link.pokes.empty());
+    EXPECT_LT(rig.sinceStart(rig.host.now()), 1.0);
+}
+
+TEST_F(OnlineStartSheet, PortFailureStartsNoSpreadsheetProgram) {
+    rig.serial.openFailure = Failure(FailureCode::DeviceNotOpen, "busy");
+    rig.transfer.start();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, "232Port cannot open");
+    EXPECT_TRUE(rig.shell.opened.empty());
+    EXPECT_TRUE(rig.link.topic.empty());
+}
+
+} // namespace
+} // namespace tz

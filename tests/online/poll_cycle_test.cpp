@@ -1,0 +1,393 @@
+#include "online_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace tz {
+namespace {
+
+using test::OnlineRig;
+
+// Start times of the polls, relative to the start of the test.
+std::vector<double> pollStarts(const OnlineRig& rig) {
+    std::vector<double> out;
+    for (const auto& s : rig.serial.sent)
+        out.push_back(rig.sinceStart(s.at));
+    return out;
+}
+
+TEST(PollTiming, FirstPollRunsAtTheFirstTickAfterTheStart) {
+    OnlineRig rig;
+    rig.view.digits = "000100";
+    rig.transfer.start();
+    rig.runTo(0.5);
+    ASSERT_EQ(rig.serial.sent.size(), 1u);
+    EXPECT_NEAR(rig.sinceStart(rig.serial.sent[0].at), 0.010, 1e-5);
+    EXPECT_EQ(rig.serial.sent[0].text, "DQ01\r");
+}
+
+TEST(PollTiming, IntervalRunsFromTheEndOfOnePollToTheStartOfTheNext) {
+    OnlineRig rig; // interval 2 s; each poll takes 0.3 s (reply at 0.25 s, seen at 0.3 s)
+    rig.transfer.start();
+    rig.runTo(7.0);
+    const auto starts = pollStarts(rig);
+    ASSERT_EQ(starts.size(), 4u);
+    for (std::size_t i = 0; i < starts.size(); ++i)
+        EXPECT_NEAR(starts[i], 0.01 + 2.3 * static_cast<double>(i), 1e-5) << "poll " << i;
+}
+
+TEST(PollTiming, TimerIsAimedAtTheDueTimeInsteadOfTicking) {
+    OnlineRig rig;
+    rig.transfer.setLongestTimerWait(3600);
+    rig.transfer.start();
+    rig.runTo(7.0);
+    ASSERT_EQ(rig.serial.sent.size(), 4u);
+    // One shot for the first tick and one after each poll.
+    EXPECT_EQ(rig.timer.starts, 5);
+    EXPECT_NEAR(rig.timer.lastDelay, 2.0, 1e-5);
+}
+
+TEST(PollTiming, LongWaitsLookAtTheClockOncePerSecond) {
+    OnlineRig rig;
+    rig.view.digits = "000100"; // one minute
+    rig.transfer.start();
+    rig.runTo(61.0);
+    ASSERT_EQ(rig.serial.sent.size(), 2u);
+    EXPECT_NEAR(rig.sinceStart(rig.serial.sent[1].at), 0.31 + 60, 1e-5);
+    EXPECT_LE(rig.timer.starts, 63); // not 6000 ticks of 10 ms
+}
+
+TEST(PollTiming, EarlyTimerShotRearmsForTheRemainder) {
+    OnlineRig rig;
+    rig.transfer.setLongestTimerWait(3600);
+    rig.transfer.start();
+    rig.runTo(1.0);
+    ASSERT_EQ(rig.serial.sent.size(), 1u);
+    // A shot at 1.5 s, long before the poll is due at 2.31 s.
+    rig.timer.startIn(0.5);
+    rig.runTo(1.6);
+    EXPECT_EQ(rig.serial.sent.size(), 1u);
+    EXPECT_NEAR(rig.timer.lastDelay, 0.81, 1e-5);
+    rig.runTo(2.5);
+    ASSERT_EQ(rig.serial.sent.size(), 2u);
+    EXPECT_NEAR(rig.sinceStart(rig.serial.sent[1].at), 2.31, 1e-5);
+}
+
+TEST(PollTiming, DueTimeAcrossMidnightFallsOnTheNextDay) {
+    // The first poll runs at 23:59:57.705 and ends at 23:59:58.005.
+    OnlineRig rig(86397.695);
+    rig.view.digits = "000010";
+    rig.transfer.start();
+    rig.runTo(0.5);
+    ASSERT_EQ(rig.serial.sent.size(), 1u);
+    EXPECT_EQ(rig.transfer.schedule().NextPollDate, OnlineRig::kDay + 1);
+    EXPECT_NEAR(rig.transfer.schedule().NextPollTime, 8.005, 1e-4);
+    rig.runTo(15.0);
+    ASSERT_EQ(rig.serial.sent.size(), 2u);
+    const double second = rig.serial.sent[1].at;
+    EXPECT_NEAR(second, (OnlineRig::kDay + 1) * 86400.0 + 8.005, 1e-4);
+    EXPECT_EQ(rig.view.status1.back(), "TIME00:00:08");
+}
+
+TEST(PollTiming, ClockMovedForwardByDaysKeepsPolling) {
+    OnlineRig rig;
+    rig.view.digits = "000010";
+    rig.transfer.start();
+    rig.runTo(1.0);
+    ASSERT_EQ(rig.serial.sent.size(), 1u);
+    rig.host.setClock(OnlineRig::kDay + 3, 5.0); // three days on, early in the morning
+    rig.host.runFor(2.0);
+    ASSERT_EQ(rig.serial.sent.size(), 2u);
+    rig.host.runFor(11.0);
+    EXPECT_EQ(rig.serial.sent.size(), 3u);
+    EXPECT_TRUE(rig.host.messages.empty());
+}
+
+TEST(PollTiming, TickNeverStartsAPollInsideAnother) {
+    OnlineRig rig;
+    rig.replyDelay = 0.9;
+    rig.transfer.start();
+    // Timer shots that fall while the first poll waits for its reply.
+    rig.host.at(rig.at(0.15), [&] { rig.timer.startIn(0.0); });
+    rig.host.at(rig.at(0.45), [&] { rig.timer.startIn(0.0); });
+    rig.runTo(1.5);
+    EXPECT_EQ(rig.serial.sent.size(), 1u);
+    EXPECT_EQ(rig.transfer.rowCount(), 2);
+    EXPECT_TRUE(rig.transfer.running());
+}
+
+TEST(PollRows, StatusLineShowsTimeAndTheClock) {
+    OnlineRig rig(13 * 3600 + 5 * 60 + 9);
+    rig.transfer.start();
+    rig.runTo(0.5);
+    ASSERT_FALSE(rig.view.status1.empty());
+    EXPECT_EQ(rig.view.status1.back(), "TIME13:05:09");
+}
+
+TEST(PollRows, EachPollAppendsItsLineAndGridRow) {
+    OnlineRig rig;
+    int n = 0;
+    rig.replyFor = [&](const std::string&) { return "+00" + std::to_string(++n) + ".000 m3/h\r"; };
+    rig.transfer.start();
+    rig.runTo(5.0);
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n"
+                         "08:00:00,+001.000 \r\n"
+                         "08:00:02,+002.000 \r\n"
+                         "08:00:04,+003.000 \r\n");
+    EXPECT_EQ(rig.view.grid.text(3, 0), "08:00:04");
+    EXPECT_EQ(rig.view.grid.text(3, 1), "+003.000 ");
+    EXPECT_EQ(rig.view.grid.current, std::make_pair(3, 1));
+    EXPECT_EQ(rig.transfer.rowCount(), 4);
+    EXPECT_EQ(rig.serial.clears, 3);
+}
+
+TEST(PollRows, NewRowOutOfViewBecomesTheTopRow) {
+    OnlineRig rig;
+    rig.view.grid.visibleRows = 3; // rows 1 to 3 in view
+    rig.transfer.start();
+    rig.runTo(2.3 * 2 + 1.0);
+    EXPECT_EQ(rig.transfer.rowCount(), 4);
+    EXPECT_EQ(rig.view.grid.topRow, 1);
+    rig.runTo(2.3 * 3 + 1.0); // row 4 is out of view
+    EXPECT_EQ(rig.view.grid.topRow, 4);
+    EXPECT_EQ(rig.view.grid.current, std::make_pair(4, 1));
+}
+
+TEST(PollRows, ShortReplyLeavesNoStrayCarriageReturnInTheLine) {
+    OnlineRig rig;
+    rig.reply = "1.23\r";
+    rig.transfer.start();
+    rig.runTo(1.0);
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,1.23\r\n");
+    EXPECT_EQ(rig.view.grid.text(1, 1), "1.23");
+}
+
+TEST(PollRows, DiEntriesAreSlicedByTableEntry) {
+    OnlineRig rig;
+    rig.view.params = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "DIplus"};
+    rig.view.paramIndex = 13;        // table entry 14
+    rig.globals.ParamCmd[14] = "XX"; // whatever command stands there
+    rig.reply = "DI+=   +001234.5 m3\r";
+    rig.transfer.start();
+    rig.runTo(1.0);
+    ASSERT_EQ(rig.serial.sent.size(), 1u);
+    EXPECT_EQ(rig.serial.sent[0].text, "XX\r");
+    EXPECT_EQ(rig.view.grid.text(1, 1), "+001234");
+}
+
+TEST(PollRows, SelectionIsReadAgainAfterTheEventPump) {
+    OnlineRig rig;
+    rig.view.params.assign(15, "p");
+    rig.view.paramIndex = 0;
+    rig.reply = "ABCDEFGHIJKLMNOP\r";
+    rig.transfer.start();
+    // Runs in the pump between the reply (complete at 0.31 s) and the value.
+    rig.host.at(rig.at(0.28), [&] { rig.view.paramIndex = 14; });
+    rig.runTo(1.0);
+    ASSERT_EQ(rig.serial.sent.size(), 1u);
+    EXPECT_EQ(rig.serial.sent[0].text, "DQ01\r");
+    EXPECT_EQ(rig.view.grid.text(1, 1), "HIJKLMN");
+}
+
+TEST(PollRows, GridGrowsBy500RowsWhenAPollReachesItsEnd) {
+    OnlineRig rig;
+    rig.transfer.setLongestTimerWait(3600);
+    rig.transfer.start();
+    rig.runTo(2.3 * 498 + 1.0); // 499 data rows: grid rows 1 to 499
+    ASSERT_EQ(rig.transfer.rowCount(), 500);
+    EXPECT_EQ(rig.view.grid.rows(), 500);
+    rig.runTo(2.3 * 499 + 1.0); // the 500th data row: grid row 500
+    ASSERT_EQ(rig.transfer.rowCount(), 501);
+    EXPECT_EQ(rig.view.grid.rows(), 1000);
+    EXPECT_EQ(rig.view.grid.text(500, 1), "+0012.345");
+    EXPECT_EQ(rig.view.grid.current, std::make_pair(500, 1));
+    EXPECT_TRUE(rig.view.grid.rowIsVisible(500));
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_TRUE(rig.transfer.running());
+}
+
+TEST(PollRows, RowCountRunsPastSixteenBits) {
+    OnlineRig rig;
+    rig.globals.SaveFormat = 1;
+    rig.view.document = rig.dir.file("Tidewell.xls");
+    test::writeFile(rig.view.document, "workbook");
+    rig.transfer.setLongestTimerWait(3600);
+    rig.transfer.start();
+    rig.runTo(2.3 * 32770 + 1.0);
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_EQ(rig.transfer.rowCount(), 32772);
+    EXPECT_EQ(rig.link.pokes.back().item, "R32772C2");
+    EXPECT_TRUE(rig.transfer.running());
+}
+
+TEST(PollSheet, EachPollWritesTimeAndValueCells) {
+    OnlineRig rig;
+    rig.globals.SaveFormat = 1;
+    rig.view.document = rig.dir.file("Tidewell.xls");
+    test::writeFile(rig.view.document, "workbook");
+    rig.reply = "12.5\r";
+    rig.transfer.start();
+    rig.runTo(3.0);
+    ASSERT_EQ(rig.link.pokes.size(), 6u);
+    EXPECT_EQ(rig.link.pokes[2].item, "R2C1");
+    EXPECT_EQ(rig.link.pokes[2].data, "08:00:00");
+    EXPECT_EQ(rig.link.pokes[3].item, "R2C2");
+    EXPECT_EQ(rig.link.pokes[3].data, "12.5");
+    EXPECT_EQ(rig.link.pokes[4].item, "R3C1");
+    EXPECT_EQ(rig.link.pokes[4].data, "08:00:02");
+    EXPECT_EQ(rig.link.pokes[5].item, "R3C2");
+    EXPECT_TRUE(rig.view.grid.cells.empty());
+}
+
+TEST(PollSheet, LostLinkIsReportedAndEndsTheTransfer) {
+    OnlineRig rig;
+    rig.globals.SaveFormat = 1;
+    rig.view.document = rig.dir.file("Tidewell.xls");
+    test::writeFile(rig.view.document, "workbook");
+    rig.transfer.start();
+    rig.link.pokeFailure = Failure(FailureCode::Other, "The spreadsheet closed the link");
+    rig.runTo(5.0);
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, "The spreadsheet closed the link");
+    EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_FALSE(rig.serial.portOpen());
+    EXPECT_FALSE(rig.timer.active());
+    EXPECT_EQ(rig.serial.sent.size(), 1u);
+}
+
+TEST(PollEnds, EmptyReplyReportsThePortAndClosesTheDocument) {
+    OnlineRig rig;
+    rig.reply = "";
+    rig.transfer.start();
+    rig.runTo(10.0);
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, "232Port is bad");
+    EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
+    // Twelve empty checks after eleven waits of 100 ms, after the first wait.
+    EXPECT_NEAR(rig.sinceStart(rig.host.messages[0].at), 0.01 + 1.2, 1e-5);
+    EXPECT_EQ(rig.serial.sent.size(), 1u);
+    EXPECT_FALSE(rig.serial.portOpen());
+    EXPECT_FALSE(rig.timer.active());
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_FALSE(rig.transfer.running());
+    EXPECT_FALSE(rig.transfer.csvFileOpen());
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
+}
+
+TEST(PollEnds, StopXferWhileWaitingForTheReplyEndsQuietly) {
+    OnlineRig rig;
+    rig.reply = "";
+    rig.transfer.start();
+    rig.host.at(rig.at(0.35), [&] { rig.transfer.stopXfer(); });
+    rig.runTo(10.0);
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_EQ(rig.serial.sent.size(), 1u);
+    EXPECT_FALSE(rig.serial.portOpen());
+    EXPECT_FALSE(rig.timer.active());
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_FALSE(rig.transfer.running());
+    EXPECT_FALSE(rig.transfer.csvFileOpen());
+    EXPECT_TRUE(rig.globals.StopRequest);
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
+}
+
+TEST(PollEnds, StopXferBetweenPollsEndsTheTransfer) {
+    OnlineRig rig;
+    rig.transfer.start();
+    rig.host.at(rig.at(1.0), [&] { rig.transfer.stopXfer(); });
+    rig.runTo(10.0);
+    EXPECT_EQ(rig.serial.sent.size(), 1u);
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,+0012.345\r\n");
+    EXPECT_FALSE(rig.transfer.running());
+    EXPECT_FALSE(rig.transfer.csvFileOpen());
+}
+
+TEST(PollEnds, StopXferAfterTheReplyCameEndsWithoutARow) {
+    OnlineRig rig;
+    rig.transfer.start();
+    // The reply is complete at 0.26 s and read at 0.31 s; the click runs in
+    // the pump that follows, before the value is written.
+    rig.host.at(rig.at(0.28), [&] { rig.transfer.stopXfer(); });
+    rig.runTo(5.0);
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
+    EXPECT_FALSE(rig.view.grid.has(1, 0));
+    EXPECT_FALSE(rig.view.grid.has(1, 1));
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_FALSE(rig.transfer.running());
+}
+
+// A port whose use after closing fails, as real backends may.
+class StrictSerial : public fake::FakeSerial {
+  public:
+    using FakeSerial::FakeSerial;
+    int inBufferCount() override {
+        if (!portOpen()) throw Failure(FailureCode::DeviceNotOpen, "Port is not open");
+        return FakeSerial::inBufferCount();
+    }
+};
+
+TEST(PollEnds, StopXferWhileReplyPiecesArriveEndsQuietly) {
+    test::TempDir dir;
+    Globals globals;
+    globals.ParamCmd[1] = "DQ01";
+    globals.SaveFormat = 0;
+    fake::FakeHost host;
+    fake::FakeTimer timer(host);
+    StrictSerial serial(host);
+    fake::FakeOnlineView view;
+    view.document = dir.file("Tidewell.csv");
+    fake::FakeShell shell;
+    fake::FakeSheetLink link;
+    DocumentLink sheet(globals, host, shell, link);
+    OnlineTransfer transfer(globals, host, serial, view, timer, sheet);
+    const double t0 = host.now();
+    // A slow trickle: one character every 0.1 s, no CR yet.
+    serial.onOutput = [&](const std::string&) {
+        for (int i = 1; i <= 20; ++i)
+            serial.arriveIn(0.05 + 0.1 * i, "7");
+    };
+    host.at(t0 + 0.55, [&] { transfer.stopXfer(); });
+    transfer.start();
+    host.runUntil(t0 + 5.0);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(test::readFile(view.document), "TIME,Flow\r\n");
+    EXPECT_FALSE(view.transferring);
+    EXPECT_FALSE(transfer.running());
+    EXPECT_FALSE(serial.portOpen());
+}
+
+TEST(PollEnds, HangUpIsReportedAndKeepsEveryRowWritten) {
+    OnlineRig rig;
+    rig.transfer.start();
+    rig.serial.hangUpAt(rig.at(3.0));
+    rig.runTo(10.0);
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, "The serial line hung up");
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,+0012.345\r\n08:00:02,+0012.345\r\n");
+    EXPECT_FALSE(rig.serial.portOpen());
+    EXPECT_FALSE(rig.timer.active());
+    EXPECT_FALSE(rig.view.transferring);
+    EXPECT_FALSE(rig.transfer.csvFileOpen());
+}
+
+TEST(PollEnds, RowsReachTheFileAsTheyAreWritten) {
+    OnlineRig rig;
+    rig.transfer.start();
+    rig.runTo(2.5);
+    // Read while the transfer still runs and the file is open.
+    EXPECT_TRUE(rig.transfer.csvFileOpen());
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,+0012.345\r\n08:00:02,+0012.345\r\n");
+}
+
+TEST(PollEnds, CloseFilesClosesTheDocument) {
+    OnlineRig rig;
+    rig.transfer.start();
+    rig.transfer.closeFiles();
+    EXPECT_FALSE(rig.transfer.csvFileOpen());
+}
+
+} // namespace
+} // namespace tz
