@@ -1,16 +1,377 @@
-// Placeholder so that the windows link while the logger transfer is built.
 #include "logger/logger_transfer.h"
+
+#include "app/startup.h"
+#include "app/text_file.h"
+#include "link/failure_report.h"
+#include "link/serial_link.h"
+#include "logger/csv_document.h"
+#include "logger/line_reader.h"
+#include "logger/records.h"
+#include "platform/failure.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace tz {
 
-struct LoggerTransfer::Impl {};
+namespace {
 
-LoggerTransfer::LoggerTransfer(Globals&, Host&, SerialControl&, LoggerView&, DocumentLink&)
-    : impl_(new Impl) {}
-LoggerTransfer::~LoggerTransfer() { delete impl_; }
-void LoggerTransfer::start() {}
-void LoggerTransfer::stopXfer() {}
-void LoggerTransfer::closeFiles() {}
-bool LoggerTransfer::running() const { return false; }
+constexpr int kSets = 20;
+constexpr int kQueryWaitMs = 100;
+constexpr int kQueryIdleLimit = 10; // the twelfth empty poll in a row ends a reply
+constexpr int kPieceWaitMs = 50;
+constexpr int kPieceIdleLimit = 20; // the twenty-second empty poll in a row is silence
+
+// "Stop Xfer" was noticed: the transfer ends quietly through its end steps.
+struct StopNoticed {};
+// The instrument did not answer at all: "232Port is bad", then the end steps.
+struct NoAnswer {};
+
+bool startsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+} // namespace
+
+struct LoggerTransfer::Impl : logger::InputSource {
+    Impl(Globals& g, Host& h, SerialControl& p, LoggerView& v, DocumentLink& s)
+        : globals(g), host(h), port(p), view(v), sheet(s) {}
+
+    Globals& globals;
+    Host& host;
+    SerialControl& port;
+    LoggerView& view;
+    DocumentLink& sheet;
+
+    // Window-level state.
+    std::array<bool, kSets> hasData{};
+    int outRow = 1;
+    int setCol = 1;
+    int nextCol = 1;
+
+    // State of one transfer.
+    bool running = false;
+    int recNo = 1;
+    int idleCount = 0;
+    logger::LineReader reader{*this};
+    std::optional<logger::CsvDocument> csv;
+    std::optional<logger::Records> records;
+
+    std::string workPath() const { return joinProgramFolder(globals.ProgramFolder, kWorkFileName); }
+
+    // ---- waiting ---------------------------------------------------------
+
+    void stopPoint() {
+        if (globals.StopRequest) throw StopNoticed{};
+    }
+    void pump() {
+        host.pumpEvents();
+        stopPoint();
+    }
+
+    // ReceiveChunk: the next piece of input into the reader. Silence is the
+    // twenty-second empty poll in a row; the count carries on across the
+    // waits of a set, so once the line has fallen silent a later wait that
+    // finds nothing gives up at once.
+    bool receiveMore() override {
+        for (;;) {
+            pump();
+            if (port.inBufferCount() > 0) {
+                const std::string chunk = port.input();
+                if (!chunk.empty()) {
+                    reader.append(chunk);
+                    view.setStatus1(std::to_string(reader.received()) + "Receiving");
+                    idleCount = 0;
+                    return true;
+                }
+            }
+            if (idleCount > kPieceIdleLimit) return false;
+            pump();
+            host.sleepMs(kPieceWaitMs);
+            ++idleCount;
+        }
+    }
+
+    void keepAlive() override { pump(); }
+
+    // Take everything waiting before the port's receive buffer can overflow.
+    void drain() {
+        const std::int64_t waiting = port.inBufferCount();
+        if (waiting != 0 && waiting * 5 >= std::int64_t{port.inBufferSize()} * 4) receiveMore();
+    }
+
+    // ---- the spreadsheet ---------------------------------------------------
+
+    // A spreadsheet program that is busy does not answer for a moment; ask
+    // again, with the window alive, as long as the link step would wait.
+    void writeCell(int row, int col, const std::string& text) {
+        int waitedMs = 0;
+        for (;;) {
+            try {
+                sheet.writeCell(row, col, text);
+                return;
+            } catch (const Failure& f) {
+                if (f.code() != FailureCode::NoDdeAnswer) throw;
+                if (waitedMs >= sheet.retryLimitSeconds * 1000.0)
+                    throw Failure(FailureCode::Other,
+                                  "The spreadsheet program did not answer for " +
+                                      std::to_string(waitedMs / 1000) + " seconds.");
+            }
+            pump();
+            host.sleepMs(sheet.retryPauseMs);
+            waitedMs += sheet.retryPauseMs;
+        }
+    }
+
+    // ---- the transfer ------------------------------------------------------
+
+    enum class Outcome { Ended, Abandoned };
+
+    Outcome run() {
+        sheet.endLink();
+        openPort(port, globals, view.selectedPortIndex(), WindowKind::Logger);
+        if (!queryAll()) return Outcome::Ended;
+
+        nextCol = 1;
+        records.reset();
+        csv.reset();
+        if (globals.SaveFormat == 1) {
+            switch (sheet.checkAndLink(view.documentPath(), view.nativeHandle())) {
+            case DocumentLink::Result::Linked:
+                break;
+            case DocumentLink::Result::Refused:
+                stopXfer();
+                return Outcome::Abandoned;
+            case DocumentLink::Result::Stopped:
+                return Outcome::Ended;
+            }
+            records.emplace([this](int r, int c, const std::string& t) { writeCell(r, c, t); });
+        } else {
+            csv.emplace(workPath());
+            csv->prepareRun(view.documentPath());
+            records.emplace(*csv);
+        }
+
+        for (int n = 1; n <= kSets; ++n)
+            if (view.setTicked(n) && hasData[n - 1]) downloadSet(n);
+        return Outcome::Ended;
+    }
+
+    // Every ticked set is asked about before any is downloaded; false when
+    // a reply ends the transfer (its message has been shown).
+    bool queryAll() {
+        for (int n = 1; n <= kSets; ++n) {
+            if (!view.setTicked(n)) continue;
+            stopPoint();
+            sendCommand(port, "LF" + setNumber(n));
+            host.sleepMs(kQueryWaitMs);
+            pump();
+            std::string reply;
+            for (int idle = 0;;) {
+                const std::string piece = port.inBufferCount() >= 1 ? port.input() : "";
+                if (!piece.empty()) {
+                    reply += piece;
+                    idle = 0;
+                    continue;
+                }
+                // The button closes the port, which then reports silence:
+                // let a click made during the last wait run, and look at the
+                // request before taking silence for an answer.
+                pump();
+                if (idle > kQueryIdleLimit) break;
+                host.sleepMs(kQueryWaitMs);
+                ++idle;
+            }
+            hasData[n - 1] = startsWith(reply, "No.");
+            if (hasData[n - 1]) continue;
+            if (reply.empty()) throw NoAnswer{};
+            if (startsWith(reply, "EMPTY")) {
+                host.messageBox("No." + setNumber(n) + "Data is not save", kAppTitle);
+                return false;
+            }
+            if (startsWith(reply, "DATA")) {
+                host.messageBox("No." + setNumber(n) + "Sampling now", kAppTitle);
+                return false;
+            }
+            // Any other reply: the set is skipped without a word.
+        }
+        return true;
+    }
+
+    void downloadSet(int n) {
+        if (csv) csv->prepareSet(nextCol);
+        view.setStatus2("");
+        stopPoint();
+        sendCommand(port, "LD" + setNumber(n));
+        host.sleepMs(kQueryWaitMs);
+        pump();
+
+        recNo = 1;
+        outRow = 1;
+        setCol = nextCol;
+        reader.startSet();
+        idleCount = 0;
+        if (!receiveMore()) throw NoAnswer{};
+
+        // Header lines, up to the first empty line.
+        for (;;) {
+            const logger::ReadLine r = reader.readLine();
+            if (r.line.empty()) break;
+            records->headerLine(r.line, outRow, setCol);
+            ++outRow;
+            if (r.silent) break;
+        }
+        records->headerEnd(setCol);
+        // One row for the empty line; the row before the first record's
+        // row takes the units.
+        outRow += 2;
+
+        // The column after the last value of the last record that has any:
+        // where the next set starts.
+        int setEnd = setCol;
+        for (;;) {
+            records->startRecord(setCol);
+            drain();
+            nextCol = setCol;
+            for (;;) {
+                const logger::ReadLine r = reader.readLine();
+                if (!r.line.empty()) {
+                    records->valueLine(r.line, outRow, recNo, nextCol);
+                    view.setStatus2(std::to_string(reader.readPos()) + "Processing");
+                    drain();
+                }
+                if (r.line.empty() || r.silent) break;
+            }
+            drain();
+            // A record that has values reaches the document even when the
+            // line falls silent right after it; an empty record only when
+            // more follows.
+            const bool more = reader.hasUnread() || receiveMore();
+            if (records->values() > 0 || more) records->recordEnd(setCol, recNo);
+            if (records->values() > 0) setEnd = nextCol;
+            if (!more) break;
+            ++outRow;
+            ++recNo;
+        }
+        nextCol = setEnd;
+        if (csv) csv->finishSet();
+    }
+
+    // ---- the ways out ------------------------------------------------------
+
+    void closeFiles() noexcept {
+        if (csv) csv->closeQuietly();
+    }
+
+    // EndTransfer: every step runs whatever the one before it did.
+    void endTransfer() noexcept {
+        closeFiles();
+        deleteFileQuietly(workPath());
+        try {
+            view.setStatus1("");
+        } catch (...) {
+        }
+        try {
+            port.clearInBuffer();
+        } catch (...) {
+        }
+        closePort(port);
+        try {
+            view.enterIdle();
+        } catch (...) {
+        }
+    }
+
+    // The failure handler's end steps. The work file stays: should the
+    // document have lost its earlier sets, they are still in there.
+    void failed(const Report& report) noexcept {
+        try {
+            host.messageBox(report.text, report.title);
+        } catch (...) {
+        }
+        try {
+            view.setStatus1("");
+        } catch (...) {
+        }
+        closePortIfOpen(port);
+        closeFiles();
+        try {
+            view.enterIdle();
+        } catch (...) {
+        }
+    }
+
+    void stopXfer() {
+        globals.StopRequest = true;
+        view.enterIdle();
+        closePort(port);
+        closeFiles();
+    }
+};
+
+LoggerTransfer::LoggerTransfer(Globals& globals, Host& host, SerialControl& port, LoggerView& view,
+                               DocumentLink& sheet)
+    : impl_(new Impl(globals, host, port, view, sheet)) {}
+
+LoggerTransfer::~LoggerTransfer() {
+    impl_->closeFiles();
+    delete impl_;
+}
+
+void LoggerTransfer::start() {
+    Impl& t = *impl_;
+    if (t.running) return;
+    bool anyTicked = false;
+    for (int n = 1; n <= kSets && !anyTicked; ++n)
+        anyTicked = t.view.setTicked(n);
+    if (!anyTicked) {
+        t.host.messageBox(kLoggerNotAppointed, kAppTitle);
+        return;
+    }
+
+    t.globals.StopRequest = false;
+    t.running = true;
+    try {
+        t.view.enterTransferring();
+        if (t.run() == Impl::Outcome::Ended) t.endTransfer();
+    } catch (const StopNoticed&) {
+        t.endTransfer();
+    } catch (const NoAnswer&) {
+        t.host.messageBox(kLoggerPortIsBad, kAppTitle);
+        t.endTransfer();
+    } catch (const std::exception& e) {
+        t.failed(reportFor(e));
+    } catch (...) {
+        t.failed({"The transfer failed for an unknown reason.", kAppTitle});
+    }
+    t.running = false;
+}
+
+void LoggerTransfer::stopXfer() {
+    impl_->stopXfer();
+}
+
+void LoggerTransfer::closeFiles() {
+    impl_->closeFiles();
+}
+
+bool LoggerTransfer::running() const {
+    return impl_->running;
+}
+
+int LoggerTransfer::nextCol() const {
+    return impl_->nextCol;
+}
+
+bool LoggerTransfer::loggerHasData(int set) const {
+    return set >= 1 && set <= kSets && impl_->hasData[set - 1];
+}
+
+std::string LoggerTransfer::setNumber(int set) {
+    std::string s = std::to_string(set);
+    return s.size() < 2 ? "0" + s : s;
+}
 
 } // namespace tz

@@ -1,0 +1,85 @@
+#include "logger/csv_document.h"
+
+#include "platform/failure.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace tz::logger {
+
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    const fs::path pa(std::u8string(a.begin(), a.end()));
+    const fs::path pb(std::u8string(b.begin(), b.end()));
+    std::error_code ec;
+    if (fs::equivalent(pa, pb, ec)) return true;
+    return fs::weakly_canonical(pa, ec) == fs::weakly_canonical(pb, ec) && !ec;
+}
+
+} // namespace
+
+void CsvDocument::prepareRun(const std::string& documentPath) {
+    if (sameFile(documentPath, workPath_))
+        throw Failure(FailureCode::Other, documentPath +
+                                              " is the program's work file. Choose another "
+                                              "document.");
+    documentPath_ = documentPath;
+    deleteWorkFile();
+    try {
+        TextFileWriter empty;
+        empty.open(workPath_);
+    } catch (const Failure&) {
+        // A folder that takes no work file shows up when the first set
+        // opens it, with a message that names it.
+    }
+}
+
+void CsvDocument::prepareSet(int nextCol) {
+    closeQuietly();
+    // A set that starts in column 1 has no earlier columns beside it: it
+    // reads no work file, so a stale one left by a folder that refused the
+    // delete can never creep into the document.
+    const bool besideEarlierSets = nextCol != 1;
+    if (besideEarlierSets) copyFileReplacing(documentPath_, workPath_);
+    deleteFileQuietly(documentPath_);
+    document_.open(documentPath_);
+    if (besideEarlierSets) work_.open(workPath_);
+}
+
+std::string CsvDocument::nextWorkLine() {
+    if (!work_.isOpen() || work_.atEnd()) return {};
+    return work_.readLine();
+}
+
+void CsvDocument::writeRow(int setCol, const RowText& row) {
+    document_.writeLine(mergeRow(nextWorkLine(), setCol, row));
+}
+
+void CsvDocument::carryOver() {
+    while (work_.isOpen() && !work_.atEnd())
+        document_.writeLine(work_.readLine());
+}
+
+void CsvDocument::finishSet() {
+    if (document_.isOpen()) carryOver();
+    document_.close();
+    work_.close();
+}
+
+void CsvDocument::closeQuietly() noexcept {
+    try {
+        if (document_.isOpen()) carryOver();
+    } catch (...) {
+        // The work file still holds the document as it was before the set.
+    }
+    document_.close();
+    work_.close();
+}
+
+void CsvDocument::deleteWorkFile() noexcept {
+    deleteFileQuietly(workPath_);
+}
+
+} // namespace tz::logger

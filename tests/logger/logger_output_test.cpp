@@ -1,0 +1,242 @@
+// What a download becomes: header, unit and value cells in the workbook,
+// and the side-by-side CSV document merged through the work file.
+#include "logger_rig.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace tz::logger_test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::Pair;
+
+using Cells = std::map<std::pair<int, int>, std::string>;
+
+// The records example: two header lines, two records of three value lines.
+const std::string kExample = crLines({"H1", "H2", "", "t1", "+1234.567 m3/h", " FLOW  +12.345 m/s",
+                                      "", "t2", "+2345.678 m3/h", " FLOW  +23.456 m/s", ""});
+
+// A record: an unsigned first line, then `values - 1` signed lines whose
+// values are +000k.000 and whose units are <unit>k.
+std::vector<std::string> record(const std::string& first, int values, int from = 1,
+                                const std::string& unit = "u") {
+    std::vector<std::string> lines{first};
+    for (int k = from; k < from + values - 1; ++k) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "+%04d.000 %s%d", k, unit.c_str(), k - from + 1);
+        lines.push_back(buf);
+    }
+    lines.push_back("");
+    return lines;
+}
+
+std::string setText(const std::vector<std::string>& header,
+                    const std::vector<std::vector<std::string>>& records) {
+    std::vector<std::string> lines = header;
+    lines.push_back("");
+    for (const auto& r : records)
+        lines.insert(lines.end(), r.begin(), r.end());
+    return crLines(lines);
+}
+
+void runSets(Rig& rig, const std::vector<std::string>& sets) {
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+        const int n = static_cast<int>(i) + 1;
+        rig.view.ticked.insert(n);
+        rig.setWithData(n, sets[i]);
+    }
+    rig.transfer.start();
+    ASSERT_TRUE(rig.host.messages.empty()) << rig.host.messages[0].text;
+}
+
+TEST(LoggerCsv, RecordsExampleGivesTheDocumentLineForLine) {
+    Rig rig;
+    runSets(rig, {kExample});
+    EXPECT_EQ(rig.documentBytes(), "H1\r\nH2\r\n,\r\n,m3/h,( FLOW ) m/s,,\r\n"
+                                   " t1,+1234.567,+12.345,\r\n"
+                                   " t2,+2345.678,+23.456,\r\n");
+    EXPECT_EQ(rig.transfer.nextCol(), 4);
+}
+
+TEST(LoggerSheet, RecordsExampleGivesTheCellsOneByOne) {
+    Rig rig(1);
+    runSets(rig, {kExample});
+    EXPECT_THAT(rig.link.pokes, ElementsAre(Pair("R1C1", "H1"), Pair("R2C1", "H2"),
+                                            Pair("R5C1", " t1"), Pair("R4C2", "m3/h"),
+                                            Pair("R5C2", "+1234.567"), Pair("R4C3", "( FLOW ) m/s"),
+                                            Pair("R5C3", "+12.345"), Pair("R6C1", " t2"),
+                                            Pair("R6C2", "+2345.678"), Pair("R6C3", "+23.456")));
+    EXPECT_EQ(rig.transfer.nextCol(), 4);
+    EXPECT_FALSE(fs::exists(rig.view.document + ".csv"));
+}
+
+TEST(LoggerCsv, LastValueLineWhoseCrEndsTheDownloadIsKept) {
+    Rig rig;
+    runSets(rig, {kExample.substr(0, kExample.size() - 1)}); // without the last empty line
+    const auto lines = rig.documentLines();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[5], " t2,+2345.678,+23.456,");
+}
+
+TEST(LoggerCsv, DocumentStartsAnew) {
+    Rig rig;
+    std::ofstream(rig.view.document) << "yesterday's rows\r\nmore\r\n";
+    runSets(rig, {kExample});
+    EXPECT_EQ(rig.documentLines().front(), "H1");
+    EXPECT_EQ(rig.documentLines().size(), 6u);
+}
+
+TEST(LoggerCsv, TwoSetsOfSevenValueRecordsStandSideBySide) {
+    Rig rig;
+    runSets(rig, {setText({"A"}, {record("a1", 7), record("a2", 7)}),
+                  setText({"B"}, {record("b1", 7, 7, "w"), record("b2", 7, 7, "w"),
+                                  record("b3", 7, 7, "w")})});
+    const std::string a = "+0001.000,+0002.000,+0003.000,+0004.000,+0005.000,+0006.000,";
+    const std::string b = "+0007.000,+0008.000,+0009.000,+0010.000,+0011.000,+0012.000,";
+    EXPECT_THAT(rig.documentLines(),
+                ElementsAre("A,,,,,,,B", ",,,,,,,,", ",u1,u2,u3,u4,u5,u6,,w1,w2,w3,w4,w5,w6,,",
+                            " a1," + a + " b1," + b, " a2," + a + " b2," + b, ",,,,,,, b3," + b));
+    EXPECT_EQ(rig.transfer.nextCol(), 15);
+}
+
+TEST(LoggerCsv, LaterSetWithMoreHeaderLinesAndRecords) {
+    Rig rig;
+    runSets(rig, {setText({"A"}, {record("a1", 3), record("a2", 3)}),
+                  setText({"B1", "B2", "B3"}, {record("b1", 2, 3, "w"), record("b2", 2, 3, "w"),
+                                               record("b3", 2, 3, "w")})});
+    EXPECT_THAT(rig.documentLines(),
+                ElementsAre("A,,,B1", ",,,B2", ",u1,u2,B3", " a1,+0001.000,+0002.000,,",
+                            " a2,+0001.000,+0002.000,,w1,,", ",,, b1,+0003.000,",
+                            ",,, b2,+0003.000,", ",,, b3,+0003.000,"));
+    EXPECT_EQ(rig.transfer.nextCol(), 6);
+}
+
+TEST(LoggerCsv, ShorterLaterSetKeepsTheEarlierSetsRows) {
+    Rig rig;
+    runSets(rig, {setText({"A"}, {record("a1", 2), record("a2", 2), record("a3", 2)}),
+                  setText({"B"}, {record("b1", 2, 5, "w")})});
+    EXPECT_THAT(rig.documentLines(),
+                ElementsAre("A,,B", ",,,", ",u1,,w1,,", " a1,+0001.000, b1,+0005.000,",
+                            " a2,+0001.000,", " a3,+0001.000,"));
+}
+
+TEST(LoggerCsv, RecordsOfMoreThanSevenValuesStartInColumnOne) {
+    Rig rig;
+    runSets(rig, {setText({"A"}, {record("a1", 9)}), setText({"B"}, {record("b1", 2, 9, "w")})});
+    const auto lines = rig.documentLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2], ",u1,u2,u3,u4,u5,u6,u7,u8,,w1,,");
+    EXPECT_EQ(lines[3], " a1,+0001.000,+0002.000,+0003.000,+0004.000,+0005.000,+0006.000,+0007.000,"
+                        "+0008.000, b1,+0009.000,");
+    EXPECT_EQ(rig.transfer.nextCol(), 12);
+}
+
+TEST(LoggerCsv, SetWithoutRecordsLeavesItsColumnsToTheNextSet) {
+    Rig rig;
+    runSets(rig, {setText({"A"}, {record("a1", 3), record("a2", 3)}), setText({"B"}, {}),
+                  setText({"C"}, {record("c1", 2, 3, "w")})});
+    // B's header cell is written over by C's, as in the workbook.
+    EXPECT_THAT(rig.documentLines(),
+                ElementsAre("A,,,C", ",,,,", ",u1,u2,,w1,,",
+                            " a1,+0001.000,+0002.000, c1,+0003.000,", " a2,+0001.000,+0002.000,"));
+    EXPECT_EQ(rig.transfer.nextCol(), 6);
+}
+
+TEST(LoggerCsv, FirstSetWithoutRecordsGivesColumnOneToTheNext) {
+    Rig rig;
+    runSets(rig, {setText({"A"}, {}), setText({"B"}, {record("b1", 2)})});
+    EXPECT_THAT(rig.documentLines(), ElementsAre("B", ",", ",u1,,", " b1,+0001.000,"));
+    EXPECT_EQ(rig.transfer.nextCol(), 3);
+}
+
+TEST(LoggerCsv, EmptyLineAtTheEndOfASetDoesNotMoveTheNextSetBack) {
+    Rig rig;
+    runSets(rig, {setText({"A"}, {record("a1", 2)}) + "\r", setText({"B"}, {record("b1", 2)})});
+    EXPECT_THAT(rig.documentLines(),
+                ElementsAre("A,,B", ",,,", ",u1,,u1,,", " a1,+0001.000, b1,+0001.000,"));
+}
+
+TEST(LoggerCsv, EmptyRecordInTheMiddleKeepsItsRow) {
+    Rig rig;
+    runSets(rig, {setText({"A"}, {record("a1", 2), {""}, record("a3", 2)})});
+    EXPECT_THAT(rig.documentLines(),
+                ElementsAre("A", ",", ",u1,,", " a1,+0001.000,", "", " a3,+0001.000,"));
+}
+
+TEST(LoggerCsv, HeaderLineWithCommasSpreadsOverFields) {
+    Rig rig;
+    runSets(rig, {setText({"Site,North"}, {record("a1", 3)}), setText({"B"}, {record("b1", 2)})});
+    EXPECT_EQ(rig.documentLines().front(), "Site,North,,B");
+}
+
+TEST(LoggerCsv, WorkFileHoldsTheDocumentBeforeEachLaterSetAndGoesAtTheEnd) {
+    Rig rig;
+    std::string workDuringSecondSet;
+    rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
+        if (s == "LD02\r") workDuringSecondSet = Rig::readFile(rig.workPath());
+        inner(s);
+    };
+    runSets(rig, {kExample, setText({"B"}, {record("b1", 2)})});
+    EXPECT_EQ(workDuringSecondSet, "H1\r\nH2\r\n,\r\n,m3/h,( FLOW ) m/s,,\r\n"
+                                   " t1,+1234.567,+12.345,\r\n"
+                                   " t2,+2345.678,+23.456,\r\n");
+    EXPECT_FALSE(fs::exists(rig.workPath()));
+}
+
+// Random sets, downloaded once into each output: the document holds the
+// workbook's cells, each in its column.
+TEST(LoggerOutputs, DocumentHoldsTheWorkbooksCellsForAnyShapeOfSets) {
+    std::mt19937 rng(20240611);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    auto valueLine = [&](int k) {
+        switch (pick(0, 4)) {
+        case 0:
+            return "t" + std::to_string(k); // unsigned
+        case 1:
+            return "+" + std::to_string(1000 + k) + ".5 m3/h"; // digit second
+        case 2:
+            return " FLOW  +" + std::to_string(10 + k) + ".345 m/s";
+        case 3:
+            return "-" + std::to_string(k) +
+                   ".25  \xC2\xB0"
+                   "C";
+        default:
+            return std::string("-X"); // empty value
+        }
+    };
+    for (int scenario = 0; scenario < 25; ++scenario) {
+        std::vector<std::string> sets;
+        const int nSets = pick(1, 4);
+        for (int s = 0; s < nSets; ++s) {
+            std::vector<std::string> header;
+            for (int h = pick(1, 4); h > 0; --h)
+                header.push_back("H" + std::to_string(s) + "." + std::to_string(h));
+            std::vector<std::vector<std::string>> records;
+            // The first set keeps at least one record: a first set without any
+            // leaves column 1 to the next, whose document starts afresh.
+            for (int r = pick(s == 0 ? 1 : 0, 5); r > 0; --r) {
+                std::vector<std::string> lines;
+                for (int v = pick(1, 9); v > 0; --v)
+                    lines.push_back(valueLine(v));
+                lines.push_back("");
+                records.push_back(lines);
+            }
+            std::string text = setText(header, records);
+            if (pick(0, 2) == 0 && text.size() > 1) text.pop_back(); // no final empty line
+            sets.push_back(text);
+        }
+        Rig csv;
+        runSets(csv, sets);
+        Rig sheet(1);
+        runSets(sheet, sets);
+        ASSERT_EQ(csvCells(csv.documentLines()), withoutEmpty(sheet.link.cells()))
+            << "scenario " << scenario;
+        ASSERT_EQ(csv.transfer.nextCol(), sheet.transfer.nextCol());
+    }
+}
+
+} // namespace
+} // namespace tz::logger_test

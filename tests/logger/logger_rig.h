@@ -1,0 +1,251 @@
+#pragma once
+// A logger window on the virtual clock: a recording view, a recording
+// spreadsheet side, a scripted instrument on the fake serial line, and a
+// scratch program folder.
+#include "app/globals.h"
+#include "fake_host.h"
+#include "fake_serial.h"
+#include "logger/logger_transfer.h"
+#include "platform/sheet_link.h"
+#include "platform/shell.h"
+#include "platform/views.h"
+#include "sheet/document_link.h"
+
+#include "platform/failure.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tz::logger_test {
+
+namespace fs = std::filesystem;
+
+class RecordingLoggerView : public LoggerView {
+  public:
+    std::set<int> ticked;
+    int portIndex = 0;
+    std::string document;
+    WindowHandle handle = 7;
+
+    bool transferring = false;
+    int idles = 0, transferrings = 0;
+    std::string status1, status2; // as shown now
+    std::vector<std::string> log; // "idle", "transferring", "1:<text>", "2:<text>"
+    std::function<void(const std::string&)> onStatus2;
+
+    bool setTicked(int n) const override { return ticked.count(n) != 0; }
+    void enterIdle() override {
+        ++idles;
+        transferring = false;
+        log.push_back("idle");
+    }
+    void enterTransferring() override {
+        ++transferrings;
+        transferring = true;
+        log.push_back("transferring");
+    }
+    int selectedPortIndex() const override { return portIndex; }
+    std::string documentPath() const override { return document; }
+    void setStatus1(const std::string& t) override {
+        status1 = t;
+        log.push_back("1:" + t);
+    }
+    void setStatus2(const std::string& t) override {
+        status2 = t;
+        log.push_back("2:" + t);
+        if (onStatus2) onStatus2(t);
+    }
+    WindowHandle nativeHandle() const override { return handle; }
+};
+
+class RecordingShell : public Shell {
+  public:
+    std::set<std::string> windows;
+    std::vector<std::string> opened;
+    bool findWindow(const std::string& title) override { return windows.count(title) != 0; }
+    void openDocument(const std::string& path, WindowHandle) override { opened.push_back(path); }
+    void activate(const std::string&) override {}
+    void openHelp(const std::string&) override {}
+};
+
+// Keeps every poke with the item it went to; `cells()` is the sheet as the
+// pokes leave it.
+class RecordingSheetLink : public SheetLink {
+  public:
+    std::vector<int> modes;
+    std::vector<std::pair<std::string, std::string>> pokes;
+    int busyPokes = 0; // pokes that fail with "no answer" before one goes through
+    std::optional<Failure> pokeFailure;
+
+    void setTopic(const std::string&) override {}
+    void setLinkMode(int m) override {
+        modes.push_back(m);
+        mode_ = m;
+    }
+    int linkMode() const override { return mode_; }
+    void setItem(const std::string& i) override { item_ = i; }
+    void poke(const std::string& text) override {
+        if (pokeFailure) throw *pokeFailure;
+        if (busyPokes > 0) {
+            --busyPokes;
+            throw Failure(FailureCode::NoDdeAnswer, "No foreign application responded");
+        }
+        pokes.emplace_back(item_, text);
+    }
+
+    // (row, column) -> text of the last poke there.
+    std::map<std::pair<int, int>, std::string> cells() const {
+        std::map<std::pair<int, int>, std::string> out;
+        for (const auto& [item, text] : pokes) {
+            int r = 0, c = 0;
+            std::sscanf(item.c_str(), "R%dC%d", &r, &c);
+            out[{r, c}] = text;
+        }
+        return out;
+    }
+
+  private:
+    int mode_ = None;
+    std::string item_;
+};
+
+// Pieces of a reply: (seconds after the command went out, text).
+using Reply = std::vector<std::pair<double, std::string>>;
+
+// The non-empty fields of CSV lines as cells, numbered from 1.
+inline std::map<std::pair<int, int>, std::string> csvCells(const std::vector<std::string>& lines) {
+    std::map<std::pair<int, int>, std::string> out;
+    for (std::size_t r = 0; r < lines.size(); ++r) {
+        std::size_t from = 0;
+        for (int c = 1;; ++c) {
+            const std::size_t comma = lines[r].find(',', from);
+            const std::string field = lines[r].substr(from, comma - from);
+            if (!field.empty()) out[{static_cast<int>(r) + 1, c}] = field;
+            if (comma == std::string::npos) break;
+            from = comma + 1;
+        }
+    }
+    return out;
+}
+
+inline std::map<std::pair<int, int>, std::string>
+withoutEmpty(std::map<std::pair<int, int>, std::string> cells) {
+    std::erase_if(cells, [](const auto& kv) { return kv.second.empty(); });
+    return cells;
+}
+
+struct Rig {
+    explicit Rig(int saveFormat = 0) {
+        static int counter = 0;
+        dir = fs::temp_directory_path() /
+              ("tz_logger_" +
+               std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
+               std::to_string(++counter));
+        fs::remove_all(dir);
+        fs::create_directories(dir / "program");
+        globals.ProgramFolder = (dir / "program").string();
+        globals.CommSettings = "9600,N,8,1";
+        globals.SaveFormat = saveFormat;
+        view.document = (dir / (saveFormat == 1 ? "Tidewell.xls" : "Tidewell.csv")).string();
+        if (saveFormat == 1) std::ofstream(view.document) << "workbook";
+        serial.onOutput = [this](const std::string& sent) {
+            auto it = replies.find(sent);
+            if (it == replies.end()) return;
+            const double t0 = host.now();
+            for (const auto& [delay, chars] : it->second)
+                serial.arriveAt(t0 + delay, chars);
+        };
+    }
+    ~Rig() {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    Rig(const Rig&) = delete;
+    Rig& operator=(const Rig&) = delete;
+
+    // `command` without its CR.
+    void reply(const std::string& command, Reply pieces) { replies[command + "\r"] = pieces; }
+    void replyAtOnce(const std::string& command, const std::string& text) {
+        reply(command, {{0.05, text}});
+    }
+    // A set that holds data, and what its download sends in one piece.
+    void setWithData(int set, const std::string& download) {
+        const std::string nn = LoggerTransfer::setNumber(set);
+        replyAtOnce("LF" + nn, "No." + nn + " 0123\r");
+        replyAtOnce("LD" + nn, download);
+    }
+
+    std::vector<std::string> sentTexts() const {
+        std::vector<std::string> out;
+        for (const auto& s : serial.sent)
+            out.push_back(s.text);
+        return out;
+    }
+    double sentAt(const std::string& text) const {
+        for (const auto& s : serial.sent)
+            if (s.text == text) return s.at;
+        return -1;
+    }
+    std::vector<std::string> messages() const {
+        std::vector<std::string> out;
+        for (const auto& m : host.messages)
+            out.push_back(m.text);
+        return out;
+    }
+
+    std::string workPath() const { return (dir / "program" / "Work.csv").string(); }
+    static std::string readFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::string documentBytes() const { return readFile(view.document); }
+    // The document's lines; each must end in CR LF.
+    std::vector<std::string> documentLines() const {
+        const std::string bytes = documentBytes();
+        std::vector<std::string> out;
+        std::size_t from = 0;
+        while (from < bytes.size()) {
+            const std::size_t end = bytes.find("\r\n", from);
+            if (end == std::string::npos) {
+                out.push_back("<no CR LF>" + bytes.substr(from));
+                break;
+            }
+            out.push_back(bytes.substr(from, end - from));
+            from = end + 2;
+        }
+        return out;
+    }
+
+    fs::path dir;
+    fake::FakeHost host{0, 100.0}; // near zero: exact sums of waits
+    fake::FakeSerial serial{host};
+    Globals globals;
+    RecordingLoggerView view;
+    RecordingShell shell;
+    RecordingSheetLink link;
+    DocumentLink sheet{globals, host, shell, link};
+    LoggerTransfer transfer{globals, host, serial, view, sheet};
+    std::map<std::string, Reply> replies;
+};
+
+// Lines joined with CR, each line followed by one.
+inline std::string crLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines)
+        out += l + "\r";
+    return out;
+}
+
+} // namespace tz::logger_test
