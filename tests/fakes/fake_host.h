@@ -35,7 +35,7 @@ public:
     double secondsSinceMidnight() override { return secondsNow(); }
     std::string timeOfDayText() override {
         const long s = static_cast<long>(std::floor(secondsNow()));
-        char buf[16];
+        char buf[32];
         std::snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld", s / 3600, (s / 60) % 60, s % 60);
         return buf;
     }
