@@ -494,6 +494,8 @@ TEST(CommandLine, PortLinksLiveWhereTheProgramLooks) {
     EXPECT_EQ(portLinkDir("", "/x/cfg", "/home/u"), "/x/cfg/tidewell-z/ports");
     EXPECT_EQ(portLinkDir("", "", "/home/u"), "/home/u/.config/tidewell-z/ports");
     EXPECT_EQ(portLinkDir("/tmp/p", "/x/cfg", "/home/u"), "/tmp/p");
+    EXPECT_EQ(portLinkDir("", "cfg", "/home/u"), "/home/u/.config/tidewell-z/ports");
+    EXPECT_EQ(portLinkDir("", "", "home"), "");
     EXPECT_EQ(portLinkDir("", "", ""), "");
 }
 

@@ -186,11 +186,15 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
 std::string portLinkDir(const std::string& linkDir, const std::string& xdgConfigHome,
                         const std::string& home) {
     if (!linkDir.empty()) return linkDir;
-    std::string base = xdgConfigHome;
-    if (base.empty()) {
-        if (home.empty()) return {};
+    // Only absolute folders count, as the program reads the variables.
+    auto absolute = [](const std::string& p) { return !p.empty() && p[0] == '/'; };
+    std::string base;
+    if (absolute(xdgConfigHome))
+        base = xdgConfigHome;
+    else if (absolute(home))
         base = home + "/.config";
-    }
+    else
+        return {};
     return base + "/tidewell-z/ports";
 }
 

@@ -28,7 +28,7 @@ std::string usageText();
 
 // The folder of the port links: `linkDir` when set, else the one the
 // program looks in, from the values of XDG_CONFIG_HOME and HOME (either may
-// be empty). Empty when neither gives a folder.
+// be empty; a relative one is ignored). Empty when neither gives a folder.
 std::string portLinkDir(const std::string& linkDir, const std::string& xdgConfigHome,
                         const std::string& home);
 

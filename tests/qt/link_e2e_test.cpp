@@ -1,0 +1,337 @@
+// The serial link end to end: the real simulator on a pseudo-terminal, the
+// Qt serial control and host, and the link's opening steps and exchange.
+#include "app/globals.h"
+#include "app/text.h"
+#include "instrument.h"
+#include "link/failure_report.h"
+#include "link/serial_link.h"
+#include "platform/failure.h"
+#include "platform/host.h"
+#include "platform/qt/qt_host.h"
+#include "platform/qt/qt_serial_control.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <regex>
+#include <signal.h>
+#include <string>
+#include <vector>
+
+namespace tz {
+namespace {
+
+namespace fs = std::filesystem;
+
+#ifdef TZ_SIM_PATH
+constexpr const char* kSimPath = TZ_SIM_PATH;
+#else
+constexpr const char* kSimPath = "";
+#endif
+
+// A private configuration folder for the test's life, so that COMn means
+// the simulator started by this test and nothing else.
+class ConfigHome {
+  public:
+    ConfigHome() {
+        std::string pattern = (fs::temp_directory_path() / "tz-sim-e2e-XXXXXX").string();
+        if (mkdtemp(pattern.data())) root_ = pattern;
+        if (const char* old = std::getenv("XDG_CONFIG_HOME")) old_ = old;
+        setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+    }
+    ~ConfigHome() {
+        if (old_)
+            setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+    const fs::path& root() const { return root_; }
+    fs::path link(int port) const {
+        return root_ / "tidewell-z" / "ports" / ("COM" + std::to_string(port));
+    }
+
+  private:
+    fs::path root_;
+    std::optional<std::string> old_;
+};
+
+// tidewell-sim as a child process; it is always stopped by the end.
+class Simulator {
+  public:
+    Simulator(const ConfigHome& home, const QStringList& args) {
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(home.root().string()));
+        process_.setProcessEnvironment(env);
+        process_.setProgram(QString::fromUtf8(kSimPath));
+        process_.setArguments(args);
+        process_.start();
+        if (!process_.waitForStarted(5000)) return;
+        while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
+        }
+        banner_ = process_.readLine().trimmed().toStdString();
+    }
+    ~Simulator() { stop(); }
+
+    // "tidewell-sim: COMn -> /dev/pts/N"
+    const std::string& banner() const { return banner_; }
+    std::string device() const {
+        const auto at = banner_.find(" -> ");
+        return at == std::string::npos ? std::string() : banner_.substr(at + 4);
+    }
+    bool running() { return process_.state() != QProcess::NotRunning; }
+    bool waitForExit(int ms) { return !running() || process_.waitForFinished(ms); }
+    int exitCode() const { return process_.exitCode(); }
+    bool exitedNormally() const { return process_.exitStatus() == QProcess::NormalExit; }
+
+    void stop() {
+        if (!running()) return;
+        process_.terminate();
+        if (!process_.waitForFinished(3000)) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+    void killHard() {
+        ::kill(static_cast<pid_t>(process_.processId()), SIGKILL);
+        process_.waitForFinished(3000);
+    }
+
+  private:
+    QProcess process_;
+    std::string banner_;
+};
+
+bool matches(const std::string& s, const char* pattern) {
+    return std::regex_match(s, std::regex(pattern));
+}
+
+class LinkEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!*kSimPath) GTEST_SKIP() << "built without the simulator";
+        ASSERT_FALSE(home.root().empty());
+        globals.CommSettings = "9600,N,8,1";
+        host.setMessageBoxHook(
+            [this](const std::string& text, const std::string&) { messages.push_back(text); });
+    }
+
+    std::unique_ptr<Simulator> start(QStringList args = {}) {
+        auto sim = std::make_unique<Simulator>(home, QStringList{"--port", "1"} + args);
+        EXPECT_TRUE(matches(sim->banner(), R"(tidewell-sim: COM1 -> /dev/pts/\d+)"))
+            << sim->banner();
+        EXPECT_EQ(fs::read_symlink(home.link(1)).string(), sim->device());
+        return sim;
+    }
+
+    // The message the operator would see for a failed opening.
+    std::optional<Report> openingReport(QtSerialControl& port, int portIndex) {
+        try {
+            openPort(port, globals, portIndex, WindowKind::Online);
+        } catch (const Failure& f) {
+            return reportFor(f);
+        }
+        return std::nullopt;
+    }
+
+    ConfigHome home;
+    Globals globals;
+    QtHost host;
+    std::vector<std::string> messages;
+};
+
+TEST_F(LinkEndToEnd, EveryFixedCommandAndADqCommandGetTheInstrumentsReply) {
+    auto sim = start();
+    sim::Instrument expected; // the simulator's model with the same settings
+    QtSerialControl port;
+    openPort(port, globals, 0, WindowKind::Online);
+    ASSERT_TRUE(port.portOpen());
+
+    std::string previous;
+    for (const char* command : {"DQ01", "DQ01", "DV", "DI+", "DI-", "DAO", "DAI", "DC", "DT"}) {
+        SCOPED_TRACE(command);
+        const ExchangeResult r = exchange(port, host, globals, command);
+        EXPECT_FALSE(r.stopped);
+        // Byte for byte what the instrument sent, the degree sign included.
+        const auto pieces = expected.feed(std::string(command) + "\r");
+        ASSERT_EQ(pieces.size(), 1u);
+        EXPECT_EQ(r.reply, text::fromLatin1(pieces[0].bytes));
+        // And the value sits where the poll cycle slices it.
+        const bool total = command[1] == 'I';
+        EXPECT_TRUE(total ? matches(text::slice(r.reply, 7, 7), R"([+-]\d{6})")
+                          : matches(text::slice(r.reply, 0, 9), R"([+-]\d{4}\.\d{3})"))
+            << r.reply;
+        EXPECT_NE(r.reply, previous);
+        previous = r.reply;
+        port.clearInBuffer();
+    }
+    closePort(port);
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(LinkEndToEnd, ThePortOpensAgainForTheNextTransfer) {
+    auto sim = start();
+    for (int transfer = 0; transfer < 2; ++transfer) {
+        QtSerialControl port;
+        openPort(port, globals, 0, WindowKind::Logger);
+        sendCommand(port, "LF03");
+        std::string reply;
+        for (int i = 0; i < 30 && reply.find('\r') == std::string::npos; ++i) {
+            host.sleepMs(20);
+            host.pumpEvents();
+            if (port.inBufferCount() > 0) reply += port.input();
+        }
+        EXPECT_EQ(reply, "No.03 DATA   10 REC\r") << "transfer " << transfer;
+        closePort(port);
+    }
+    EXPECT_TRUE(sim->running());
+}
+
+TEST_F(LinkEndToEnd, ASilentInstrumentGivesAnEmptyReply) {
+    auto sim = start({"--fault", "silent"});
+    QtSerialControl port;
+    openPort(port, globals, 0, WindowKind::Online);
+    const ExchangeResult r = exchange(port, host, globals, "DV");
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(r.reply, "");
+    closePort(port);
+}
+
+TEST_F(LinkEndToEnd, ATrickledReplyIsJoinedWhole) {
+    auto sim = start({"--fault", "trickle"});
+    sim::Config config;
+    config.fault = sim::Fault::Trickle;
+    sim::Instrument expected(config);
+    QtSerialControl port;
+    openPort(port, globals, 0, WindowKind::Online);
+    std::string sent;
+    for (const auto& piece : expected.feed("DQ02\r"))
+        sent += piece.bytes;
+    EXPECT_EQ(exchange(port, host, globals, "DQ02").reply, text::fromLatin1(sent));
+    closePort(port);
+}
+
+// NUL, CR and 8-bit bytes in the middle of a reply reach the logic as
+// their Latin-1 characters; the exchange stops at a CR that happens to end
+// a read, so what it returns is a prefix of the bytes sent.
+TEST_F(LinkEndToEnd, GarbageBytesPassUnchanged) {
+    auto sim = start({"--fault", "garbage", "--seed", "7"});
+    sim::Config config;
+    config.fault = sim::Fault::Garbage;
+    config.seed = 7;
+    sim::Instrument expected(config);
+    QtSerialControl port;
+    openPort(port, globals, 0, WindowKind::Online);
+    const std::string sent = text::fromLatin1(expected.feed("DAO\r").at(0).bytes);
+    const std::string got = exchange(port, host, globals, "DAO").reply;
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(sent.compare(0, got.size(), got), 0);
+    if (got == sent) {
+        EXPECT_NE(got.find('\0'), std::string::npos);
+    } else {
+        EXPECT_EQ(got.back(), '\r');
+    }
+    closePort(port);
+}
+
+TEST_F(LinkEndToEnd, AHangUpInTheMiddleOfAReplyFailsTheExchange) {
+    auto sim = start({"--hangup-after", "20"});
+    QtSerialControl port;
+    openPort(port, globals, 0, WindowKind::Online);
+    EXPECT_EQ(text::charCount(exchange(port, host, globals, "DQ01").reply), 15u);
+    port.clearInBuffer();
+    try {
+        exchange(port, host, globals, "DQ01");
+        ADD_FAILURE() << "the exchange went on after the line dropped";
+    } catch (const Failure& f) {
+        EXPECT_FALSE(reportFor(f).text.empty());
+        EXPECT_EQ(reportFor(f).title, kAppTitle);
+    }
+    EXPECT_FALSE(port.portOpen());
+    closePort(port);
+    // The simulator leaves with its line and takes its link along.
+    EXPECT_TRUE(sim->waitForExit(3000));
+    EXPECT_EQ(sim->exitCode(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(home.link(1))));
+}
+
+TEST_F(LinkEndToEnd, TheSimulatorRemovesItsLinkWhenStopped) {
+    auto sim = start();
+    ASSERT_TRUE(fs::is_symlink(home.link(1)));
+    sim->stop();
+    EXPECT_TRUE(sim->exitedNormally());
+    EXPECT_EQ(sim->exitCode(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(home.link(1))));
+}
+
+TEST_F(LinkEndToEnd, WithOnceTheSimulatorLeavesWhenTheHostCloses) {
+    auto sim = start({"--once"});
+    {
+        QtSerialControl port;
+        openPort(port, globals, 0, WindowKind::Online);
+        EXPECT_FALSE(exchange(port, host, globals, "DC").reply.empty());
+        closePort(port);
+    }
+    EXPECT_TRUE(sim->waitForExit(3000));
+    EXPECT_EQ(sim->exitCode(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(home.link(1))));
+}
+
+// --- port failures, as the operator reads them ---
+
+TEST_F(LinkEndToEnd, AMissingPortIsABadPortNumber) {
+    if (fs::exists("/dev/ttyS8")) GTEST_SKIP() << "this machine has a ninth serial port";
+    auto sim = start(); // on COM1; nothing is published as COM9
+    QtSerialControl port;
+    const auto report = openingReport(port, 8);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->text, "232Port No. is bad");
+    EXPECT_EQ(report->title, "TIDEWELL-Z");
+    EXPECT_EQ(globals.PortNo, 9);
+    EXPECT_FALSE(port.portOpen());
+}
+
+TEST_F(LinkEndToEnd, ALinkLeftByAKilledSimulatorIsABadPortNumber) {
+    auto sim = start();
+    sim->killHard();
+    ASSERT_TRUE(fs::is_symlink(home.link(1))); // nobody removed it
+    QtSerialControl port;
+    const auto report = openingReport(port, 0);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->text, "232Port No. is bad");
+}
+
+TEST_F(LinkEndToEnd, AMalformedSettingsStringIsABadSetting) {
+    auto sim = start();
+    for (const char* settings : {"9600,X,8,1", "fast,N,8,1", ""}) {
+        globals.CommSettings = settings;
+        QtSerialControl port;
+        const auto report = openingReport(port, 0);
+        ASSERT_TRUE(report) << settings;
+        EXPECT_EQ(report->text, "232Port bad setting") << settings;
+        EXPECT_EQ(report->title, "TIDEWELL-Z");
+        EXPECT_FALSE(port.portOpen());
+    }
+}
+
+TEST_F(LinkEndToEnd, APortHeldByAnotherProgramCannotOpen) {
+    auto sim = start();
+    QtSerialControl first, second;
+    openPort(first, globals, 0, WindowKind::Online);
+    const auto report = openingReport(second, 0);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->text, "232Port cannot open");
+    EXPECT_TRUE(first.portOpen());
+    closePort(first);
+}
+
+} // namespace
+} // namespace tz
