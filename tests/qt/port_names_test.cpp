@@ -1,0 +1,96 @@
+#include "platform/qt/port_names.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+namespace tz {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder, removed afterwards.
+struct TempDir {
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "tz-ports-XXXXXX").string();
+        path = mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    fs::path path;
+};
+
+// Sets an environment variable for one test and puts the old value back.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(PortNames, LinkFolderIsUnderXdgConfigHomeElseHomeConfig) {
+    EXPECT_EQ(portLinkFolder("/x/cfg", "/home/op"), fs::path("/x/cfg/tidewell-z/ports"));
+    EXPECT_EQ(portLinkFolder(nullptr, "/home/op"), fs::path("/home/op/.config/tidewell-z/ports"));
+    EXPECT_EQ(portLinkFolder("", "/home/op"), fs::path("/home/op/.config/tidewell-z/ports"));
+    // A relative XDG_CONFIG_HOME is not a valid one.
+    EXPECT_EQ(portLinkFolder("cfg", "/home/op"), fs::path("/home/op/.config/tidewell-z/ports"));
+    EXPECT_TRUE(portLinkFolder(nullptr, nullptr).empty());
+    EXPECT_TRUE(portLinkFolder("", "relative").empty());
+}
+
+TEST(PortNames, LinkedPortNamesTheLinkAndOthersFallBackToTheUart) {
+    TempDir dir;
+    fs::create_symlink("/dev/null", dir.path / "COM2");
+    fs::create_symlink(dir.path / "gone", dir.path / "COM4"); // dangling
+
+    EXPECT_EQ(linuxDeviceFor(2, dir.path), (dir.path / "COM2").string());
+    EXPECT_EQ(linuxDeviceFor(1, dir.path), "/dev/ttyS0");
+    EXPECT_EQ(linuxDeviceFor(3, dir.path), "/dev/ttyS2");
+    EXPECT_EQ(linuxDeviceFor(9, dir.path), "/dev/ttyS8");
+    // A stale link is kept, so the open reports a missing port instead of
+    // quietly reaching a different device.
+    EXPECT_EQ(linuxDeviceFor(4, dir.path), (dir.path / "COM4").string());
+    EXPECT_EQ(linuxDeviceFor(3, dir.path / "missing-folder"), "/dev/ttyS2");
+    EXPECT_EQ(linuxDeviceFor(3, fs::path()), "/dev/ttyS2");
+}
+
+TEST(PortNames, PortNumbersBelowOneNameNoDevice) {
+    EXPECT_EQ(linuxDeviceFor(0, fs::path("/tmp")), "");
+    EXPECT_EQ(linuxDeviceFor(-1, fs::path("/tmp")), "");
+    EXPECT_EQ(deviceNameFor(0), "");
+}
+
+TEST(PortNames, DeviceNameReadsTheLinkFolderFromTheEnvironment) {
+    TempDir dir;
+    fs::create_directories(dir.path / "tidewell-z" / "ports");
+    fs::create_symlink("/dev/null", dir.path / "tidewell-z" / "ports" / "COM5");
+    ScopedEnv xdg("XDG_CONFIG_HOME", dir.path.string());
+
+    EXPECT_EQ(deviceNameFor(5), (dir.path / "tidewell-z" / "ports" / "COM5").string());
+    EXPECT_EQ(deviceNameFor(6), "/dev/ttyS5");
+
+    ScopedEnv noXdg("XDG_CONFIG_HOME", "");
+    ScopedEnv home("HOME", dir.path.string());
+    fs::create_directories(dir.path / ".config" / "tidewell-z" / "ports");
+    fs::create_symlink("/dev/zero", dir.path / ".config" / "tidewell-z" / "ports" / "COM6");
+    EXPECT_EQ(deviceNameFor(6), (dir.path / ".config" / "tidewell-z" / "ports" / "COM6").string());
+}
+
+} // namespace
+} // namespace tz

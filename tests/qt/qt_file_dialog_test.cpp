@@ -1,0 +1,89 @@
+#include "platform/qt/qt_file_dialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace tz {
+namespace {
+
+TEST(FileFilter, DescriptionAndPatternBecomeQtsForm) {
+    EXPECT_EQ(qtFileFilter("EXE File(*.exe)|*.exe").toStdString(), "EXE File(*.exe) (*.exe)");
+    EXPECT_EQ(qtFileFilter("Microsoft Excel(*.x*)|*.x*").toStdString(),
+              "Microsoft Excel(*.x*) (*.x*)");
+    EXPECT_EQ(qtFileFilter("CSV(*.csv)|*.CSV").toStdString(), "CSV(*.csv) (*.CSV)");
+    // Full-width parentheses in the description are text like any other.
+    EXPECT_EQ(qtFileFilter("CSV\xEF\xBC\x88*.csv\xEF\xBC\x89|*.CSV").toStdString(),
+              "CSV\xEF\xBC\x88*.csv\xEF\xBC\x89 (*.CSV)");
+}
+
+TEST(FileFilter, SeveralEntriesAndPatternsAreSeparatedTheQtWay) {
+    EXPECT_EQ(qtFileFilter("Books|*.xls;*.xlsx|All files|*.*").toStdString(),
+              "Books (*.xls *.xlsx);;All files (*.*)");
+    EXPECT_EQ(qtFileFilter("Text|*.txt|").toStdString(), "Text (*.txt)");
+}
+
+TEST(FileFilter, MissingPartsStillListFiles) {
+    EXPECT_EQ(qtFileFilter("Anything").toStdString(), "Anything (*)");
+    EXPECT_EQ(qtFileFilter("Anything|").toStdString(), "Anything (*)");
+    EXPECT_EQ(qtFileFilter("|*.csv").toStdString(), "*.csv");
+    EXPECT_EQ(qtFileFilter("").toStdString(), "");
+}
+
+// Answers the next file dialog that opens: picks `path`, or cancels when
+// it is empty.
+void answerNextDialog(const QString& path, bool* seen, QString* filter) {
+    QTimer::singleShot(50, [=] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QFileDialog*>(w)) d->reject();
+            return;
+        }
+        *seen = true;
+        *filter = dialog->selectedNameFilter();
+        if (path.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept(); // public in QDialog
+        }
+    });
+}
+
+TEST(QtFileDialogRuns, ReturnsTheChosenPathOrEmptyOnCancel) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tz-dialog-XXXXXX").string();
+    const std::filesystem::path dir = mkdtemp(pattern.data());
+    const std::filesystem::path file = dir / "Tidewell.csv";
+    std::ofstream(file) << "TIME,DV\r\n";
+
+    QWidget owner;
+    QtFileDialog dialog(&owner);
+    bool seen = false;
+    QString filter;
+    answerNextDialog(QString::fromStdString(file.string()), &seen, &filter);
+    EXPECT_EQ(dialog.open("CSV(*.csv)|*.CSV"),
+              QDir::toNativeSeparators(QString::fromStdString(file.string())).toStdString());
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(filter.toStdString(), "CSV(*.csv) (*.CSV)");
+
+    seen = false;
+    answerNextDialog(QString(), &seen, &filter);
+    EXPECT_EQ(dialog.open("CSV(*.csv)|*.CSV"), "");
+    EXPECT_TRUE(seen);
+
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
+
+} // namespace
+} // namespace tz

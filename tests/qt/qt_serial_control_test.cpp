@@ -1,0 +1,469 @@
+#include "platform/qt/qt_serial_control.h"
+
+#include "platform/failure.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <poll.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tz {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A pseudo-terminal whose master side plays the instrument. The test keeps
+// the slave side open too, so the line does not hang up between opens.
+class Pty {
+  public:
+    Pty() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+        path_ = ptsname(master_);
+        slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY);
+    }
+    ~Pty() {
+        closeMaster();
+        if (slave_ >= 0) ::close(slave_);
+    }
+    bool ok() const { return master_ >= 0 && slave_ >= 0; }
+    const std::string& path() const { return path_; }
+
+    void send(const std::string& bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    // What the control sent, waiting up to `within` for `count` bytes.
+    std::string receive(std::size_t count, std::chrono::milliseconds within = 500ms) {
+        std::string got;
+        const auto end = std::chrono::steady_clock::now() + within;
+        while (got.size() < count && std::chrono::steady_clock::now() < end) {
+            pollfd p{master_, POLLIN, 0};
+            if (::poll(&p, 1, 10) == 1 && (p.revents & POLLIN)) {
+                char buf[256];
+                const ssize_t n = ::read(master_, buf, sizeof buf);
+                if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+            }
+        }
+        return got;
+    }
+    void closeMaster() {
+        if (master_ >= 0) ::close(master_);
+        master_ = -1;
+    }
+
+  private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
+};
+
+// Ports COMn are links in a private XDG_CONFIG_HOME for the test's life.
+class PortFolder {
+  public:
+    PortFolder() {
+        std::string pattern = (fs::temp_directory_path() / "tz-serial-XXXXXX").string();
+        root_ = mkdtemp(pattern.data());
+        ports_ = root_ / "tidewell-z" / "ports";
+        fs::create_directories(ports_);
+        if (const char* old = std::getenv("XDG_CONFIG_HOME")) old_ = old;
+        setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+    }
+    ~PortFolder() {
+        if (old_)
+            setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+    void link(int port, const fs::path& target) {
+        fs::create_symlink(target, ports_ / ("COM" + std::to_string(port)));
+    }
+    const fs::path& root() const { return root_; }
+
+  private:
+    fs::path root_, ports_;
+    std::optional<std::string> old_;
+};
+
+// Repeats `probe` (which must not pump events) until it holds or time is up.
+bool eventually(const std::function<bool()>& probe, std::chrono::milliseconds within = 500ms) {
+    const auto end = std::chrono::steady_clock::now() + within;
+    while (std::chrono::steady_clock::now() < end) {
+        if (probe()) return true;
+        std::this_thread::sleep_for(1ms);
+    }
+    return probe();
+}
+
+void pumpFor(std::chrono::milliseconds span) {
+    const auto end = std::chrono::steady_clock::now() + span;
+    while (std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(1ms);
+    }
+}
+
+FailureCode openFailure(QtSerialControl& port) {
+    try {
+        port.setPortOpen(true);
+    } catch (const Failure& f) {
+        return f.code();
+    }
+    return FailureCode::Other;
+}
+
+class QtSerialControlTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok()) << "no pseudo-terminal available";
+        ports.link(3, pty.path());
+        port.setCommPort(3);
+        port.setSettings("9600,N,8,1");
+    }
+    void open() {
+        port.setPortOpen(true);
+        ASSERT_TRUE(port.portOpen());
+    }
+
+    Pty pty;
+    PortFolder ports;
+    QtSerialControl port;
+};
+
+// --- opening ---------------------------------------------------------------
+
+TEST_F(QtSerialControlTest, OpensTheDeviceTheLinkPointsTo) {
+    open();
+    EXPECT_EQ(port.deviceName(), fs::canonical(pty.path()).string());
+    port.setPortOpen(false);
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_FALSE(port.deviceOpen());
+}
+
+TEST_F(QtSerialControlTest, MissingDeviceIsABadPortNumber) {
+    ports.link(4, ports.root() / "unplugged"); // dangling link
+    port.setCommPort(4);
+    EXPECT_EQ(openFailure(port), FailureCode::InvalidPortNumber);
+    EXPECT_FALSE(port.portOpen());
+
+    port.setCommPort(0);
+    EXPECT_EQ(openFailure(port), FailureCode::InvalidPortNumber);
+    EXPECT_FALSE(port.portOpen());
+}
+
+TEST_F(QtSerialControlTest, DeviceThatIsNoTerminalCannotOpen) {
+    const fs::path file = ports.root() / "plain.txt";
+    std::ofstream(file) << "not a port\n";
+    ports.link(5, file);
+    ports.link(6, "/dev/null");
+    ports.link(7, ports.root()); // a folder
+    for (int n : {5, 6, 7}) {
+        port.setCommPort(n);
+        EXPECT_EQ(openFailure(port), FailureCode::DeviceNotOpen) << "COM" << n;
+        EXPECT_FALSE(port.portOpen()) << "COM" << n;
+    }
+    // The file is untouched by the attempt.
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "not a port");
+}
+
+TEST_F(QtSerialControlTest, PortHeldByAnotherControlCannotOpen) {
+    open();
+    QtSerialControl second;
+    second.setCommPort(3);
+    second.setSettings("9600,N,8,1");
+    EXPECT_EQ(openFailure(second), FailureCode::DeviceNotOpen);
+    EXPECT_FALSE(second.portOpen());
+
+    // The first still works.
+    port.output("DV\r");
+    EXPECT_EQ(pty.receive(3), "DV\r");
+}
+
+TEST_F(QtSerialControlTest, OpeningAnOpenPortFailsAndKeepsItOpen) {
+    open();
+    EXPECT_THROW(port.setPortOpen(true), Failure);
+    EXPECT_TRUE(port.portOpen());
+    EXPECT_TRUE(port.deviceOpen());
+}
+
+TEST_F(QtSerialControlTest, SettingsAreCheckedWhenSetAndWhenTheDeviceOpens) {
+    try {
+        port.setSettings("9600,X,8,1");
+        FAIL() << "accepted parity X";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::InvalidPropertyValue);
+    }
+    // Well formed, but no driver sends 4-bit characters.
+    port.setSettings("9600,N,4,1");
+    EXPECT_EQ(openFailure(port), FailureCode::InvalidPropertyValue);
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_FALSE(port.deviceOpen());
+}
+
+TEST_F(QtSerialControlTest, SevenBitsEvenParityAreAppliedBeforeTheOpen) {
+    // A pseudo-terminal refuses 7E1 once open, so the settings must go in
+    // before the open for such a string to work.
+    port.setSettings("19200,E,7,1");
+    open();
+    port.output("A\r");
+    EXPECT_EQ(pty.receive(2), "A\r");
+}
+
+TEST_F(QtSerialControlTest, SettingsTheOpenDeviceRefusesAreABadSettingAndChangeNothing) {
+    open();
+    try {
+        port.setSettings("9600,E,7,1");
+        FAIL() << "the pseudo-terminal accepted 7E1 while open";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::InvalidPropertyValue);
+    }
+    EXPECT_TRUE(port.portOpen());
+    port.output("OK\r");
+    EXPECT_EQ(pty.receive(3), "OK\r");
+}
+
+TEST(OpenErrorKinds, MissingIsBadNumberBusyIsCannotOpenOthersAskTheDevice) {
+    int probes = 0;
+    const auto opens = [&] {
+        ++probes;
+        return true;
+    };
+    const auto refuses = [&] {
+        ++probes;
+        return false;
+    };
+    EXPECT_EQ(classifyOpenError(QSerialPort::DeviceNotFoundError, opens),
+              FailureCode::InvalidPortNumber);
+    EXPECT_EQ(classifyOpenError(QSerialPort::PermissionError, opens), FailureCode::DeviceNotOpen);
+    EXPECT_EQ(classifyOpenError(QSerialPort::OpenError, opens), FailureCode::DeviceNotOpen);
+    EXPECT_EQ(probes, 0) << "clear cases must not touch the device again";
+
+    EXPECT_EQ(classifyOpenError(QSerialPort::UnsupportedOperationError, opens),
+              FailureCode::InvalidPropertyValue);
+    EXPECT_EQ(classifyOpenError(QSerialPort::UnsupportedOperationError, refuses),
+              FailureCode::DeviceNotOpen);
+    EXPECT_EQ(classifyOpenError(QSerialPort::UnknownError, opens),
+              FailureCode::InvalidPropertyValue);
+    EXPECT_EQ(classifyOpenError(QSerialPort::UnknownError, refuses), FailureCode::DeviceNotOpen);
+    EXPECT_EQ(probes, 4);
+    EXPECT_EQ(classifyOpenError(QSerialPort::UnknownError, nullptr), FailureCode::DeviceNotOpen);
+}
+
+// --- a closed port -----------------------------------------------------------
+
+TEST_F(QtSerialControlTest, ClosedPortHasNothingWaitingAndRefusesInputAndOutput) {
+    EXPECT_EQ(port.inBufferCount(), 0);
+    EXPECT_NO_THROW(port.clearInBuffer());
+    EXPECT_NO_THROW(port.setPortOpen(false));
+    try {
+        port.input();
+        FAIL() << "input on a closed port";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::DeviceNotOpen);
+    }
+    try {
+        port.output("DV\r");
+        FAIL() << "output on a closed port";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::DeviceNotOpen);
+    }
+}
+
+// --- bytes both ways ---------------------------------------------------------
+
+TEST_F(QtSerialControlTest, OutputSendsEachCharacterAsOneLatin1Byte) {
+    open();
+    port.output("DQ01\r");
+    EXPECT_EQ(pty.receive(5), "DQ01\r");
+    port.output("\xC3\xA9\xC2\xB0\r"); // "é°"
+    EXPECT_EQ(pty.receive(3), "\xE9\xB0\r");
+    port.output("\xE2\x82\xAC\r"); // "€" has no Latin-1 byte
+    EXPECT_EQ(pty.receive(2), "?\r");
+}
+
+TEST_F(QtSerialControlTest, BytesTheSystemHoldsAreCountedWithoutPumpingEvents) {
+    open();
+    pty.send("12.5\r");
+    // Only the count runs here, no event loop: it must read from the system.
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 5; }));
+    EXPECT_EQ(port.input(), "12.5\r");
+    EXPECT_EQ(port.inBufferCount(), 0);
+    EXPECT_EQ(port.input(), "");
+}
+
+TEST_F(QtSerialControlTest, InputTurnsHighBytesIntoUtf8AndCountsCharacters) {
+    open();
+    pty.send("v=\xB5\xFF\xE9\r");
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 6; }));
+    EXPECT_EQ(port.input(), "v=\xC2\xB5\xC3\xBF\xC3\xA9\r"); // "v=µÿé"
+}
+
+TEST_F(QtSerialControlTest, BytesArrivingWhileTheEventLoopRunsAreKept) {
+    open();
+    pty.send("ABC");
+    pumpFor(30ms);
+    pty.send("DEF\r");
+    pumpFor(30ms);
+    EXPECT_EQ(port.inBufferCount(), 7);
+    EXPECT_EQ(port.input(), "ABCDEF\r");
+}
+
+TEST_F(QtSerialControlTest, NullDiscardDropsZeroBytesOnlyWhenOn) {
+    open();
+    pty.send(std::string("a\0b\0\r", 5));
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 5; }));
+    EXPECT_EQ(port.input(), std::string("a\0b\0\r", 5));
+
+    port.setNullDiscard(true);
+    pty.send(std::string("\0c\0d\r\0", 6));
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 3; }));
+    EXPECT_EQ(port.input(), "cd\r");
+}
+
+TEST_F(QtSerialControlTest, ClearInBufferDiscardsWhatWaitsAndLaterBytesStillCome) {
+    open();
+    pty.send("stale");
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 5; }));
+    port.clearInBuffer();
+    EXPECT_EQ(port.inBufferCount(), 0);
+    pty.send("new\r");
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 4; }));
+    EXPECT_EQ(port.input(), "new\r");
+}
+
+TEST_F(QtSerialControlTest, InputLenTakesAtMostThatManyCharacters) {
+    open();
+    port.setInputLen(2);
+    pty.send("\xE9"
+             "bc");
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 3; }));
+    EXPECT_EQ(port.input(), "\xC3\xA9"
+                            "b");
+    EXPECT_EQ(port.input(), "c");
+    port.setInputLen(0);
+    pty.send("def");
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 3; }));
+    EXPECT_EQ(port.input(), "def");
+}
+
+TEST_F(QtSerialControlTest, ReceiveBufferKeepsMoreThanItsNominalSize) {
+    port.setInBufferSize(64);
+    open();
+    EXPECT_EQ(port.inBufferSize(), 64);
+    const std::string block(1000, 'x');
+    pty.send(block);
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 1000; }));
+    EXPECT_EQ(port.input(), block);
+}
+
+// --- hang-up -----------------------------------------------------------------
+
+TEST_F(QtSerialControlTest, HangUpDeliversEarlierBytesThenFailsOnceAndClosesThePort) {
+    open();
+    pty.send("12.");
+    pumpFor(20ms);
+    pty.closeMaster();
+    pumpFor(20ms);
+    // Closed at once by the event loop, before the logic asks anything.
+    EXPECT_FALSE(port.deviceOpen());
+    EXPECT_TRUE(port.portOpen());
+
+    EXPECT_EQ(port.inBufferCount(), 3);
+    EXPECT_EQ(port.input(), "12.");
+    try {
+        port.inBufferCount();
+        FAIL() << "the hang-up was not reported";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::Other);
+        EXPECT_NE(f.description().find("lost"), std::string::npos) << f.description();
+    }
+    EXPECT_FALSE(port.portOpen());
+    // Reported once: afterwards it is an ordinary closed port.
+    EXPECT_EQ(port.inBufferCount(), 0);
+    try {
+        port.input();
+        FAIL() << "input on the closed port";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::DeviceNotOpen);
+    }
+    EXPECT_NO_THROW(port.setPortOpen(false));
+}
+
+TEST_F(QtSerialControlTest, HangUpSeenByTheCountItselfIsReportedAfterTheBytes) {
+    open();
+    pty.send("AB");
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 2; }));
+    pty.closeMaster();
+    // No event loop runs: the count's own read finds the hang-up.
+    EXPECT_TRUE(eventually([&] { return !port.deviceOpen() || port.inBufferCount() != 2; }));
+    EXPECT_FALSE(port.deviceOpen());
+    EXPECT_EQ(port.input(), "AB");
+    EXPECT_THROW(port.input(), Failure);
+    EXPECT_FALSE(port.portOpen());
+}
+
+TEST_F(QtSerialControlTest, OutputAfterHangUpReportsTheLoss) {
+    open();
+    pty.closeMaster();
+    try {
+        port.output("DV\r");
+        pumpFor(20ms);
+        port.output("DV\r");
+        FAIL() << "sending on a hung-up line succeeded";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::Other);
+        EXPECT_NE(f.description().find("lost"), std::string::npos) << f.description();
+    }
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_FALSE(port.deviceOpen());
+}
+
+TEST_F(QtSerialControlTest, HungUpPortLeavesTheEventLoopIdle) {
+    open();
+    pty.closeMaster();
+    pumpFor(10ms);
+    ASSERT_FALSE(port.deviceOpen());
+
+    // A hung-up port left open makes every pass of the loop fail again and
+    // spins a core; closed, the loop sleeps.
+    QEventLoop loop;
+    QTimer::singleShot(150, &loop, &QEventLoop::quit);
+    const std::clock_t before = std::clock();
+    loop.exec();
+    const double cpuSeconds = double(std::clock() - before) / CLOCKS_PER_SEC;
+    EXPECT_LT(cpuSeconds, 0.05);
+}
+
+TEST_F(QtSerialControlTest, PortOpensAgainAfterAClose) {
+    open();
+    port.setPortOpen(false);
+    open();
+    port.output("DT\r");
+    EXPECT_EQ(pty.receive(3), "DT\r");
+    pty.send("ok\r");
+    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 3; }));
+    EXPECT_EQ(port.input(), "ok\r");
+}
+
+} // namespace
+} // namespace tz
