@@ -71,14 +71,6 @@ TEST(OnlineReplies, ValueCommandsPutASignedNumberInTheFirstNineCharacters) {
     }
 }
 
-TEST(OnlineReplies, DegreeSignIsOneLatin1Byte) {
-    Instrument model;
-    const std::string reply = ask(model, "DT");
-    EXPECT_EQ(reply.substr(9), " \xB0"
-                               "C\r");
-    EXPECT_EQ(text::slice(text::fromLatin1(reply), 10, 1), "\u00B0");
-}
-
 TEST(OnlineReplies, TotalsSitAtCharactersEightToFourteen) {
     Instrument model;
     const std::string plus = ask(model, "DI+");
@@ -424,15 +416,6 @@ TEST(FakeLine, RepliesArriveOnTheVirtualClock) {
 
 // --- command line ---
 
-TEST(CommandLine, DefaultsServeEveryCommandOnCom1) {
-    const auto r = parseOptions({});
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.options.port, 1);
-    EXPECT_EQ(r.options.model.fault, Fault::None);
-    EXPECT_EQ(r.options.model.stateOf(20), SetState::Data);
-    EXPECT_FALSE(r.options.once);
-}
-
 TEST(CommandLine, OptionsSetTheModel) {
     const auto r =
         parseOptions({"--port", "3", "--records=120", "--values", "9", "--set-state", "all=silent",
@@ -480,14 +463,6 @@ TEST(CommandLine, BadInputIsRefusedWithAReason) {
         EXPECT_FALSE(r.ok()) << args[0];
         EXPECT_FALSE(r.error.empty());
     }
-}
-
-TEST(CommandLine, HelpNamesEveryOption) {
-    EXPECT_TRUE(parseOptions({"--help"}).options.help);
-    const std::string usage = usageText();
-    for (const char* option : {"--port", "--records", "--values", "--set-state", "--fault",
-                               "--hangup-after", "--seed", "--link-dir", "--once", "--help"})
-        EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
 TEST(CommandLine, PortLinksLiveWhereTheProgramLooks) {
