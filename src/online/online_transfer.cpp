@@ -124,7 +124,10 @@ void OnlineTransfer::Impl::endTransfer() {
 }
 
 void OnlineTransfer::Impl::armFor(double seconds) {
-    timer.startIn(std::clamp(seconds, 0.0, longestWait));
+    // One shot at the due time; the timer runs on elapsed time, so a clock
+    // set forward or back meanwhile still brings the tick, and the due rule
+    // then judges the new clock.
+    timer.startIn(std::max(seconds, 0.0));
 }
 
 void OnlineTransfer::Impl::tick() {
@@ -181,9 +184,6 @@ bool OnlineTransfer::pollInProgress() const {
 }
 bool OnlineTransfer::csvFileOpen() const {
     return impl_->output.csvOpen();
-}
-void OnlineTransfer::setLongestTimerWait(double seconds) {
-    impl_->longestWait = seconds;
 }
 
 } // namespace tz

@@ -35,10 +35,6 @@ class OnlineTransfer {
     const PollSchedule& schedule() const;
     bool pollInProgress() const;
     bool csvFileOpen() const;
-    // The timer sleeps at most this long before it looks at the clock
-    // again, so that a clock set forward (or a summer-time change) is
-    // noticed without waking every few milliseconds.
-    void setLongestTimerWait(double seconds);
 
     static constexpr double kFirstTickSeconds = 0.010;
 

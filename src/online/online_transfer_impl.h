@@ -26,7 +26,6 @@ struct OnlineTransfer::Impl {
     long long RowCount = 0;
     bool active = false;  // started and not yet ended
     bool polling = false; // jobComm is on the stack
-    double longestWait = 1.0;
 
     void checkEntry();
     void start();

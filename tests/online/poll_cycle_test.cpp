@@ -39,7 +39,6 @@ TEST(PollTiming, IntervalRunsFromTheEndOfOnePollToTheStartOfTheNext) {
 
 TEST(PollTiming, TimerIsAimedAtTheDueTimeInsteadOfTicking) {
     OnlineRig rig;
-    rig.transfer.setLongestTimerWait(3600);
     rig.transfer.start();
     rig.runTo(7.0);
     ASSERT_EQ(rig.serial.sent.size(), 4u);
@@ -60,7 +59,6 @@ TEST(PollTiming, LongWaitsLookAtTheClockOncePerSecond) {
 
 TEST(PollTiming, EarlyTimerShotRearmsForTheRemainder) {
     OnlineRig rig;
-    rig.transfer.setLongestTimerWait(3600);
     rig.transfer.start();
     rig.runTo(1.0);
     ASSERT_EQ(rig.serial.sent.size(), 1u);
@@ -192,7 +190,6 @@ TEST(PollRows, SelectionIsReadAgainAfterTheEventPump) {
 
 TEST(PollRows, GridGrowsBy500RowsWhenAPollReachesItsEnd) {
     OnlineRig rig;
-    rig.transfer.setLongestTimerWait(3600);
     rig.transfer.start();
     rig.runTo(2.3 * 498 + 1.0); // 499 data rows: grid rows 1 to 499
     ASSERT_EQ(rig.transfer.rowCount(), 500);
@@ -212,7 +209,6 @@ TEST(PollRows, RowCountRunsPastSixteenBits) {
     rig.globals.SaveFormat = 1;
     rig.view.document = rig.dir.file("Tidewell.xls");
     test::writeFile(rig.view.document, "workbook");
-    rig.transfer.setLongestTimerWait(3600);
     rig.transfer.start();
     rig.runTo(2.3 * 32770 + 1.0);
     EXPECT_TRUE(rig.host.messages.empty());

@@ -1,0 +1,296 @@
+// How late on-line polls start against their due time, and what the
+// program costs while it waits between polls.
+//
+// Runs the real on-line transfer with the Qt host, timer and serial port
+// against the instrument model served on a pseudo-terminal in this
+// process, published as COM1 through a private XDG_CONFIG_HOME. Prints the
+// lateness of every poll after the first (median, p99, max) and the CPU
+// time used while waiting, per minute of waiting.
+//
+//   online_lateness [--polls N] [--interval hhmmss]   (default 30, 000002)
+#include "app/globals.h"
+#include "fake_views.h"
+#include "instrument.h"
+#include "online/online_transfer.h"
+#include "platform/qt/qt_host.h"
+#include "platform/qt/qt_serial_control.h"
+#include "platform/qt/qt_timer.h"
+#include "sheet/document_link.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+double cpuSeconds(int who) {
+    rusage u{};
+    getrusage(who, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Local time as seconds since 1970-01-01 local midnight, to the microsecond:
+// the same scale as the transfer's day number and time of day.
+double localNow() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    const double utc = std::chrono::duration<double>(now.time_since_epoch()).count();
+    return utc + static_cast<double>(tm.tm_gmtoff);
+}
+
+// The instrument model answering on the master side of a pseudo-terminal.
+class PtyInstrument {
+  public:
+    bool open() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return false;
+        slaveName_ = ptsname(master_);
+        // Held open so that the line never hangs up between the program's
+        // open and close; raw, so that CR stays CR.
+        slave_ = ::open(slaveName_.c_str(), O_RDWR | O_NOCTTY);
+        if (slave_ < 0) return false;
+        termios tio{};
+        tcgetattr(slave_, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(slave_, TCSANOW, &tio);
+        thread_ = std::thread([this] { serve(); });
+        return true;
+    }
+    ~PtyInstrument() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (slave_ >= 0) ::close(slave_);
+        if (master_ >= 0) ::close(master_);
+    }
+    const std::string& slaveName() const { return slaveName_; }
+
+  private:
+    struct Due {
+        Steady::time_point at;
+        std::string bytes;
+    };
+
+    void serve() {
+        std::deque<Due> out;
+        char buf[512];
+        while (!stop_) {
+            // Asleep while idle, so that the figures below are the program's.
+            int timeout = 200;
+            if (!out.empty()) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    out.front().at - Steady::now());
+                timeout = static_cast<int>(std::clamp<long long>(left.count() + 1, 0, 200));
+            }
+            pollfd p{master_, POLLIN, 0};
+            if (::poll(&p, 1, timeout) > 0 && (p.revents & POLLIN)) {
+                const ssize_t n = ::read(master_, buf, sizeof buf);
+                if (n > 0) {
+                    auto t = Steady::now();
+                    for (const auto& piece :
+                         model_.feed(std::string(buf, static_cast<size_t>(n)))) {
+                        t += std::chrono::duration_cast<Steady::duration>(
+                            std::chrono::duration<double>(piece.delay));
+                        out.push_back({t, piece.bytes});
+                    }
+                }
+            }
+            while (!out.empty() && out.front().at <= Steady::now()) {
+                const std::string& b = out.front().bytes;
+                if (::write(master_, b.data(), b.size()) < 0) break;
+                out.pop_front();
+            }
+        }
+    }
+
+    tz::sim::Instrument model_;
+    int master_ = -1, slave_ = -1;
+    std::string slaveName_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+};
+
+// The Qt serial control, with the moments that matter to the measurement:
+// a poll starts with its Output and ends with the discard of the buffer.
+class TimedSerial : public tz::SerialControl {
+  public:
+    std::function<void()> onPollStart, onPollEnd;
+    explicit TimedSerial(tz::SerialControl& port) : port_(port) {}
+
+    void setCommPort(int p) override { port_.setCommPort(p); }
+    void setSettings(const std::string& s) override { port_.setSettings(s); }
+    void setParityReplace(const std::string& t) override { port_.setParityReplace(t); }
+    void setNullDiscard(bool on) override { port_.setNullDiscard(on); }
+    void setInBufferSize(int b) override { port_.setInBufferSize(b); }
+    int inBufferSize() const override { return port_.inBufferSize(); }
+    void setInputLen(int c) override { port_.setInputLen(c); }
+    void setPortOpen(bool o) override { port_.setPortOpen(o); }
+    bool portOpen() const override { return port_.portOpen(); }
+    void output(const std::string& text) override {
+        if (onPollStart) onPollStart();
+        port_.output(text);
+    }
+    std::string input() override { return port_.input(); }
+    int inBufferCount() override { return port_.inBufferCount(); }
+    void clearInBuffer() override {
+        port_.clearInBuffer();
+        if (onPollEnd) onPollEnd();
+    }
+
+  private:
+    tz::SerialControl& port_;
+};
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty()) return NAN;
+    std::sort(v.begin(), v.end());
+    const auto rank =
+        static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size())));
+    return v[std::clamp<std::size_t>(rank, 1, v.size()) - 1];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int polls = 30;
+    std::string digits = "000002";
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--polls" && i + 1 < argc)
+            polls = std::max(2, std::atoi(argv[++i]));
+        else if (a == "--interval" && i + 1 < argc)
+            digits = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: %s [--polls N] [--interval hhmmss]\n", argv[0]);
+            return 2;
+        }
+    }
+
+    char tmpl[] = "/tmp/tz-online-bench-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::filesystem::path dir = tmpl;
+    PtyInstrument instrument;
+    if (!instrument.open()) {
+        std::perror("pseudo-terminal");
+        return 1;
+    }
+    std::filesystem::create_directories(dir / "tidewell-z" / "ports");
+    std::filesystem::create_symlink(instrument.slaveName(), dir / "tidewell-z" / "ports" / "COM1");
+    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+
+    QCoreApplication app(argc, argv);
+    tz::Globals globals;
+    globals.CommSettings = "9600,N,8,1";
+    globals.SaveFormat = 0;
+    globals.ParamCmd[1] = "DQ01";
+
+    tz::QtHost host;
+    int failures = 0;
+    host.setMessageBoxHook([&](const std::string& text, const std::string&) {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        ++failures;
+        app.quit();
+    });
+    tz::QtSerialControl qtPort;
+    TimedSerial port(qtPort);
+    tz::QtTimer timer;
+    tz::fake::FakeOnlineView view;
+    view.portIndex = 0;
+    view.document = (dir / "bench.csv").string();
+    view.digits = digits;
+    tz::fake::FakeShell shell;
+    tz::fake::FakeSheetLink link;
+    tz::DocumentLink sheet(globals, host, shell, link);
+    tz::OnlineTransfer transfer(globals, host, port, view, timer, sheet);
+
+    std::vector<double> lateMs, lateEndMs;
+    double endLocal = 0;
+    double waitWall = 0, waitCpuSelf = 0, waitCpuMain = 0;
+    Steady::time_point endWall{};
+    double endCpuSelf = 0, endCpuMain = 0;
+    int ended = 0;
+    port.onPollStart = [&] {
+        const auto& s = transfer.schedule();
+        if (s.FirstPoll) return;
+        const double due = static_cast<double>(s.NextPollDate) * 86400.0 + s.NextPollTime;
+        const double now = localNow();
+        lateMs.push_back((now - due) * 1000.0);
+        lateEndMs.push_back((now - endLocal - s.PollInterval) * 1000.0);
+        waitWall += std::chrono::duration<double>(Steady::now() - endWall).count();
+        waitCpuSelf += cpuSeconds(RUSAGE_SELF) - endCpuSelf;
+        waitCpuMain += cpuSeconds(RUSAGE_THREAD) - endCpuMain;
+    };
+    port.onPollEnd = [&] {
+        endLocal = localNow();
+        endWall = Steady::now();
+        endCpuSelf = cpuSeconds(RUSAGE_SELF);
+        endCpuMain = cpuSeconds(RUSAGE_THREAD);
+        if (++ended == polls)
+            QTimer::singleShot(0, &app, [&] {
+                transfer.stopXfer();
+                app.quit();
+            });
+    };
+
+    std::printf("on-line polls: %d at interval %s against the instrument model on %s\n", polls,
+                digits.c_str(), instrument.slaveName().c_str());
+    std::fflush(stdout);
+    transfer.start();
+    if (!transfer.running()) {
+        std::fprintf(stderr, "the transfer did not start\n");
+        return 1;
+    }
+    app.exec();
+    std::filesystem::remove_all(dir);
+    if (failures || lateMs.empty()) {
+        std::fprintf(stderr, "the transfer ended early after %d polls\n", ended);
+        return 1;
+    }
+
+    const double maxLate = *std::max_element(lateMs.begin(), lateMs.end());
+    const double minLate = *std::min_element(lateMs.begin(), lateMs.end());
+    if (std::getenv("TZ_BENCH_ALL")) {
+        for (double l : lateMs)
+            std::printf("%.3f ", l);
+        std::printf("\n");
+    }
+    std::printf("lateness of poll start against its due time (%zu polls):\n", lateMs.size());
+    std::printf("  median %.3f ms   p99 %.3f ms   max %.3f ms   min %.3f ms\n",
+                percentile(lateMs, 50), percentile(lateMs, 99), maxLate, minLate);
+    std::printf("poll start against the exact end of the previous poll plus the interval\n"
+                "(free of the host clock's millisecond steps in the due time):\n");
+    std::printf("  median %.3f ms   p99 %.3f ms   max %.3f ms\n", percentile(lateEndMs, 50),
+                percentile(lateEndMs, 99), *std::max_element(lateEndMs.begin(), lateEndMs.end()));
+    std::printf("waiting between polls: %.1f s\n", waitWall);
+    std::printf("  CPU while waiting, whole process: %.1f ms per minute (%.3f %% of one core)\n",
+                waitCpuSelf / waitWall * 60e3, waitCpuSelf / waitWall * 100);
+    std::printf("  CPU while waiting, window thread: %.1f ms per minute (%.3f %% of one core)\n",
+                waitCpuMain / waitWall * 60e3, waitCpuMain / waitWall * 100);
+    return 0;
+}
