@@ -1,0 +1,20 @@
+#pragma once
+// The desktop on Linux: LibreOffice opens the documents, X11 knows the
+// windows, xdg-open shows the help.
+#include "platform/shell.h"
+
+namespace tz::calc {
+
+class DesktopShell : public Shell {
+  public:
+    bool findWindow(const std::string& title) override;
+    // Hands the document to LibreOffice (a running instance takes it over).
+    void openDocument(const std::string& path, WindowHandle owner) override;
+    // Raises the window when the display shows one; does nothing otherwise,
+    // because our own window need not be on X at all (offscreen, Wayland)
+    // and a missed raise must not cost the transfer.
+    void activate(const std::string& title) override;
+    void openHelp(const std::string& path) override;
+};
+
+} // namespace tz::calc

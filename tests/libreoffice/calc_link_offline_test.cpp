@@ -1,0 +1,104 @@
+// The link's behaviour while no office answers; needs the UNO runtime but
+// no running LibreOffice.
+#include "platform/libreoffice/calc_link.h"
+
+#include "platform/failure.h"
+#include "platform/libreoffice/process.h"
+#include "test_support.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace tz::calc {
+namespace {
+
+using test::ScopedEnv;
+using test::TempDir;
+
+std::string uniquePipe() {
+    return "tz_nobody_" + std::to_string(::getpid());
+}
+
+FailureCode codeOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Failure& e) {
+        return e.code();
+    }
+    ADD_FAILURE() << "no failure";
+    return FailureCode::Other;
+}
+
+class SilentOffice : public ::testing::Test {
+  protected:
+    SilentOffice() { test::writeScript(script_, "echo \"$@\" >> '" + log_ + "'"); }
+    // Calls of the stand-in soffice, once it has had time to run.
+    std::vector<std::string> calls(std::size_t expected) {
+        test::waitFor([&] { return test::readLines(log_).size() >= expected; }, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // catch extra ones
+        return test::readLines(log_);
+    }
+
+    TempDir dir_;
+    std::string log_ = dir_.file("calls");
+    std::string script_ = dir_.file("soffice");
+    ScopedEnv program_{"TZ_SOFFICE", script_};
+    ScopedEnv args_{"TZ_SOFFICE_ARGS", "--headless"};
+};
+
+TEST_F(SilentOffice, NoOfficeOnThePipeIsNoAnswer) {
+    CalcLink link({uniquePipe(), false});
+    link.setTopic("Excel|" + dir_.file("Tidewell.ods"));
+    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+    EXPECT_EQ(link.linkMode(), SheetLink::None);
+    EXPECT_TRUE(calls(0).empty());
+}
+
+TEST_F(SilentOffice, OfficeIsAskedToAcceptOncePerSeriesOfAttempts) {
+    const auto pipe = uniquePipe();
+    CalcLink link({pipe, true});
+    link.setTopic("Excel|" + dir_.file("Tidewell.ods"));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+    const std::string ask =
+        "--headless --accept=pipe,name=" + pipe + ";urp;StarOffice.ComponentContext";
+    EXPECT_THAT(calls(1), ::testing::ElementsAre(ask));
+
+    link.setTopic("Excel|" + dir_.file("Tidewell.ods")); // the next start
+    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+    EXPECT_THAT(calls(2), ::testing::ElementsAre(ask, ask));
+}
+
+TEST_F(SilentOffice, PokeWithoutLinkIsAClearFailure) {
+    CalcLink link({uniquePipe(), false});
+    link.setItem("R1C1");
+    try {
+        link.poke("x");
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::Other);
+        EXPECT_THAT(f.description(), ::testing::HasSubstr("no link"));
+    }
+}
+
+TEST_F(SilentOffice, LinkWithoutTopicIsNotRetried) {
+    CalcLink link({uniquePipe(), false});
+    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::Other);
+}
+
+TEST_F(SilentOffice, LinkModeNoneNeverFails) {
+    CalcLink link({uniquePipe(), false});
+    EXPECT_NO_THROW(link.setLinkMode(SheetLink::None));
+    EXPECT_EQ(link.linkMode(), SheetLink::None);
+}
+
+TEST(PipeName, EnvironmentNamesThePipe) {
+    ScopedEnv pipe("TZ_UNO_PIPE", "tz_from_env");
+    EXPECT_EQ(CalcLink::defaultPipeName(), "tz_from_env");
+    ScopedEnv none("TZ_UNO_PIPE", std::nullopt);
+    EXPECT_FALSE(CalcLink::defaultPipeName().empty());
+}
+
+} // namespace
+} // namespace tz::calc

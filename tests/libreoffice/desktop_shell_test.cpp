@@ -1,0 +1,214 @@
+#include "platform/libreoffice/desktop_shell.h"
+
+#include "platform/failure.h"
+#include "platform/libreoffice/process.h"
+#include "platform/libreoffice/x11_windows.h"
+#include "test_support.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+// Xlib's macros (None, Bool, Status) after GoogleTest, which uses the names.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace tz::calc {
+namespace {
+
+using test::ScopedEnv;
+using test::TempDir;
+using ::testing::ElementsAre;
+
+// A private X server for one test, on a display number it picks itself.
+class XServer : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (findProgram("Xvfb").empty()) GTEST_SKIP() << "Xvfb is not installed";
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        const std::string fd = std::to_string(fds[1]);
+        std::vector<std::string> args{"Xvfb", "-displayfd", fd,  "-nolisten",
+                                      "tcp",  "-screen",    "0", "640x480x24"};
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const int err = posix_spawnp(&server_, "Xvfb", &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        ASSERT_EQ(err, 0);
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        char c;
+        while (::poll(&p, 1, 10000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        ::close(fds[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+        display_ = std::make_unique<ScopedEnv>("DISPLAY", ":" + number);
+        x_ = XOpenDisplay(nullptr);
+        ASSERT_NE(x_, nullptr);
+    }
+    void TearDown() override {
+        if (x_) XCloseDisplay(x_);
+        display_.reset();
+        if (server_ > 0) {
+            ::kill(server_, SIGTERM);
+            int status;
+            ::waitpid(server_, &status, 0);
+        }
+    }
+
+    // A mapped top-level window; the title goes into WM_NAME (Latin-1) or
+    // _NET_WM_NAME (UTF-8).
+    Window window(const std::string& title, bool utf8 = false) {
+        const Window w = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 10, 10, 200, 100, 0, 0, 0);
+        if (utf8) {
+            XChangeProperty(x_, w, XInternAtom(x_, "_NET_WM_NAME", False),
+                            XInternAtom(x_, "UTF8_STRING", False), 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(title.data()),
+                            static_cast<int>(title.size()));
+        } else {
+            XStoreName(x_, w, title.c_str());
+        }
+        XMapWindow(x_, w);
+        XSync(x_, False);
+        return w;
+    }
+    Window topmost() {
+        Window root, parent, *kids = nullptr;
+        unsigned int n = 0;
+        XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &kids, &n);
+        const Window top = n ? kids[n - 1] : 0;
+        if (kids) XFree(kids);
+        return top;
+    }
+
+    pid_t server_ = 0;
+    std::unique_ptr<ScopedEnv> display_;
+    Display* x_ = nullptr;
+};
+
+TEST_F(XServer, WindowIsFoundByItsExactTitleOnly) {
+    window("Tidewell.xls - LibreOffice Calc");
+    DesktopShell shell;
+    EXPECT_TRUE(shell.findWindow("Tidewell.xls - LibreOffice Calc"));
+    EXPECT_FALSE(shell.findWindow("Tidewell.xls - LibreOffice"));
+    EXPECT_FALSE(shell.findWindow("tidewell.xls - LibreOffice Calc"));
+    EXPECT_FALSE(shell.findWindow("Tidewell.xls - LibreOffice Calc "));
+}
+
+TEST_F(XServer, Utf8TitlesAreFound) {
+    window("Tägliche Daten.ods - LibreOffice Calc", true);
+    EXPECT_TRUE(windowTitled("Tägliche Daten.ods - LibreOffice Calc"));
+}
+
+TEST_F(XServer, ActivationRaisesTheWindowWhoseTitleBeginsWithTheText) {
+    const Window ours = window("TIDEWELL-Z  (F1:HELP)");
+    const Window calc = window("Tidewell.xls - LibreOffice Calc");
+    ASSERT_EQ(topmost(), calc);
+    DesktopShell().activate("TIDEWELL-Z");
+    XSync(x_, False);
+    EXPECT_EQ(topmost(), ours);
+}
+
+TEST_F(XServer, ExactTitleWinsOverAnEarlierPrefixMatch) {
+    window("TIDEWELL-Z  (F1:HELP)");
+    const Window exact = window("TIDEWELL-Z");
+    window("Other");
+    EXPECT_TRUE(raiseWindow("TIDEWELL-Z"));
+    XSync(x_, False);
+    EXPECT_EQ(topmost(), exact);
+}
+
+TEST_F(XServer, NoMatchingWindowRaisesNothing) {
+    const Window top = window("Other");
+    EXPECT_FALSE(raiseWindow("TIDEWELL-Z"));
+    EXPECT_NO_THROW(DesktopShell().activate("TIDEWELL-Z"));
+    EXPECT_EQ(topmost(), top);
+}
+
+TEST(NoDisplay, LookupFindsNothingAndActivationDoesNotFail) {
+    ScopedEnv display("DISPLAY", std::nullopt);
+    DesktopShell shell;
+    EXPECT_FALSE(shell.findWindow("TIDEWELL-Z"));
+    EXPECT_TRUE(topLevelWindows().empty());
+    EXPECT_NO_THROW(shell.activate("TIDEWELL-Z"));
+}
+
+TEST(NoDisplay, UnreachableServerCountsAsNoDisplay) {
+    ScopedEnv display("DISPLAY", ":987");
+    EXPECT_FALSE(windowTitled("TIDEWELL-Z"));
+    EXPECT_FALSE(raiseWindow("TIDEWELL-Z"));
+}
+
+// ---- launching --------------------------------------------------------
+
+// A stand-in program that writes its arguments, one a line, to `log`.
+std::string recorder(const TempDir& dir, const std::string& name, const std::string& log) {
+    const auto path = dir.file(name);
+    test::writeScript(path, "printf '%s\\n' \"$@\" > '" + log + ".tmp' && mv '" + log + ".tmp' '" +
+                                log + "'");
+    return path;
+}
+
+TEST(DocumentLaunch, OfficeGetsItsExtraArgumentsAndTheAbsolutePath) {
+    TempDir dir;
+    const auto log = dir.file("soffice.log");
+    ScopedEnv program("TZ_SOFFICE", recorder(dir, "soffice", log));
+    ScopedEnv args("TZ_SOFFICE_ARGS", "--headless --norestore");
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    DesktopShell().openDocument("-odd name.ods", 0);
+    std::filesystem::current_path(old);
+    ASSERT_TRUE(test::waitFor([&] { return std::filesystem::exists(log); }, 10));
+    EXPECT_THAT(test::readLines(log),
+                ElementsAre("--headless", "--norestore", dir.file("-odd name.ods")));
+}
+
+TEST(DocumentLaunch, MissingOfficeIsAClearFailure) {
+    ScopedEnv program("TZ_SOFFICE", "/nonexistent/soffice");
+    try {
+        DesktopShell().openDocument("/tmp/x.ods", 0);
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::Other);
+        EXPECT_THAT(f.description(), ::testing::HasSubstr("libreoffice-calc"));
+    }
+}
+
+TEST(HelpViewer, MissingHelpFileIsFileNotFound) {
+    TempDir dir;
+    try {
+        DesktopShell().openHelp(dir.file("Tidewell_Z.hlp"));
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::FileNotFound);
+    }
+}
+
+TEST(HelpViewer, HelpFileGoesToXdgOpen) {
+    TempDir dir;
+    const auto log = dir.file("xdg.log");
+    std::filesystem::create_directories(dir.path() / "bin");
+    recorder(dir, "bin/xdg-open", log);
+    ScopedEnv path("PATH", dir.file("bin") + ":" + std::getenv("PATH"));
+    const auto help = dir.file("Tidewell_Z.hlp");
+    std::ofstream(help) << "help";
+    DesktopShell().openHelp(help);
+    ASSERT_TRUE(test::waitFor([&] { return std::filesystem::exists(log); }, 10));
+    EXPECT_THAT(test::readLines(log), ElementsAre(help));
+}
+
+} // namespace
+} // namespace tz::calc
