@@ -1,6 +1,27 @@
+// The program: start-up reads the settings beside the program, then the
+// mode selection window leads on; the program ends with its last window.
+#include "app/globals.h"
+#include "app/startup.h"
+#include "platform/qt/qt_host.h"
+#include "ui/services.h"
+#include "ui/tide01.h"
+
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QCoreApplication::setOrganizationName("TIDEWELL-Z team");
+    QCoreApplication::setApplicationName("TIDEWELL-Z");
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    tz::Globals globals;
+    globals.ProgramFolder =
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+    tz::QtHost host;
+    if (!tz::startUp(globals, host)) return 1;
+
+    tz::UiServices services = tz::qtServices(globals, host);
+    tz::Tide01::showNew(services);
+    return app.exec();
 }

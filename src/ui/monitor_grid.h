@@ -1,0 +1,67 @@
+#pragma once
+// The data monitor grid: Rows x Cols cells of text, of which row 0 and
+// column 0 are fixed cells that hold data too (the header row and the
+// times). The fixed row is shown as the table's header, so it stays in view
+// while the rows scroll; the fixed column is drawn in the same grey.
+#include "platform/grid.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QTableView>
+
+#include <vector>
+
+namespace tz {
+
+class MonitorGridModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    explicit MonitorGridModel(QObject* parent = nullptr);
+
+    int gridRows() const { return rows_; }
+    int gridCols() const { return cols_; }
+    void setGridRows(int rows);
+    void setGridCols(int cols);
+    QString cell(int row, int col) const;
+    void setCell(int row, int col, const QString& text);
+
+    // The table shows the data rows 1.. as its rows 0..
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  private:
+    int rows_ = 2;
+    int cols_ = 2;
+    std::vector<QStringList> cells_; // one list of cols_ texts per grid row
+};
+
+class MonitorGrid : public QTableView, public Grid {
+    Q_OBJECT
+  public:
+    explicit MonitorGrid(QWidget* parent = nullptr);
+
+    // Grid
+    void setCols(int cols) override;
+    void setRows(int rows) override;
+    int rows() const override;
+    void setText(int row, int col, const std::string& text) override;
+    void setCurrentCell(int row, int col) override;
+    bool rowIsVisible(int row) const override;
+    void setTopRow(int row) override;
+
+    int cols() const;
+    std::string text(int row, int col) const;
+    // Current cell in grid coordinates; (0, 0) when none is set.
+    int currentRow() const;
+    int currentCol() const;
+    int topRow() const;
+
+  private:
+    void checkCell(int row, int col) const;
+    MonitorGridModel model_;
+};
+
+} // namespace tz

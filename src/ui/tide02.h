@@ -1,0 +1,61 @@
+#pragma once
+// The on-line data window: polls one parameter at an interval.
+#include "online/online_transfer.h"
+#include "platform/views.h"
+#include "ui/tide04.h"
+#include "ui/transfer_frame.h"
+
+#include <QPointer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tz {
+
+class Tide02 : public TransferFrame, public OnlineView {
+    Q_OBJECT
+  public:
+    Tide02(UiServices& services, QPoint at);
+    ~Tide02() override;
+
+    // TransferView
+    void enterIdle() override { setIdleState(); }
+    void enterTransferring() override { setTransferringState(); }
+    int selectedPortIndex() const override;
+    std::string documentPath() const override;
+    void setStatus1(const std::string& text) override;
+    void setStatus2(const std::string& text) override;
+    WindowHandle nativeHandle() const override;
+
+    // OnlineView
+    int selectedParamIndex() const override;
+    std::string selectedParamText() const override;
+    std::string intervalDigits() const override;
+    void setIntervalDigits(const std::string& digits) override;
+    void focusInterval() override;
+    void showMonitor() override;
+    Grid& monitorGrid() override;
+
+    Tide04* monitor() const { return monitor_; }
+    OnlineTransfer& transfer() { return *transfer_; }
+
+  protected:
+    void startTransfer() override { transfer_->start(); }
+    void stopTransfer() override { transfer_->stopXfer(); }
+    void closeFilesOnClose() override { transfer_->closeFiles(); }
+    bool transferRunning() const override { return transfer_->running(); }
+    void closeCompanions() override;
+
+  private:
+    void buildPanel();
+    void buildParameterList();
+
+    std::unique_ptr<Timer> timer1_;
+    QPointer<Tide04> monitor_;
+    QComboBox* combo1_ = nullptr;
+    QLineEdit* txtTime_ = nullptr;
+    std::unique_ptr<OnlineTransfer> transfer_;
+};
+
+} // namespace tz

@@ -1,0 +1,99 @@
+#include "ui/tide03.h"
+
+#include "ui/layout.h"
+
+namespace tz {
+
+using namespace layout;
+
+namespace {
+
+struct BoxPlace {
+    int index, left, top, width;
+    const char* caption;
+};
+
+// Two rows of ten. The first five boxes of each row draw their square at
+// the right end of their area (captions stand left of it), the last five at
+// the left end, so each row shows its first and last number at its outer
+// ends.
+constexpr BoxPlace kBoxes[] = {
+    {1, 360, 360, 375, "1"},    {2, 720, 360, 255, ""},     {3, 960, 360, 255, ""},
+    {4, 1200, 360, 255, ""},    {5, 1440, 360, 255, ""},    {6, 1920, 360, 255, ""},
+    {7, 2160, 360, 255, ""},    {8, 2400, 360, 255, ""},    {9, 2640, 360, 255, ""},
+    {10, 2880, 360, 615, "10"}, {11, 240, 600, 495, "11"},  {12, 720, 600, 255, ""},
+    {13, 960, 600, 255, ""},    {14, 1200, 600, 255, ""},   {15, 1440, 600, 255, ""},
+    {16, 1920, 600, 255, ""},   {17, 2160, 600, 255, ""},   {18, 2400, 600, 255, ""},
+    {19, 2640, 600, 255, ""},   {20, 2880, 600, 495, "20"},
+};
+
+bool squareAtRightEnd(int index) {
+    return (index - 1) % 10 < 5;
+}
+
+} // namespace
+
+Tide03::Tide03(UiServices& services, QPoint at)
+    : TransferFrame(services, at,
+                    Look{"Tide03", layoutFont("Arial", 9), layoutFont("Arial", 9), 280, 255,
+                         layoutFont("Arial", 11.25, true), 4080, 270, 5775, "CSV(*.csv)|*.CSV"}) {
+    buildPanel();
+    showApplicationPath();
+    fillPortList();
+    showDefaultDocument();
+    transfer_ =
+        std::make_unique<LoggerTransfer>(globals_, services_.host, *comm1_, *this, *documentLink_);
+    setIdleState();
+}
+
+Tide03::~Tide03() {
+    transfer_.reset();
+}
+
+void Tide03::buildPanel() {
+    ssFrame4_ = place(new QGroupBox("Logger Data", this), "SSFrame4", 1560, 1680, 3735, 975);
+    ssFrame4_->setFont(layoutFont("Arial", 8.25, true));
+    const QFont boxFont = layoutFont("Arial", 8.25);
+    for (const BoxPlace& b : kBoxes) {
+        const QByteArray name = "SSCheck1_" + QByteArray::number(b.index);
+        auto* box = place(new QCheckBox(QString::fromLatin1(b.caption), ssFrame4_),
+                          name.constData(), b.left, b.top, b.width, 255);
+        box->setFont(boxFont);
+        if (squareAtRightEnd(b.index)) box->setLayoutDirection(Qt::RightToLeft);
+        ssCheck1_[b.index] = box;
+    }
+
+    setFocusChain({ssCommand6_, combo2_, ssCommand1_, text3_, ssCommand2_});
+    QWidget* previous = ssCommand2_;
+    for (int n = 1; n <= 20; ++n) {
+        setTabOrder(previous, ssCheck1_[n]);
+        previous = ssCheck1_[n];
+    }
+    setFocusChain({previous, ssCommand3_, ssCommand4_, ssCommand5_});
+}
+
+int Tide03::selectedPortIndex() const {
+    return combo2_->currentIndex();
+}
+
+std::string Tide03::documentPath() const {
+    return text3_->text().toStdString();
+}
+
+void Tide03::setStatus1(const std::string& text) {
+    label4_->setText(QString::fromStdString(text));
+}
+
+void Tide03::setStatus2(const std::string& text) {
+    label5_->setText(QString::fromStdString(text));
+}
+
+WindowHandle Tide03::nativeHandle() const {
+    return static_cast<WindowHandle>(winId());
+}
+
+bool Tide03::setTicked(int n) const {
+    return n >= 1 && n <= 20 && ssCheck1_[n]->isChecked();
+}
+
+} // namespace tz

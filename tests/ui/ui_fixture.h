@@ -1,0 +1,155 @@
+#pragma once
+// Shared ground of the window tests: one offscreen QApplication, the
+// windows' services wired to fakes (virtual-clock host, fake serial port
+// and timer, a scripted file dialog, a recording help viewer) and a
+// temporary program folder for Twenv.dat.
+#include "app/globals.h"
+#include "fake_host.h"
+#include "fake_serial.h"
+#include "platform/failure.h"
+#include "ui/services.h"
+#include "ui/tide01.h"
+#include "ui/tide02.h"
+#include "ui/tide03.h"
+#include "ui/tide04.h"
+#include "ui/unavailable_sheet.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tz::uitest {
+
+// The dialog answers from a script and records every filter it was given.
+struct DialogScript {
+    std::vector<std::string> filters;
+    std::deque<std::string> answers; // "" is a cancel; an empty script cancels too
+};
+
+class ScriptedFileDialog : public FileDialog {
+  public:
+    explicit ScriptedFileDialog(DialogScript& script) : script_(script) {}
+    std::string open(const std::string& filter) override {
+        script_.filters.push_back(filter);
+        if (script_.answers.empty()) return {};
+        std::string answer = script_.answers.front();
+        script_.answers.pop_front();
+        return answer;
+    }
+
+  private:
+    DialogScript& script_;
+};
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+template <class W> W* findTopLevel(const char* name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String(name) && w->isVisible() && qobject_cast<W*>(w))
+            return qobject_cast<W*>(w);
+    return nullptr;
+}
+
+template <class W> W* child(QWidget* window, const char* name) {
+    W* w = window->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << "no control " << name << " in " << window->objectName().toStdString();
+    return w;
+}
+
+// Run the deletions that closed windows asked for.
+inline void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+class UiTest : public ::testing::Test {
+  protected:
+    UiTest() {
+        QApplication::setQuitOnLastWindowClosed(false);
+        folder = QDir::toNativeSeparators(dir.path()).toStdString();
+        globals.ProgramFolder = folder;
+        globals.EnvFilePath = folder + "/Twenv.dat";
+        globals.HelpFile = folder + "/Tidewell_Z.hlp";
+        globals.CommSettings = "9600,N,8,1";
+        globals.ParamName[1] = "Flow";
+        globals.ParamName[2] = "Total";
+        globals.ParamName[3] = "-Reverse";
+        globals.ApplicationPath = "C:\\MSOFFICE\\EXCEL\\EXCEL.EXE";
+        globals.ApplicationDocument = "C:\\Tidewell\\Tidewell.xls";
+        globals.PortNo = 1;
+        globals.SaveFormat = 1;
+    }
+
+    ~UiTest() override {
+        std::vector<QPointer<QWidget>> windows;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            windows.emplace_back(w);
+        for (QPointer<QWidget>& w : windows)
+            delete w.data();
+        flushDeletes();
+    }
+
+    UiServices& services() { return services_; }
+
+    Tide02* openOnline(int saveFormat = 1) {
+        globals.SaveFormat = saveFormat;
+        auto* w = new Tide02(services_, QPoint(40, 30));
+        w->show();
+        return w;
+    }
+    Tide03* openLogger(int saveFormat = 1) {
+        globals.SaveFormat = saveFormat;
+        auto* w = new Tide03(services_, QPoint(40, 30));
+        w->show();
+        return w;
+    }
+
+    QTemporaryDir dir;
+    std::string folder;
+    Globals globals;
+    fake::FakeHost host;
+    DialogScript dialog;
+    std::vector<std::string> helpShown;
+    bool helpMissing = false;
+    std::vector<fake::FakeSerial*> serials; // owned by their windows
+    std::vector<fake::FakeTimer*> timers;   // owned by their windows
+
+  private:
+    UiServices services_{
+        globals,
+        host,
+        [this] {
+            auto s = std::make_unique<fake::FakeSerial>(host);
+            serials.push_back(s.get());
+            return s;
+        },
+        [this] {
+            auto t = std::make_unique<fake::FakeTimer>(host);
+            timers.push_back(t.get());
+            return t;
+        },
+        [] { return std::make_unique<UnavailableSheetLink>(); },
+        [] { return std::make_unique<UnavailableShell>(); },
+        [this](QWidget*) { return std::make_unique<ScriptedFileDialog>(dialog); },
+        [this](const std::string& path) {
+            if (helpMissing) throw Failure(FailureCode::FileNotFound, "missing");
+            helpShown.push_back(path);
+        },
+    };
+};
+
+} // namespace tz::uitest
