@@ -48,32 +48,62 @@ void CsvDocument::prepareSet(int nextCol) {
     if (besideEarlierSets) work_.open(workPath_);
 }
 
-std::string CsvDocument::nextWorkLine() {
-    if (!work_.isOpen() || work_.atEnd()) return {};
-    return work_.readLine();
+const std::string& CsvDocument::nextWorkLine() {
+    if (work_.atEnd())
+        old_.clear();
+    else
+        work_.readLine(old_);
+    return old_;
+}
+
+void CsvDocument::rowWritten() {
+    pending_ += "\r\n";
+    constexpr std::size_t kBlock = 256 * 1024;
+    if (pending_.size() >= kBlock) flush();
+}
+
+void CsvDocument::flush() {
+    if (pending_.empty() || !document_.isOpen()) return;
+    // The writer ends what it is given with the last CR LF itself.
+    pending_.resize(pending_.size() - 2);
+    document_.writeLine(pending_);
+    pending_.clear();
 }
 
 void CsvDocument::writeRow(int setCol, const RowText& row) {
-    document_.writeLine(mergeRow(nextWorkLine(), setCol, row));
+    if (!document_.isOpen()) throw Failure(FailureCode::Other, "Bad file name or number");
+    appendMergedRow(pending_, nextWorkLine(), setCol, row);
+    rowWritten();
 }
 
 void CsvDocument::carryOver() {
-    while (work_.isOpen() && !work_.atEnd())
-        document_.writeLine(work_.readLine());
+    while (!work_.atEnd()) {
+        pending_ += nextWorkLine();
+        rowWritten();
+    }
 }
 
 void CsvDocument::finishSet() {
-    if (document_.isOpen()) carryOver();
+    if (document_.isOpen()) {
+        carryOver();
+        flush();
+    }
     document_.close();
     work_.close();
 }
 
 void CsvDocument::closeQuietly() noexcept {
+    // Whatever fails here, the work file still holds the document as it
+    // was before the set.
     try {
         if (document_.isOpen()) carryOver();
     } catch (...) {
-        // The work file still holds the document as it was before the set.
     }
+    try {
+        flush();
+    } catch (...) {
+    }
+    pending_.clear();
     document_.close();
     work_.close();
 }

@@ -5,6 +5,7 @@
 // matching work-file line with the new set's columns beside it.
 #include "app/text_file.h"
 #include "logger/csv_row.h"
+#include "logger/work_file_reader.h"
 
 #include <string>
 
@@ -22,7 +23,10 @@ class CsvDocument {
     // document so far becomes the work file.
     void prepareSet(int nextCol);
     // The next row of the current set; reads the matching work-file line.
+    // Rows are gathered and written in blocks.
     void writeRow(int setCol, const RowText& row);
+    // Write out the rows gathered so far.
+    void flush();
     // The end of a set: the work-file lines the set did not reach are
     // carried over, then both files close.
     void finishSet();
@@ -36,13 +40,16 @@ class CsvDocument {
     const std::string& documentPath() const { return documentPath_; }
 
   private:
-    std::string nextWorkLine();
+    const std::string& nextWorkLine();
     void carryOver();
+    void rowWritten();
 
     std::string workPath_;
     std::string documentPath_;
     TextFileWriter document_;
-    TextFileReader work_;
+    WorkFileReader work_;
+    std::string pending_; // rows not yet written, each followed by CR LF
+    std::string old_;     // the last line read from the work file
 };
 
 } // namespace tz::logger

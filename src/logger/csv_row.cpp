@@ -81,8 +81,11 @@ RowText RowText::values(std::string dataLine, int valueCount) {
     return r;
 }
 
-std::string mergeRow(std::string_view oldLine, int setCol, const RowText& row) {
-    if (setCol <= 1) return row.text;
+void appendMergedRow(std::string& out, std::string_view oldLine, int setCol, const RowText& row) {
+    if (setCol <= 1) {
+        out += row.text;
+        return;
+    }
     const int keep = setCol - 1;
 
     // Find where the old line's first `keep` fields end.
@@ -95,20 +98,25 @@ std::string mergeRow(std::string_view oldLine, int setCol, const RowText& row) {
         }
     }
 
-    std::string out;
-    out.reserve(oldLine.size() + row.text.size() + static_cast<std::size_t>(keep) + 1);
     if (end == std::string_view::npos) {
         // Fewer fields than the set's column needs: pad with empty ones.
         out.append(oldLine);
         out.append(static_cast<std::size_t>(keep - 1 - commas), ',');
     } else {
-        out.append(oldLine.substr(0, end));
         const std::string_view rest = oldLine.substr(end + 1);
-        if (rest.find_first_not_of(',') != std::string_view::npos)
-            return overlay(out + ',', rest, row);
+        if (rest.find_first_not_of(',') != std::string_view::npos) {
+            out += overlay(std::string(oldLine.substr(0, end + 1)), rest, row);
+            return;
+        }
+        out.append(oldLine.substr(0, end));
     }
     out += ',';
     out += row.text;
+}
+
+std::string mergeRow(std::string_view oldLine, int setCol, const RowText& row) {
+    std::string out;
+    appendMergedRow(out, oldLine, setCol, row);
     return out;
 }
 

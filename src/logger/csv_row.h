@@ -29,5 +29,7 @@ struct RowText {
 // column setCol, the set's cells take their columns as they would in the
 // spreadsheet and the old data in columns the set leaves alone stays.
 std::string mergeRow(std::string_view oldLine, int setCol, const RowText& row);
+// The same, appended to `out`.
+void appendMergedRow(std::string& out, std::string_view oldLine, int setCol, const RowText& row);
 
 } // namespace tz::logger

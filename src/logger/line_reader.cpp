@@ -36,15 +36,10 @@ void LineReader::consumed(std::size_t n) {
     }
 }
 
-ReadLine LineReader::readLine() {
+const ReadLine& LineReader::readLine() {
     for (;;) {
         if (pos_ >= buffer_.size()) {
-            if (!source_.receiveMore()) {
-                ReadLine out;
-                out.line.swap(partLine_);
-                out.silent = true;
-                return out;
-            }
+            if (!source_.receiveMore()) return take(true);
             continue;
         }
         const std::size_t cr = buffer_.find(U'\r', pos_);
@@ -58,11 +53,17 @@ ReadLine LineReader::readLine() {
         const std::size_t n = cr - pos_;
         partLine_.append(buffer_, pos_, n);
         pos_ = cr + 1;
-        ReadLine out;
-        out.line.swap(partLine_);
         consumed(n + 1);
-        return out;
+        return take(false);
     }
+}
+
+// The two line buffers trade places, so reading a line allocates nothing.
+const ReadLine& LineReader::take(bool silent) {
+    line_.line.swap(partLine_);
+    partLine_.clear();
+    line_.silent = silent;
+    return line_;
 }
 
 } // namespace tz::logger

@@ -34,10 +34,10 @@ class LineReader {
     // A piece of input, as UTF-8 text.
     void append(std::string_view utf8);
 
-    // The next line. A line cut off by silence is returned with what it
-    // holds, so no character received is lost; an empty line with `silent`
-    // means nothing more came.
-    ReadLine readLine();
+    // The next line, valid until the next call. A line cut off by silence
+    // is returned with what it holds, so no character received is lost; an
+    // empty line with `silent` means nothing more came.
+    const ReadLine& readLine();
 
     // Characters received in this set (RxBuffer's length).
     std::size_t received() const { return base_ + buffer_.size(); }
@@ -50,6 +50,7 @@ class LineReader {
 
   private:
     void consumed(std::size_t n);
+    const ReadLine& take(bool silent);
     void compact();
 
     InputSource& source_;
@@ -57,6 +58,7 @@ class LineReader {
     std::size_t base_ = 0;  // characters dropped from the front of buffer_
     std::size_t pos_ = 0;   // next character to read, within buffer_
     std::u32string partLine_;
+    ReadLine line_;
     std::size_t sinceKeepAlive_ = 0;
 };
 

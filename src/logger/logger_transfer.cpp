@@ -88,6 +88,8 @@ struct LoggerTransfer::Impl : logger::InputSource {
                 }
             }
             if (idleCount > kPieceIdleLimit) return false;
+            // While the line is quiet, what has been converted goes to disk.
+            if (csv) csv->flush();
             pump();
             host.sleepMs(kPieceWaitMs);
             ++idleCount;
@@ -217,7 +219,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
 
         // Header lines, up to the first empty line.
         for (;;) {
-            const logger::ReadLine r = reader.readLine();
+            const logger::ReadLine& r = reader.readLine();
             if (r.line.empty()) break;
             records->headerLine(r.line, outRow, setCol);
             ++outRow;
@@ -236,7 +238,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
             drain();
             nextCol = setCol;
             for (;;) {
-                const logger::ReadLine r = reader.readLine();
+                const logger::ReadLine& r = reader.readLine();
                 if (!r.line.empty()) {
                     records->valueLine(r.line, outRow, recNo, nextCol);
                     view.setStatus2(std::to_string(reader.readPos()) + "Processing");

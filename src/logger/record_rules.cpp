@@ -27,14 +27,19 @@ bool isSignedLine(std::u32string_view line) {
     return !line.empty() && (line[0] == U'+' || line[0] == U'-' || line[0] == U' ');
 }
 
-std::u32string valueText(std::u32string_view line) {
+ValueCell valueCell(std::u32string_view line) {
     if (isSignedLine(line)) {
-        if (line.size() >= 2 && isDigit(line[1])) return std::u32string(part(line, 0, 9));
-        return std::u32string(part(line, 7, 7));
+        if (line.size() >= 2 && isDigit(line[1])) return {false, part(line, 0, 9)};
+        return {false, part(line, 7, 7)};
     }
-    std::u32string v = U" ";
-    v += line;
-    return v;
+    return {true, line};
+}
+
+std::u32string valueText(std::u32string_view line) {
+    const ValueCell v = valueCell(line);
+    std::u32string out = v.blank ? U" " : U"";
+    out += v.part;
+    return out;
 }
 
 std::u32string unitText(std::u32string_view line) {

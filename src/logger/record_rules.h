@@ -16,6 +16,13 @@ bool isSignedLine(std::u32string_view line);
 // line otherwise.
 std::u32string valueText(std::u32string_view line);
 
+// The same value as a piece of the line, behind a blank or not.
+struct ValueCell {
+    bool blank = false;
+    std::u32string_view part;
+};
+ValueCell valueCell(std::u32string_view line);
+
 // The unit cell of a signed line of the first record, by the first rule
 // that applies:
 //  - 12th character at or above U+00A0 (code 160): the tail behind the last

@@ -34,9 +34,12 @@ void Records::valueLine(std::u32string_view line, int outRow, int recNo, int& ne
         unitLine_ += ',';
         ++units_;
     }
-    const std::string value = text::encode(valueText(line));
-    if (!csv_) writeCell_(outRow, nextCol, value);
-    dataLine_ += value;
+    const ValueCell v = valueCell(line);
+    const std::size_t from = dataLine_.size();
+    if (v.blank) dataLine_ += ' ';
+    for (char32_t c : v.part)
+        text::appendChar(dataLine_, c);
+    if (!csv_) writeCell_(outRow, nextCol, dataLine_.substr(from));
     dataLine_ += ',';
     ++nextCol;
     ++values_;

@@ -186,6 +186,22 @@ TEST(LoggerCsv, WorkFileHoldsTheDocumentBeforeEachLaterSetAndGoesAtTheEnd) {
     EXPECT_FALSE(fs::exists(rig.workPath()));
 }
 
+TEST(LoggerCsv, ConvertedRowsReachTheDiskWhileTheLineIsQuiet) {
+    Rig rig;
+    rig.view.ticked = {1};
+    rig.replyAtOnce("LF01", "No.01\r");
+    rig.reply("LD01", {{0.05, crLines({"A", "", "a1", "+0001.000 u1", ""})},
+                       {0.6, crLines({"a2", "+0002.000 u1", ""})}});
+    std::string onDiskInThePause;
+    rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
+        inner(s);
+        if (s == "LD01\r") rig.host.after(0.4, [&] { onDiskInThePause = rig.documentBytes(); });
+    };
+    rig.transfer.start();
+    EXPECT_EQ(onDiskInThePause, "A\r\n,\r\n");
+    EXPECT_EQ(rig.documentLines().size(), 5u);
+}
+
 // Random sets, downloaded once into each output: the document holds the
 // workbook's cells, each in its column.
 TEST(LoggerOutputs, DocumentHoldsTheWorkbooksCellsForAnyShapeOfSets) {

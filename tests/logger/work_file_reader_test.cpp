@@ -1,0 +1,76 @@
+#include "logger/work_file_reader.h"
+
+#include "platform/failure.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace tz::logger {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct WorkFile {
+    fs::path path =
+        fs::temp_directory_path() /
+        ("tz_work_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+         ".csv");
+    explicit WorkFile(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+    ~WorkFile() { fs::remove(path); }
+};
+
+std::vector<std::string> allLines(const std::string& bytes) {
+    WorkFile f(bytes);
+    WorkFileReader r;
+    r.open(f.path.string());
+    std::vector<std::string> out;
+    while (!r.atEnd())
+        out.push_back(r.readLine());
+    return out;
+}
+
+TEST(WorkFileReader, LinesEndAtCrLfCrOrLf) {
+    EXPECT_EQ(allLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(allLines("a\r\n\r\n,\r\n"), (std::vector<std::string>{"a", "", ","}));
+    EXPECT_EQ(allLines("\n\r"), (std::vector<std::string>{"", ""}));
+    EXPECT_TRUE(allLines("").empty());
+}
+
+TEST(WorkFileReader, LinesLongerThanABlockAndCrLfAcrossBlocksAreWhole) {
+    // The CR of the first line ends one 64 KiB block, its LF starts the next.
+    const std::string first(64 * 1024 - 1, 'x');
+    const std::string second(200 * 1024, 'y');
+    const auto lines = allLines(first + "\r\n" + second + "\r\nz\r\n");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], first);
+    EXPECT_EQ(lines[1], second);
+    EXPECT_EQ(lines[2], "z");
+}
+
+TEST(WorkFileReader, ReadingPastTheEndGivesEmptyLines) {
+    WorkFile f("only\r\n");
+    WorkFileReader r;
+    r.open(f.path.string());
+    EXPECT_EQ(r.readLine(), "only");
+    EXPECT_TRUE(r.atEnd());
+    EXPECT_EQ(r.readLine(), "");
+}
+
+TEST(WorkFileReader, MissingFileIsFileNotFound) {
+    WorkFileReader r;
+    try {
+        r.open((fs::temp_directory_path() / "tz_no_such_dir" / "Work.csv").string());
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::FileNotFound);
+    }
+    EXPECT_FALSE(r.isOpen());
+    EXPECT_TRUE(r.atEnd());
+}
+
+} // namespace
+} // namespace tz::logger
