@@ -23,16 +23,6 @@ TEST(IntervalEntryCheck, LeavesFieldsInRangeAndIncompleteEntriesAlone) {
     EXPECT_EQ(markFirstOutOfRange("01--00"), "01--00");
 }
 
-TEST(IntervalEntryCheck, FieldValueIsTheNumberOfItsLeadingDigits) {
-    EXPECT_EQ(fieldValue("123456", 0), 12);
-    EXPECT_EQ(fieldValue("123456", 4), 56);
-    EXPECT_EQ(fieldValue("1-3456", 0), 1);
-    EXPECT_EQ(fieldValue("--3456", 0), 0);
-    EXPECT_EQ(fieldValue("-53456", 0), 0);
-    EXPECT_EQ(fieldValue("012", 2), 2);
-    EXPECT_EQ(fieldValue("012", 4), 0);
-}
-
 struct VerdictCase {
     const char* digits;
     IntervalVerdict::Kind kind;
@@ -72,12 +62,6 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST(IntervalVerdicts, RefusalsCarryTheirMessages) {
-    EXPECT_STREQ(judgeInterval("0000").message(), "Interval is not appointed.");
-    EXPECT_STREQ(judgeInterval("000001").message(),
-                 "Input the interval range of 00:00:02 - 09:00:00.");
-}
-
 // Through the window: the check writes back, a refused start only speaks.
 class IntervalAtStart : public ::testing::Test {
   protected:
@@ -105,12 +89,6 @@ TEST_F(IntervalAtStart, HoursOf24AreMarkedAndTheStartIsRefused) {
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
     EXPECT_EQ(rig.view.focuses, 1);
     expectNothingElseChanged();
-}
-
-TEST_F(IntervalAtStart, CheckDoesNotRewriteAValidEntry) {
-    rig.view.digits = "013000";
-    rig.transfer.checkEntry();
-    EXPECT_TRUE(rig.view.digitWrites.empty());
 }
 
 TEST_F(IntervalAtStart, IncompleteEntryIsNotAppointed) {

@@ -122,31 +122,5 @@ TEST_F(OnlineWithInstrument, GarbageNeverBreaksARowApart) {
     EXPECT_EQ(lines[0], "TIME,Flow");
 }
 
-TEST_F(OnlineWithInstrument, HangUpKeepsTheRowsAlreadyWritten) {
-    sim::Config c;
-    c.fault = sim::Fault::HangUp;
-    c.hangUpAfter = 40; // in the third reply
-    serve(c);
-    rig.transfer.start();
-    rig.runTo(20.0);
-    ASSERT_EQ(rig.host.messages.size(), 1u);
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.transfer.running());
-    const auto lines = csvLines();
-    EXPECT_GE(lines.size(), 3u);
-}
-
-TEST_F(OnlineWithInstrument, SilentInstrumentEndsTheTransferWithThePortMessage) {
-    sim::Config c;
-    c.fault = sim::Fault::Silent;
-    serve(c);
-    rig.transfer.start();
-    rig.runTo(5.0);
-    ASSERT_EQ(rig.host.messages.size(), 1u);
-    EXPECT_EQ(rig.host.messages[0].text, "232Port is bad");
-    EXPECT_EQ(csvLines().size(), 1u);
-}
-
 } // namespace
 } // namespace tz

@@ -47,15 +47,6 @@ TEST(OnlineStartCsv, SchedulesTheFirstPollForTheFirstTick) {
     EXPECT_NEAR(rig.timer.lastDelay, 0.010, 1e-9);
 }
 
-TEST(OnlineStartCsv, OpensThePortBeforeTouchingTheDocument) {
-    OnlineRig rig;
-    rig.transfer.start();
-    const std::vector<std::string> order{"CommPort",     "Settings", "ParityReplace",
-                                         "InBufferSize", "InputLen", "PortOpen=true"};
-    EXPECT_EQ(rig.serial.calls, order);
-    EXPECT_EQ(rig.serial.settings, "9600,E,7,1");
-}
-
 TEST(OnlineStartCsv, SignedParameterNameGetsOneBlankInFront) {
     for (const std::string name : {"-Flow", "+Total"}) {
         OnlineRig rig;

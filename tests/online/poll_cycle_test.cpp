@@ -37,16 +37,6 @@ TEST(PollTiming, IntervalRunsFromTheEndOfOnePollToTheStartOfTheNext) {
         EXPECT_NEAR(starts[i], 0.01 + 2.3 * static_cast<double>(i), 1e-5) << "poll " << i;
 }
 
-TEST(PollTiming, TimerIsAimedAtTheDueTimeInsteadOfTicking) {
-    OnlineRig rig;
-    rig.transfer.start();
-    rig.runTo(7.0);
-    ASSERT_EQ(rig.serial.sent.size(), 4u);
-    // One shot for the first tick and one after each poll.
-    EXPECT_EQ(rig.timer.starts, 5);
-    EXPECT_NEAR(rig.timer.lastDelay, 2.0, 1e-5);
-}
-
 TEST(PollTiming, LongWaitsLookAtTheClockOncePerSecond) {
     OnlineRig rig;
     rig.view.digits = "000100"; // one minute
@@ -113,14 +103,6 @@ TEST(PollTiming, TickNeverStartsAPollInsideAnother) {
     EXPECT_EQ(rig.serial.sent.size(), 1u);
     EXPECT_EQ(rig.transfer.rowCount(), 2);
     EXPECT_TRUE(rig.transfer.running());
-}
-
-TEST(PollRows, StatusLineShowsTimeAndTheClock) {
-    OnlineRig rig(13 * 3600 + 5 * 60 + 9);
-    rig.transfer.start();
-    rig.runTo(0.5);
-    ASSERT_FALSE(rig.view.status1.empty());
-    EXPECT_EQ(rig.view.status1.back(), "TIME13:05:09");
 }
 
 TEST(PollRows, EachPollAppendsItsLineAndGridRow) {
@@ -376,13 +358,6 @@ TEST(PollEnds, RowsReachTheFileAsTheyAreWritten) {
     // Read while the transfer still runs and the file is open.
     EXPECT_TRUE(rig.transfer.csvFileOpen());
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,+0012.345\r\n08:00:02,+0012.345\r\n");
-}
-
-TEST(PollEnds, CloseFilesClosesTheDocument) {
-    OnlineRig rig;
-    rig.transfer.start();
-    rig.transfer.closeFiles();
-    EXPECT_FALSE(rig.transfer.csvFileOpen());
 }
 
 } // namespace

@@ -14,15 +14,6 @@ double at(DayNumber day, double seconds) {
     return day * kDay + seconds;
 }
 
-TEST(PollSchedule, FirstPollIsDueAtOnce) {
-    PollSchedule s;
-    s.begin(10, kToday);
-    EXPECT_TRUE(s.FirstPoll);
-    EXPECT_EQ(s.NextPollDate, kToday);
-    EXPECT_TRUE(s.due(at(kToday, 3600)));
-    EXPECT_DOUBLE_EQ(s.secondsUntilDue(at(kToday, 3600)), 0.0);
-}
-
 TEST(PollSchedule, NextPollFallsDueOneIntervalAfterThePollEnded) {
     PollSchedule s;
     s.begin(2, kToday);
@@ -73,19 +64,6 @@ TEST(PollSchedule, ClockSetBackPullsTheDueTimeToOneIntervalAhead) {
     EXPECT_FALSE(s.due(now));
     EXPECT_NEAR(s.secondsUntilDue(now), 30.0, 1e-6);
     EXPECT_TRUE(s.due(now + 30));
-}
-
-TEST(PollSchedule, DueTimeWithinOneIntervalIsLeftAlone) {
-    PollSchedule s;
-    s.begin(30, kToday);
-    s.pollEnded(at(kToday, 50000));
-    EXPECT_FALSE(s.due(at(kToday, 50001)));
-    EXPECT_NEAR(s.secondsUntilDue(at(kToday, 50001)), 29.0, 1e-6);
-}
-
-TEST(ClockNow, CombinesDayAndTimeOfDay) {
-    fake::FakeHost host(kToday, 3600.5);
-    EXPECT_DOUBLE_EQ(clockNow(host), at(kToday, 3600.5));
 }
 
 // A host whose midnight passes between the reads of date and time.
