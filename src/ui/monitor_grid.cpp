@@ -105,6 +105,9 @@ MonitorGrid::MonitorGrid(QWidget* parent) : QTableView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    // Moving the current cell never scrolls by itself: the poll decides with
+    // rowIsVisible and setTopRow, which puts the newest row at the top.
+    setAutoScroll(false);
     verticalHeader()->hide();
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(false);
@@ -177,6 +180,18 @@ void MonitorGrid::setTopRow(int row) {
     if (row < 1 || row >= model_.gridRows())
         throw Failure(FailureCode::GridRowOutOfRange, "Subscript out of range");
     scrollTo(model_.index(row - 1, 0), QAbstractItemView::PositionAtTop);
+    // A hidden view has no size to scroll in yet (the operator may have
+    // closed the monitor during a transfer): keep the row for the showing.
+    pendingTopRow_ = isVisible() ? 0 : row;
+}
+
+void MonitorGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    if (pendingTopRow_ > 0 && pendingTopRow_ < model_.gridRows()) {
+        updateGeometries();
+        scrollTo(model_.index(pendingTopRow_ - 1, 0), QAbstractItemView::PositionAtTop);
+    }
+    pendingTopRow_ = 0;
 }
 
 int MonitorGrid::topRow() const {

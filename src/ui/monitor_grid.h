@@ -59,9 +59,13 @@ class MonitorGrid : public QTableView, public Grid {
     int currentCol() const;
     int topRow() const;
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void checkCell(int row, int col) const;
     MonitorGridModel model_;
+    int pendingTopRow_ = 0; // asked for while hidden, applied when shown
 };
 
 } // namespace tz

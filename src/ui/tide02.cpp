@@ -57,6 +57,8 @@ Tide02::Tide02(UiServices& services, QPoint at)
     transfer_ = std::make_unique<OnlineTransfer>(globals_, services_.host, *comm1_, *this, *timer1_,
                                                  *documentLink_);
     setIdleState();
+    // The keyboard starts at the port list, the first usable control.
+    combo2_->setFocus();
 }
 
 Tide02::~Tide02() {

@@ -44,6 +44,8 @@ Tide03::Tide03(UiServices& services, QPoint at)
     transfer_ =
         std::make_unique<LoggerTransfer>(globals_, services_.host, *comm1_, *this, *documentLink_);
     setIdleState();
+    // The keyboard starts at the port list, the first usable control.
+    combo2_->setFocus();
 }
 
 Tide03::~Tide03() {

@@ -1,0 +1,69 @@
+// Pictures of the four windows as the operator sees them. Under the
+// screenshot script (scripts/screenshots) they land in the folder it names
+// in TZ_SCREENSHOT_DIR; otherwise in a temporary folder, and the test still
+// checks that each picture has its window's size and is not blank.
+#include "ui_fixture.h"
+
+#include <QImage>
+#include <QPixmap>
+
+namespace tz::uitest {
+namespace {
+
+class Screenshots : public UiTest {
+  protected:
+    QString target() {
+        const QByteArray dirName = qgetenv("TZ_SCREENSHOT_DIR");
+        if (!dirName.isEmpty()) {
+            QDir().mkpath(QString::fromLocal8Bit(dirName));
+            return QString::fromLocal8Bit(dirName);
+        }
+        return QString::fromStdString(folder);
+    }
+
+    void shoot(QWidget* w, const QString& name, QSize expected) {
+        w->show();
+        QCoreApplication::processEvents();
+        const QPixmap picture = w->grab();
+        EXPECT_EQ(picture.size(), expected) << name.toStdString();
+        const QImage image = picture.toImage();
+        // Something is drawn: not every pixel has one colour.
+        bool varied = false;
+        for (int y = 0; y < image.height() && !varied; y += 3)
+            for (int x = 0; x < image.width() && !varied; x += 3)
+                varied = image.pixel(x, y) != image.pixel(0, 0);
+        EXPECT_TRUE(varied) << name.toStdString() << " is blank";
+        const QString path = target() + "/" + name + ".png";
+        EXPECT_TRUE(picture.save(path, "PNG")) << path.toStdString();
+    }
+};
+
+TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
+    globals.CommSettings = "9600,N,8,1";
+    shoot(Tide01::showNew(services()), "Tide01", {524, 180});
+    Tide02* online = openOnline(0);
+    shoot(online, "Tide02", {524, 189});
+    shoot(openLogger(1), "Tide03", {524, 189});
+
+    // The monitor as a transfer fills it.
+    Grid& grid = online->monitorGrid();
+    grid.setRows(500);
+    grid.setText(0, 0, "TIME");
+    grid.setText(0, 1, "Flow");
+    for (int row = 1; row <= 30; ++row) {
+        grid.setText(row, 0, "08:00:" + std::string(row < 10 ? "0" : "") + std::to_string(row));
+        grid.setText(row, 1, "+12." + std::to_string(row) + "0");
+    }
+    grid.setCurrentCell(30, 1);
+    grid.setTopRow(20);
+    shoot(online->monitor(), "Tide04", {212, 323});
+
+    // And the on-line window while transferring, to see the other members
+    // of the overlapping pairs.
+    online->enterTransferring();
+    online->setStatus1("TIME08:00:30");
+    shoot(online, "Tide02-transferring", {524, 189});
+}
+
+} // namespace
+} // namespace tz::uitest

@@ -1,0 +1,421 @@
+// The frame of the two transfer windows: opening, the idle and transferring
+// states, the path pickers, "Mode/Info", "Exit" and the closing step.
+#include "ui/monitor_grid.h"
+#include "ui_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace tz::uitest {
+namespace {
+
+class TransferFrameTest : public UiTest {
+  protected:
+    static QString text3(QWidget* w) { return child<QLineEdit>(w, "Text3")->text(); }
+    static QString label1(QWidget* w) { return child<QLabel>(w, "Label1")->text(); }
+    static void click(QWidget* w, const char* name) {
+        QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton);
+    }
+    std::string envFile() const { return readFile(globals.EnvFilePath); }
+};
+
+// Every frame rule is checked on both windows.
+class EachTransferWindow : public TransferFrameTest,
+                           public ::testing::WithParamInterface<const char*> {
+  protected:
+    TransferFrame* open(int saveFormat = 1) {
+        if (std::string(GetParam()) == "Tide02") return openOnline(saveFormat);
+        return openLogger(saveFormat);
+    }
+};
+
+// --- opening ------------------------------------------------------------
+
+TEST_P(EachTransferWindow, OpensWithPathsPortListAndDefaultDocument) {
+    globals.PortNo = 3;
+    globals.ApplicationDocument = "/elsewhere/picked.xls";
+    TransferFrame* w = open(1);
+    EXPECT_EQ(w->objectName(), GetParam());
+    EXPECT_EQ(label1(w).toStdString(), globals.ApplicationPath);
+    auto* combo2 = child<QComboBox>(w, "Combo2");
+    ASSERT_EQ(combo2->count(), 9);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(combo2->itemText(i), QStringLiteral("COM%1").arg(i + 1));
+    EXPECT_EQ(combo2->currentText(), "COM3");
+    EXPECT_EQ(text3(w).toStdString(), folder + "/Tidewell.xls");
+    EXPECT_TRUE(child<QLabel>(w, "Label4")->text().isEmpty());
+    EXPECT_TRUE(child<QLabel>(w, "Label5")->text().isEmpty());
+    EXPECT_EQ(w->windowTitle(), "TIDEWELL-Z  (F1:HELP)");
+}
+
+TEST_P(EachTransferWindow, CsvOutputShowsTheCsvDefaultDocument) {
+    TransferFrame* w = open(0);
+    EXPECT_EQ(text3(w).toStdString(), folder + "/Tidewell.csv");
+}
+
+TEST_P(EachTransferWindow, PortNumbersTheListCannotShowSelectNoPort) {
+    for (int portNo : {0, 10, 12, -1}) {
+        globals.PortNo = portNo;
+        TransferFrame* w = open();
+        EXPECT_EQ(child<QComboBox>(w, "Combo2")->currentIndex(), -1) << "PortNo " << portNo;
+        delete w;
+    }
+    globals.PortNo = 9;
+    EXPECT_EQ(child<QComboBox>(open(), "Combo2")->currentText(), "COM9");
+}
+
+TEST_F(TransferFrameTest, OnlineWindowListsTheParametersAndSelectsTheFirst) {
+    Tide02* w = openOnline();
+    auto* combo1 = child<QComboBox>(w, "Combo1");
+    ASSERT_EQ(combo1->count(), 3);
+    EXPECT_EQ(combo1->itemText(2), "-Reverse");
+    EXPECT_EQ(combo1->currentIndex(), 0);
+    EXPECT_EQ(w->selectedParamIndex(), 0);
+    EXPECT_EQ(w->selectedParamText(), "Flow");
+    EXPECT_EQ(globals.ParamCmd[2], "DQ02");
+    EXPECT_EQ(globals.ParamCmd[13], "DV");
+}
+
+TEST_F(TransferFrameTest, OnlineWindowWithoutParameterNamesSelectsNothing) {
+    globals.ParamName = {};
+    Tide02* w = openOnline();
+    EXPECT_EQ(child<QComboBox>(w, "Combo1")->count(), 0);
+    EXPECT_EQ(w->selectedParamIndex(), -1);
+}
+
+TEST_F(TransferFrameTest, LoggerWindowOpensWithAllTwentyBoxesClear) {
+    Tide03* w = openLogger();
+    for (int n = 1; n <= 20; ++n) {
+        auto* box = child<QCheckBox>(w, ("SSCheck1_" + std::to_string(n)).c_str());
+        EXPECT_FALSE(box->isChecked());
+        EXPECT_FALSE(w->setTicked(n));
+    }
+    QTest::mouseClick(child<QCheckBox>(w, "SSCheck1_7"), Qt::LeftButton);
+    EXPECT_TRUE(w->setTicked(7));
+    EXPECT_FALSE(w->setTicked(0));
+    EXPECT_FALSE(w->setTicked(21));
+}
+
+// --- the two states -------------------------------------------------------
+
+struct ControlState {
+    const char* name;
+    bool idleVisible, idleEnabled, busyVisible, busyEnabled;
+};
+
+// Visible and enabled as the operator sees them (a control inside a
+// disabled or hidden frame counts as disabled or hidden).
+constexpr ControlState kStates[] = {
+    {"SSFrame5", false, true, true, true},   {"Label4", false, true, true, true},
+    {"Label5", false, true, true, true},     {"SSCommand3", true, true, false, false},
+    {"SSCommand6", false, true, true, true}, {"SSCommand5", true, true, false, true},
+    {"SSFrame2", true, true, true, false},   {"Combo2", true, true, true, false},
+    {"SSFrame4", true, true, true, false},   {"SSCommand1", true, true, true, false},
+    {"SSCommand2", true, true, true, false}, {"SSCommand4", true, true, true, false},
+    {"Text3", true, true, true, false},      {"SSFrame1", true, true, true, true},
+    {"SSFrame3", true, true, true, true},    {"Label1", true, true, true, true},
+    {"Text1", false, true, false, true},
+};
+
+void expectState(QWidget* w, bool transferring) {
+    for (const ControlState& c : kStates) {
+        QWidget* control = child<QWidget>(w, c.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->isVisibleTo(w), transferring ? c.busyVisible : c.idleVisible)
+            << c.name << (transferring ? " transferring" : " idle");
+        EXPECT_EQ(control->isEnabled(), transferring ? c.busyEnabled : c.idleEnabled)
+            << c.name << (transferring ? " transferring" : " idle");
+    }
+}
+
+TEST_P(EachTransferWindow, StatesSetEveryControlOfTheTable) {
+    TransferFrame* w = open();
+    expectState(w, false);
+    w->setTransferringState();
+    expectState(w, true);
+    w->setTransferringState(); // whatever the current state
+    expectState(w, true);
+    w->setIdleState();
+    expectState(w, false);
+}
+
+TEST_P(EachTransferWindow, DuringATransferStopXferIsTheOnlyUsableFrameButton) {
+    TransferFrame* w = open();
+    w->setTransferringState();
+    for (QWidget* control : w->findChildren<QWidget*>()) {
+        if (!control->isVisibleTo(w) || !control->isEnabled()) continue;
+        if (control->focusPolicy() == Qt::NoFocus) continue; // labels and frames
+        EXPECT_EQ(control->objectName(), "SSCommand6") << "usable while transferring";
+    }
+}
+
+TEST_F(TransferFrameTest, ModePanelControlsAreUnusableWhileTransferring) {
+    Tide02* online = openOnline();
+    online->enterTransferring();
+    EXPECT_FALSE(child<QWidget>(online, "Combo1")->isEnabled());
+    EXPECT_FALSE(child<QWidget>(online, "txtTime")->isEnabled());
+    online->enterIdle();
+    EXPECT_TRUE(child<QWidget>(online, "txtTime")->isEnabled());
+
+    Tide03* logger = openLogger();
+    logger->enterTransferring();
+    EXPECT_FALSE(child<QWidget>(logger, "SSCheck1_20")->isEnabled());
+}
+
+TEST_F(TransferFrameTest, StatusLinesShowWhatTheTransferSays) {
+    Tide03* w = openLogger();
+    w->setStatus1("120Receiving");
+    w->setStatus2("<b>40</b>Processing");
+    EXPECT_EQ(child<QLabel>(w, "Label4")->text(), "120Receiving");
+    // Plain text: whatever the instrument sends is never read as markup.
+    EXPECT_EQ(child<QLabel>(w, "Label5")->textFormat(), Qt::PlainText);
+}
+
+// --- pickers --------------------------------------------------------------
+
+struct PickerCase {
+    const char* window;
+    int saveFormat;
+    const char* documentFilter;
+};
+
+class PickerFilters : public TransferFrameTest, public ::testing::WithParamInterface<PickerCase> {};
+
+TEST_P(PickerFilters, EachPickerOffersItsFilter) {
+    const PickerCase c = GetParam();
+    TransferFrame* w = std::string(c.window) == "Tide02"
+                           ? static_cast<TransferFrame*>(openOnline(c.saveFormat))
+                           : openLogger(c.saveFormat);
+    click(w, "SSCommand1");
+    click(w, "SSCommand2");
+    ASSERT_EQ(dialog.filters.size(), 2u);
+    EXPECT_EQ(dialog.filters[0], "EXE File(*.exe)|*.exe");
+    EXPECT_EQ(dialog.filters[1], c.documentFilter);
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowAndFormat, PickerFilters,
+                         ::testing::Values(PickerCase{"Tide02", 1, "Microsoft Excel(*.x*)|*.x*"},
+                                           PickerCase{"Tide03", 1, "Microsoft Excel(*.x*)|*.x*"},
+                                           // Full-width parentheses in the on-line window only.
+                                           PickerCase{"Tide02", 0,
+                                                      "CSV\xEF\xBC\x88*.csv\xEF\xBC\x89|*.CSV"},
+                                           PickerCase{"Tide03", 0, "CSV(*.csv)|*.CSV"}));
+
+TEST_P(EachTransferWindow, CancelledPickersChangeNothing) {
+    TransferFrame* w = open();
+    const Globals before = globals;
+    const QString shownPath = label1(w), shownDocument = text3(w);
+    click(w, "SSCommand1");
+    click(w, "SSCommand2");
+    EXPECT_EQ(dialog.filters.size(), 2u);
+    EXPECT_EQ(globals.ApplicationPath, before.ApplicationPath);
+    EXPECT_EQ(globals.ApplicationDocument, before.ApplicationDocument);
+    EXPECT_EQ(label1(w), shownPath);
+    EXPECT_EQ(text3(w), shownDocument);
+}
+
+TEST_P(EachTransferWindow, PickedPathsAreShownAndKept) {
+    TransferFrame* w = open();
+    dialog.answers = {"/opt/calc/bin/soffice", "/data/run 7, east.xls"};
+    click(w, "SSCommand1");
+    click(w, "SSCommand2");
+    EXPECT_EQ(globals.ApplicationPath, "/opt/calc/bin/soffice");
+    EXPECT_EQ(label1(w), "/opt/calc/bin/soffice");
+    EXPECT_EQ(globals.ApplicationDocument, "/data/run 7, east.xls");
+    EXPECT_EQ(text3(w), "/data/run 7, east.xls");
+}
+
+// --- closing --------------------------------------------------------------
+
+TEST_P(EachTransferWindow, PickedDocumentIsStoredByExitButNotShownNextTime) {
+    globals.PortNo = 4;
+    QPointer<TransferFrame> w = open();
+    dialog.answers = {"/data/run 7, east.xls"};
+    click(w, "SSCommand2");
+    click(w, "SSCommand5");
+    flushDeletes();
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(envFile(), "\"C:\\MSOFFICE\\EXCEL\\EXCEL.EXE\",\"/data/run 7, east.xls\",4\r\n");
+
+    TransferFrame* again = open();
+    EXPECT_EQ(text3(again).toStdString(), folder + "/Tidewell.xls");
+    EXPECT_EQ(globals.ApplicationDocument, "/data/run 7, east.xls");
+}
+
+TEST_P(EachTransferWindow, TypedDocumentIsUsedButNeverStored) {
+    QPointer<TransferFrame> w = open();
+    auto* text3 = child<QLineEdit>(w, "Text3");
+    text3->clear();
+    QTest::keyClicks(text3, "/tmp/typed.xls");
+    EXPECT_EQ(dynamic_cast<TransferView&>(*w).documentPath(), "/tmp/typed.xls");
+    EXPECT_EQ(globals.ApplicationDocument, "C:\\Tidewell\\Tidewell.xls");
+    w->close();
+    EXPECT_EQ(envFile(), "\"C:\\MSOFFICE\\EXCEL\\EXCEL.EXE\",\"C:\\Tidewell\\Tidewell.xls\",1\r\n");
+}
+
+TEST_P(EachTransferWindow, TitleBarCloseWritesTheEnvironmentFileOnce) {
+    QPointer<TransferFrame> w = open();
+    w->close();
+    flushDeletes();
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(envFile(), "\"C:\\MSOFFICE\\EXCEL\\EXCEL.EXE\",\"C:\\Tidewell\\Tidewell.xls\",1\r\n");
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_P(EachTransferWindow, UnwritableEnvironmentFileIsReportedAndTheWindowClosesAnyway) {
+    // A folder that cannot exist: its parent is a regular file.
+    const std::string blocker = folder + "/not-a-folder";
+    { std::ofstream(blocker) << "x"; }
+    globals.EnvFilePath = blocker + "/Twenv.dat";
+    QPointer<TransferFrame> w = open();
+    click(w, "SSCommand5");
+    flushDeletes();
+    EXPECT_TRUE(w.isNull());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find(globals.EnvFilePath), std::string::npos)
+        << host.messages[0].text;
+    EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
+}
+
+TEST_P(EachTransferWindow, ModeInfoShowsAFreshModeWindowAndWritesTheEnvironmentFile) {
+    QPointer<TransferFrame> w = open();
+    const QPoint where = w->pos();
+    click(w, "SSCommand4");
+    flushDeletes();
+    EXPECT_TRUE(w.isNull());
+    Tide01* mode = findTopLevel<Tide01>("Tide01");
+    ASSERT_NE(mode, nullptr);
+    EXPECT_EQ(mode->pos(), where);
+    EXPECT_FALSE(envFile().empty());
+}
+
+TEST_P(EachTransferWindow, F1ShowsTheHelpFile) {
+    TransferFrame* w = open();
+    QTest::keyClick(child<QWidget>(w, "Combo2"), Qt::Key_F1);
+    ASSERT_EQ(helpShown.size(), 1u);
+    EXPECT_EQ(helpShown[0], globals.HelpFile);
+}
+
+TEST_P(EachTransferWindow, CloseDuringTransferCodeDeletesTheWindowOnlyAfterItReturns) {
+    QPointer<TransferFrame> w = open();
+    bool aliveAfterClose = false;
+    w->runAsTransferCode([&] {
+        // The close arrives while the transfer lets window events run.
+        QMetaObject::invokeMethod(w, "close", Qt::QueuedConnection);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        flushDeletes();
+        aliveAfterClose = !w.isNull() && !w->isVisible();
+    });
+    EXPECT_TRUE(aliveAfterClose);
+    EXPECT_FALSE(envFile().empty()) << "the closing step ran at the close";
+    flushDeletes();
+    EXPECT_TRUE(w.isNull());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothWindows, EachTransferWindow, ::testing::Values("Tide02", "Tide03"));
+
+// --- the on-line window and its monitor --------------------------------------
+
+TEST_F(TransferFrameTest, IntervalDigitsLeaveOutUnfilledPositions) {
+    Tide02* w = openOnline();
+    auto* entry = child<QLineEdit>(w, "txtTime");
+    QTest::keyClicks(entry, "012");
+    EXPECT_EQ(w->intervalDigits(), "012");
+    entry->clear();
+    QTest::keyClicks(entry, "000002");
+    EXPECT_EQ(w->intervalDigits(), "000002");
+    EXPECT_EQ(entry->displayText(), "00:00:02");
+}
+
+TEST_F(TransferFrameTest, IntervalEntryShowsTheMarkOfAFieldOutOfRange) {
+    Tide02* w = openOnline();
+    w->setIntervalDigits("01--00");
+    EXPECT_EQ(child<QLineEdit>(w, "txtTime")->displayText(), "01:--:00");
+    EXPECT_EQ(w->intervalDigits(), "01--00");
+}
+
+TEST_F(TransferFrameTest, ExitClosesTheMonitorToo) {
+    QPointer<Tide02> w = openOnline(0);
+    w->showMonitor();
+    QPointer<Tide04> monitor = w->monitor();
+    ASSERT_TRUE(monitor && monitor->isVisible());
+    click(w, "SSCommand5");
+    flushDeletes();
+    EXPECT_TRUE(w.isNull());
+    EXPECT_TRUE(monitor.isNull() || !monitor->isVisible());
+    flushDeletes();
+    EXPECT_TRUE(monitor.isNull());
+}
+
+TEST_F(TransferFrameTest, ModeInfoClosesTheMonitorToo) {
+    QPointer<Tide02> w = openOnline(0);
+    w->showMonitor();
+    QPointer<Tide04> monitor = w->monitor();
+    click(w, "SSCommand4");
+    flushDeletes();
+    flushDeletes();
+    EXPECT_TRUE(monitor.isNull());
+    EXPECT_NE(findTopLevel<Tide01>("Tide01"), nullptr);
+}
+
+TEST_F(TransferFrameTest, TitleBarCloseLeavesTheMonitorOpenUntilItIsClosedToo) {
+    QPointer<Tide02> w = openOnline(0);
+    w->showMonitor();
+    QPointer<Tide04> monitor = w->monitor();
+    w->close();
+    flushDeletes();
+    EXPECT_TRUE(w.isNull());
+    ASSERT_FALSE(monitor.isNull());
+    EXPECT_TRUE(monitor->isVisible());
+    monitor->close();
+    flushDeletes();
+    EXPECT_TRUE(monitor.isNull()) << "with the on-line window gone, closing deletes it";
+}
+
+TEST_F(TransferFrameTest, MonitorClosedDuringATransferKeepsItsGrid) {
+    Tide02* w = openOnline(0);
+    w->showMonitor();
+    QPointer<Tide04> monitor = w->monitor();
+    monitor->close();
+    flushDeletes();
+    ASSERT_FALSE(monitor.isNull());
+    EXPECT_FALSE(monitor->isVisible());
+    Grid& grid = w->monitorGrid();
+    grid.setRows(500);
+    grid.setText(1, 1, "12.5");
+    EXPECT_EQ(monitor->grid().text(1, 1), "12.5");
+    w->showMonitor();
+    EXPECT_TRUE(monitor->isVisible());
+}
+
+TEST_F(TransferFrameTest, ProgramEndsWhenTheLastWindowCloses) {
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCoreApplication::sendPostedEvents();
+    QPointer<Tide02> w = openOnline(0);
+    w->showMonitor();
+    QPointer<Tide04> monitor = w->monitor();
+    bool monitorStayedOpen = false;
+    QTimer::singleShot(0, [&] { w->close(); });
+    QTimer::singleShot(30, [&] {
+        monitorStayedOpen = monitor && monitor->isVisible();
+        if (monitor) monitor->close();
+    });
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(99); });
+    const int result = QCoreApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(false);
+    EXPECT_TRUE(monitorStayedOpen);
+    EXPECT_EQ(result, 0) << "the program ended only by the safety timer";
+}
+
+} // namespace
+} // namespace tz::uitest
