@@ -4,7 +4,9 @@
 #include "calc_session.h"
 #include "platform/libreoffice/calc_link.h"
 #include "platform/libreoffice/desktop_shell.h"
+#include "platform/libreoffice/process.h"
 #include "sheet/document_link.h"
+#include "x_server.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +77,46 @@ TEST(CalcLaunch, StartWithNoOfficeRunningLinksWithinTheWait) {
                                                             css::uno::UNO_QUERY_THROW);
     EXPECT_EQ(readCell(CalcSession::sheet(loaded), 1, 1).text, "TIME");
     EXPECT_DOUBLE_EQ(readCell(CalcSession::sheet(loaded), 2, 2).value, 12.345);
+
+    calc.shutdown();
+    EXPECT_TRUE(calc.processes().empty()) << "soffice left behind";
+}
+
+// The office an operator has open already shows windows; a later soffice
+// call hands the document over to it. Its window then names the document,
+// and the next start on that document is refused.
+TEST(CalcLaunch, RunningCalcTakesTheDocumentAndItsWindowMarksItOpen) {
+    if (findProgram("Xvfb").empty()) GTEST_SKIP() << "Xvfb is not installed";
+    test::TempDir made;
+    const auto original = made.file("Tidewell.ods");
+    CalcSession::close(test::sharedCalc().createSpreadsheet(original));
+
+    test::XvfbServer x;
+    ASSERT_TRUE(x.running());
+    CalcSession calc(CalcSession::Start::NowVisible);
+    calc.desktop(120);
+    const auto path = calc.dir().file("Tidewell.ods");
+    std::filesystem::copy_file(original, path);
+
+    RealHost host;
+    Globals globals;
+    DesktopShell shell;
+    CalcLink link;
+    DocumentLink doc(globals, host, shell, link);
+    ASSERT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Linked);
+    doc.writeCell(3, 4, "handed over");
+    const auto loaded = calc.loaded(path);
+    ASSERT_TRUE(loaded.is());
+    EXPECT_EQ(readCell(CalcSession::sheet(loaded), 3, 4).text, "handed over");
+
+    EXPECT_TRUE(
+        test::waitFor([&] { return shell.findWindow("Tidewell.ods - LibreOffice Calc"); }, 30));
+    RealHost second;
+    CalcLink otherLink;
+    DocumentLink again(globals, second, shell, otherLink);
+    EXPECT_EQ(again.checkAndLink(path, 0), DocumentLink::Result::Refused);
+    ASSERT_EQ(second.messages.size(), 1u);
+    EXPECT_EQ(second.messages[0], DocumentLink::alreadyOpenedMessage("Tidewell.ods"));
 
     calc.shutdown();
     EXPECT_TRUE(calc.processes().empty()) << "soffice left behind";

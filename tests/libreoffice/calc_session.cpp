@@ -9,6 +9,7 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
@@ -20,7 +21,9 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <set>
 #include <spawn.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 
@@ -62,7 +65,8 @@ CalcSession::CalcSession(Start start)
     : profileUrl_(fileUrl(dir_.file("profile"))),
       pipe_("tz_calc_" + std::to_string(::getpid()) + "_" + dir_.path().filename().string()) {
     const std::string args = "-env:UserInstallation=" + profileUrl_ +
-                             " --headless --invisible --norestore --nologo --nodefault";
+                             (start == Start::NowVisible ? "" : " --headless --invisible") +
+                             " --norestore --nologo --nodefault";
     args_ = std::make_unique<ScopedEnv>("TZ_SOFFICE_ARGS", args);
     pipeEnv_ = std::make_unique<ScopedEnv>("TZ_UNO_PIPE", pipe_);
     started_ = std::chrono::steady_clock::now();
@@ -137,6 +141,22 @@ Reference<css::lang::XComponent> CalcSession::createTextDocument(const std::stri
     return create("private:factory/swriter", path, "writer8");
 }
 
+Reference<css::lang::XComponent> CalcSession::createWorkbook(const std::string& path) {
+    return create("private:factory/scalc", path, "MS Excel 97");
+}
+
+Reference<css::lang::XComponent> CalcSession::loaded(const std::string& path) {
+    const rtl::OUString url = calc::fileUrlOf(path);
+    const Reference<css::container::XEnumerationAccess> all(desktop()->getComponents(),
+                                                            UNO_QUERY_THROW);
+    const auto e = all->createEnumeration();
+    while (e->hasMoreElements()) {
+        const Reference<css::frame::XModel> m(e->nextElement(), UNO_QUERY);
+        if (m.is() && m->getURL() == url) return Reference<css::lang::XComponent>(m, UNO_QUERY);
+    }
+    return {};
+}
+
 Reference<css::lang::XComponent> CalcSession::load(const std::string& path) {
     const Reference<css::frame::XComponentLoader> loader(desktop(), UNO_QUERY_THROW);
     const auto hidden = props(prop("Hidden", css::uno::Any(true)));
@@ -201,8 +221,10 @@ void CalcSession::shutdown() {
 
 void CalcSession::kill() {
     desktop_.clear();
+    const auto sockets = socketsOf(processes());
     if (launcher_ > 0) ::kill(-launcher_, SIGKILL);
     killSessionProcesses();
+    removeSockets(sockets);
     if (launcher_ > 0) {
         int status = 0;
         ::waitpid(launcher_, &status, 0);
@@ -227,9 +249,49 @@ std::vector<pid_t> CalcSession::processes() const {
 }
 
 void CalcSession::killSessionProcesses() {
-    for (pid_t pid : processes())
+    const auto left = processes();
+    if (left.empty()) return;
+    const auto sockets = socketsOf(left);
+    for (pid_t pid : left)
         ::kill(pid, SIGKILL);
     waitFor([&] { return processes().empty(); }, 5);
+    removeSockets(sockets);
+}
+
+// The named sockets a killed office leaves behind in the temporary folder
+// (a clean end removes them itself): the ones bound by our processes.
+std::vector<std::string> CalcSession::socketsOf(const std::vector<pid_t>& pids) const {
+    std::set<std::string> inodes;
+    for (pid_t pid : pids) {
+        std::error_code ec;
+        const std::filesystem::path fds = "/proc/" + std::to_string(pid) + "/fd";
+        for (const auto& fd : std::filesystem::directory_iterator(fds, ec)) {
+            std::error_code rec;
+            const std::string target = std::filesystem::read_symlink(fd.path(), rec).string();
+            if (!rec && target.rfind("socket:[", 0) == 0)
+                inodes.insert(target.substr(8, target.size() - 9));
+        }
+    }
+    std::vector<std::string> paths;
+    std::ifstream table("/proc/net/unix");
+    for (std::string line; std::getline(table, line);) {
+        // Num RefCount Protocol Flags Type St Inode Path
+        std::istringstream in(line);
+        std::string skip, inode, path;
+        for (int i = 0; i < 6; ++i)
+            in >> skip;
+        in >> inode >> path;
+        if (!path.empty() && inodes.count(inode) && path.find("/OSL_PIPE_") != std::string::npos)
+            paths.push_back(path);
+    }
+    return paths;
+}
+
+void CalcSession::removeSockets(const std::vector<std::string>& paths) {
+    for (const auto& p : paths) {
+        std::error_code ec;
+        std::filesystem::remove(p, ec);
+    }
 }
 
 namespace {

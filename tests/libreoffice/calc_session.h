@@ -19,10 +19,12 @@ namespace css = ::com::sun::star;
 
 class CalcSession {
   public:
-    enum class Start { Now, ByTheProgram };
-    // Now: start soffice here and wait until it accepts. ByTheProgram: only
-    // prepare profile, pipe and environment (TZ_SOFFICE_ARGS, TZ_UNO_PIPE),
-    // so that the code under test starts the office itself.
+    enum class Start { Now, NowVisible, ByTheProgram };
+    // Now: start a headless soffice here. NowVisible: one with windows, on
+    // the DISPLAY of the moment; only such an office takes documents handed
+    // to it by a later soffice call. ByTheProgram: only prepare profile,
+    // pipe and environment (TZ_SOFFICE_ARGS, TZ_UNO_PIPE), so that the code
+    // under test starts the office itself.
     explicit CalcSession(Start start = Start::Now);
     ~CalcSession();
     CalcSession(const CalcSession&) = delete;
@@ -36,8 +38,12 @@ class CalcSession {
     // A new spreadsheet document, stored at `path` and left loaded (hidden).
     css::uno::Reference<css::lang::XComponent> createSpreadsheet(const std::string& path);
     css::uno::Reference<css::lang::XComponent> createTextDocument(const std::string& path);
+    // An Excel 97 workbook, stored at `path` and left loaded (hidden).
+    css::uno::Reference<css::lang::XComponent> createWorkbook(const std::string& path);
     // Load a stored document hidden.
     css::uno::Reference<css::lang::XComponent> load(const std::string& path);
+    // The document the office holds for `path`; null when none.
+    css::uno::Reference<css::lang::XComponent> loaded(const std::string& path);
     static void store(const css::uno::Reference<css::lang::XComponent>& doc);
     static void close(const css::uno::Reference<css::lang::XComponent>& doc);
     static css::uno::Reference<css::sheet::XSpreadsheet>
@@ -57,6 +63,8 @@ class CalcSession {
     css::uno::Reference<css::lang::XComponent> create(const char* factory, const std::string& path,
                                                       const char* filter);
     void killSessionProcesses();
+    void removeSockets(const std::vector<std::string>& paths);
+    std::vector<std::string> socketsOf(const std::vector<pid_t>& pids) const;
 
     TempDir dir_;
     std::string profileUrl_;

@@ -4,6 +4,7 @@
 #include "platform/libreoffice/process.h"
 #include "platform/libreoffice/x11_windows.h"
 #include "test_support.h"
+#include "x_server.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,14 +13,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-#include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
-
 namespace tz::calc {
 namespace {
 
@@ -27,46 +20,20 @@ using test::ScopedEnv;
 using test::TempDir;
 using ::testing::ElementsAre;
 
-// A private X server for one test, on a display number it picks itself.
+// A private X server for each test, and a connection of the test's own
+// that owns the windows it makes.
 class XServer : public ::testing::Test {
   protected:
     void SetUp() override {
         if (findProgram("Xvfb").empty()) GTEST_SKIP() << "Xvfb is not installed";
-        int fds[2];
-        ASSERT_EQ(::pipe(fds), 0);
-        const std::string fd = std::to_string(fds[1]);
-        std::vector<std::string> args{"Xvfb", "-displayfd", fd,  "-nolisten",
-                                      "tcp",  "-screen",    "0", "640x480x24"};
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const int err = posix_spawnp(&server_, "Xvfb", &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        ASSERT_EQ(err, 0);
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        char c;
-        while (::poll(&p, 1, 10000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        ::close(fds[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-        display_ = std::make_unique<ScopedEnv>("DISPLAY", ":" + number);
+        server_ = std::make_unique<test::XvfbServer>();
+        ASSERT_TRUE(server_->running()) << "Xvfb did not start";
         x_ = XOpenDisplay(nullptr);
         ASSERT_NE(x_, nullptr);
     }
     void TearDown() override {
         if (x_) XCloseDisplay(x_);
-        display_.reset();
-        if (server_ > 0) {
-            ::kill(server_, SIGTERM);
-            int status;
-            ::waitpid(server_, &status, 0);
-        }
+        server_.reset();
     }
 
     // A mapped top-level window; the title goes into WM_NAME (Latin-1) or
@@ -94,8 +61,7 @@ class XServer : public ::testing::Test {
         return top;
     }
 
-    pid_t server_ = 0;
-    std::unique_ptr<ScopedEnv> display_;
+    std::unique_ptr<test::XvfbServer> server_;
     Display* x_ = nullptr;
 };
 
