@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QTimer>
 #include <QWidget>
@@ -40,24 +41,35 @@ TEST(FileFilter, MissingPartsStillListFiles) {
 }
 
 // Answers the next file dialog that opens: picks `path`, or cancels when
-// it is empty.
+// it is empty. It looks every few milliseconds, since building the dialog
+// takes a while on a busy machine, and rejects any file dialog after five
+// seconds so that nothing can block the test program.
 void answerNextDialog(const QString& path, bool* seen, QString* filter) {
-    QTimer::singleShot(50, [=] {
+    auto* poll = new QTimer;
+    auto* waited = new QElapsedTimer;
+    waited->start();
+    QObject::connect(poll, &QTimer::timeout, [=] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) {
+        if (dialog && dialog->isVisible()) {
+            *seen = true;
+            *filter = dialog->selectedNameFilter();
+            if (path.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(path);
+                static_cast<QDialog*>(dialog)->accept(); // public in QDialog
+            }
+        } else if (waited->elapsed() < 5000) {
+            return;
+        } else {
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto* d = qobject_cast<QFileDialog*>(w)) d->reject();
-            return;
         }
-        *seen = true;
-        *filter = dialog->selectedNameFilter();
-        if (path.isEmpty()) {
-            dialog->reject();
-        } else {
-            dialog->selectFile(path);
-            static_cast<QDialog*>(dialog)->accept(); // public in QDialog
-        }
+        poll->stop();
+        poll->deleteLater();
+        delete waited;
     });
+    poll->start(10);
 }
 
 TEST(QtFileDialogRuns, ReturnsTheChosenPathOrEmptyOnCancel) {

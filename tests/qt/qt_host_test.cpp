@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTime>
@@ -136,28 +137,33 @@ TEST(QtHostMessages, BoxIsModalWithOkOnlyNoIconAndTheGivenTitle) {
         QMessageBox::StandardButtons buttons;
         bool modal = false;
     } seen;
-    QTimer::singleShot(0, [&] {
+    // Looks every few milliseconds until the box is up; after five seconds
+    // it closes any box, so that nothing can block the test program.
+    QElapsedTimer waited;
+    waited.start();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return;
-        seen.found = true;
-        seen.title = box->windowTitle();
-        seen.text = box->text();
-        seen.icon = box->icon();
-        seen.buttons = box->standardButtons();
-        seen.modal = box->isModal();
-        box->button(QMessageBox::Ok)->click();
+        if (box && box->isVisible()) {
+            seen.found = true;
+            seen.title = box->windowTitle();
+            seen.text = box->text();
+            seen.icon = box->icon();
+            seen.buttons = box->standardButtons();
+            seen.modal = box->isModal();
+            box->button(QMessageBox::Ok)->click();
+        } else if (waited.elapsed() < 5000) {
+            return;
+        } else {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* b = qobject_cast<QMessageBox*>(w)) b->done(0);
+        }
+        poll.stop();
     });
-    // Never let a box that was not found block the test program.
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w)) box->done(0);
-    });
-    guard.start(2000);
+    poll.start(10);
 
     host.messageBox("232Port cannot open \xC3\xA9", "TIDEWELL-Z");
-    guard.stop();
+    poll.stop();
 
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.title.toStdString(), "TIDEWELL-Z");

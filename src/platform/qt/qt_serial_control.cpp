@@ -8,6 +8,10 @@
 #include <filesystem>
 #include <system_error>
 
+#ifndef _WIN32
+#include <poll.h>
+#endif
+
 namespace tz {
 
 namespace {
@@ -214,17 +218,29 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
     lost_ = true;
 }
 
+bool QtSerialControl::systemHasInput() {
+#ifdef _WIN32
+    return true;
+#else
+    // A zero wait that finds nothing costs a timeout error with its text;
+    // a bare poll first makes the idle count cheap. A hang-up shows as
+    // POLLHUP/POLLERR and goes on to the read that reports it.
+    pollfd p{static_cast<int>(port_.handle()), POLLIN, 0};
+    return ::poll(&p, 1, 0) != 0;
+#endif
+}
+
 void QtSerialControl::pull() {
     // Bytes reach QSerialPort only when the event loop or a wait runs. A
     // zero wait reads what the system already holds, so a count taken right
     // after a sleep sees the bytes that came during it. Each pass reads one
     // chunk; the cap only bounds a flood.
-    for (int pass = 0; pass < 64 && port_.isOpen() && port_.waitForReadyRead(0); ++pass) {
+    for (int pass = 0; pass < 64 && port_.isOpen() && systemHasInput() && port_.waitForReadyRead(0);
+         ++pass) {
     }
-    if (port_.isOpen()) {
-        take(port_.readAll());
-        port_.clearError(); // the zero wait reports a timeout
-    }
+    if (!port_.isOpen()) return;
+    if (port_.bytesAvailable() > 0) take(port_.readAll());
+    if (port_.error() != QSerialPort::NoError) port_.clearError(); // a zero wait's timeout
 }
 
 void QtSerialControl::reportLoss() {

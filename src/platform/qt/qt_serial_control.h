@@ -53,6 +53,7 @@ class QtSerialControl : public SerialControl {
   private:
     void open();
     void closeDevice();
+    bool systemHasInput();
     void pull();
     void take(const QByteArray& bytes);
     void onError(QSerialPort::SerialPortError error);
