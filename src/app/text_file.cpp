@@ -10,6 +10,10 @@
 
 #ifdef _WIN32
 #include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -148,8 +152,16 @@ void copyFileReplacing(const std::string& from, const std::string& to) {
     std::error_code ec;
     if (!fs::exists(nativePath(from), ec))
         throw Failure(FailureCode::FileNotFound, "File not found: " + from);
+#ifdef _WIN32
+    // mingw-w64's std::filesystem::copy_file (GCC 12) refuses any existing
+    // destination with "File exists", overwrite_existing or not.
+    if (!CopyFileW(nativePath(from).c_str(), nativePath(to).c_str(), FALSE))
+        throw Failure(FailureCode::Other,
+                      to + ": " + std::system_category().message(static_cast<int>(GetLastError())));
+#else
     fs::copy_file(nativePath(from), nativePath(to), fs::copy_options::overwrite_existing, ec);
     if (ec) throw Failure(FailureCode::Other, to + ": " + ec.message());
+#endif
 }
 
 } // namespace tz
