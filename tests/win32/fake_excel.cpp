@@ -15,8 +15,9 @@
 // given) ends a copy that a failed test left behind.
 #include "dde_log.h"
 
-#include <ddeml.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <ddeml.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,8 +3,9 @@
 #include "app/text.h"
 #include "platform/failure.h"
 
-#include <ddeml.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <ddeml.h>
 
 #include <cstdio>
 

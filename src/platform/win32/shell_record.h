@@ -2,8 +2,9 @@
 // The record ShellExecuteExA gets to open a document.
 #include "platform/shell.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 namespace tz::win32 {
 
