@@ -134,16 +134,16 @@ void QtSerialControl::open() {
                       "Invalid port number: " + portLabel(commPort_));
     std::string device = name;
 #ifndef _WIN32
-    // Follow the link to the device itself, so that the lock file QSerialPort
-    // takes is the same whichever name a program opens the device by.
-    std::error_code ec;
     // Only a path that is not there is a bad port number; a folder that may
     // not be searched is left for the open to report as a device that cannot
     // open.
+    std::error_code ec;
     if (std::filesystem::status(name, ec).type() == std::filesystem::file_type::not_found)
         throw Failure(FailureCode::InvalidPortNumber,
                       "Invalid port number: " + portLabel(commPort_) + " (" + name +
                           " does not exist)");
+    // Follow the link to the device itself, so that the lock file QSerialPort
+    // takes is the same whichever name a program opens the device by.
     const auto resolved = std::filesystem::canonical(name, ec);
     if (!ec) device = resolved.string();
 #endif
