@@ -5,32 +5,6 @@
 namespace tz::logger {
 namespace {
 
-TEST(CsvRow, FirstSetWritesItsOwnTextAlone) {
-    EXPECT_EQ(mergeRow("", 1, RowText::header("H1")), "H1");
-    EXPECT_EQ(mergeRow("", 1, RowText::headerEnd()), ",");
-    EXPECT_EQ(mergeRow("", 1, RowText::units("m3/h,( FLOW ) m/s,", 2)), ",m3/h,( FLOW ) m/s,,");
-    EXPECT_EQ(mergeRow("", 1, RowText::values(" t,+1234.567,+12.345,", 3)),
-              " t,+1234.567,+12.345,");
-    EXPECT_EQ(mergeRow("", 1, RowText::units("", 0)), ",,");
-    EXPECT_EQ(mergeRow("", 1, RowText::values("", 0)), "");
-}
-
-TEST(CsvRow, OldLineIsPaddedToTheColumnsBeforeTheSet) {
-    EXPECT_EQ(mergeRow("H1", 4, RowText::header("G1")), "H1,,,G1");
-    EXPECT_EQ(mergeRow(",", 4, RowText::headerEnd()), ",,,,");
-    EXPECT_EQ(mergeRow("a,b,c", 4, RowText::values("1,2,", 2)), "a,b,c,1,2,");
-}
-
-TEST(CsvRow, TrailingEmptyFieldsOfTheOldLineAreDropped) {
-    EXPECT_EQ(mergeRow(" t,+1,+2,", 4, RowText::values("x,y,", 2)), " t,+1,+2,x,y,");
-    EXPECT_EQ(mergeRow(",m3/h,m/s,,", 4, RowText::units("kg,", 1)), ",m3/h,m/s,,kg,,");
-}
-
-TEST(CsvRow, OldLinePastTheEndOfTheWorkFileIsAllEmpty) {
-    EXPECT_EQ(mergeRow("", 8, RowText::values("v,", 1)), ",,,,,,,v,");
-    EXPECT_EQ(mergeRow("", 2, RowText::header("G")), ",G");
-}
-
 TEST(CsvRow, SetCellsLandInTheirColumnsWhatEverTheOldLineHolds) {
     // Units of the earlier set reach into the set's columns: its first
     // column gets no unit from the set, so the old one stays there.

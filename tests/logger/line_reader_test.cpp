@@ -40,36 +40,6 @@ struct Fixture {
     std::string line() { return text::encode(reader.readLine().line); }
 };
 
-TEST(LineReader, LinesSplitAcrossPiecesAreJoined) {
-    Fixture f({"HEA", "DER\rsec", "ond\r", "\r+1.0", "\r"});
-    EXPECT_EQ(f.line(), "HEADER");
-    EXPECT_EQ(f.line(), "second");
-    EXPECT_EQ(f.line(), "");
-    EXPECT_EQ(f.line(), "+1.0");
-    EXPECT_EQ(f.reader.received(), 20u);
-    EXPECT_EQ(f.reader.readPos(), 21u);
-}
-
-TEST(LineReader, LineWhoseCrIsTheLastCharacterIsComplete) {
-    Fixture f({"+1.0 m\r"});
-    ReadLine r = f.reader.readLine();
-    EXPECT_EQ(text::encode(r.line), "+1.0 m");
-    EXPECT_FALSE(r.silent);
-    // Nothing is waited for before the line is handed over.
-    EXPECT_EQ(f.src.waits, 1);
-}
-
-TEST(LineReader, UnfinishedLineIsHandedOverWhenTheInputFallsSilent) {
-    Fixture f({"+1.0 m\r+2.", "0 m"});
-    f.reader.readLine();
-    ReadLine r = f.reader.readLine();
-    EXPECT_EQ(text::encode(r.line), "+2.0 m");
-    EXPECT_TRUE(r.silent);
-    r = f.reader.readLine();
-    EXPECT_TRUE(r.line.empty());
-    EXPECT_TRUE(r.silent);
-}
-
 TEST(LineReader, ANewSetStartsWithoutTheLastSetsUnfinishedLine) {
     Fixture f({"+1.0"});
     f.src.stopWhenEmpty = true; // "Stop Xfer" in the wait after the piece

@@ -3,6 +3,7 @@
 // spreadsheet side, a scripted instrument on the fake serial line, and a
 // scratch program folder.
 #include "app/globals.h"
+#include "app/text.h"
 #include "fake_host.h"
 #include "fake_serial.h"
 #include "logger/logger_transfer.h"
@@ -84,12 +85,15 @@ class RecordingSheetLink : public SheetLink {
   public:
     std::vector<int> modes;
     std::vector<std::pair<std::string, std::string>> pokes;
-    int busyPokes = 0; // pokes that fail with "no answer" before one goes through
+    int busyPokes = 0;   // pokes that fail with "no answer" before one goes through
+    bool silent = false; // the spreadsheet program never answers the link
     std::optional<Failure> pokeFailure;
 
     void setTopic(const std::string&) override {}
     void setLinkMode(int m) override {
         modes.push_back(m);
+        if (m == Manual && silent)
+            throw Failure(FailureCode::NoDdeAnswer, "No foreign application responded");
         mode_ = m;
     }
     int linkMode() const override { return mode_; }
@@ -211,7 +215,7 @@ struct Rig {
         return s.str();
     }
     std::string documentBytes() const { return readFile(view.document); }
-    // The document's lines; each must end in CR LF.
+    // The document's lines, as text; each must end in CR LF.
     std::vector<std::string> documentLines() const {
         const std::string bytes = documentBytes();
         std::vector<std::string> out;
@@ -222,7 +226,7 @@ struct Rig {
                 out.push_back("<no CR LF>" + bytes.substr(from));
                 break;
             }
-            out.push_back(bytes.substr(from, end - from));
+            out.push_back(text::fromSystem(bytes.substr(from, end - from)));
             from = end + 2;
         }
         return out;

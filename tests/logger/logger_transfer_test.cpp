@@ -218,15 +218,6 @@ TEST(LoggerDownload, SetThatSendsNothingIsABadPort) {
     EXPECT_FALSE(fs::exists(rig.workPath()));
 }
 
-TEST(LoggerDownload, SetEndsAfterTwentyOneSilentWaitsOfFiftyMilliseconds) {
-    Rig rig;
-    rig.view.ticked = {3, 12};
-    rig.setWithData(3, kSmallSet);
-    rig.setWithData(12, kSmallSet);
-    rig.transfer.start();
-    EXPECT_NEAR(rig.sentAt("LD12\r") - rig.sentAt("LD03\r"), 1.15, 1e-9);
-}
-
 TEST(LoggerDownload, WaitsSleepAndNeverSpin) {
     Rig rig;
     rig.view.ticked = {3};
@@ -407,6 +398,34 @@ TEST(LoggerSheet, BusySpreadsheetIsAskedAgainUntilItTakesTheCell) {
     EXPECT_THAT(rig.messages(), IsEmpty());
     EXPECT_EQ(rig.link.cells().at({1, 1}), "H1");
     EXPECT_EQ(rig.link.cells().at({4, 2}), "+1234.567");
+}
+
+TEST(LoggerSheet, StopWhileTheSpreadsheetDoesNotAnswerEndsQuietly) {
+    // While the link waits for the spreadsheet program to start.
+    Rig linking(1);
+    linking.view.ticked = {3};
+    linking.setWithData(3, kSmallSet);
+    linking.link.silent = true;
+    linking.host.after(2.0, [&] { linking.transfer.stopXfer(); });
+    linking.transfer.start();
+    EXPECT_THAT(linking.messages(), IsEmpty());
+    EXPECT_THAT(linking.sentTexts(), ElementsAre("LF03\r"));
+    EXPECT_EQ(linking.serial.clears, 1); // through the end steps
+    EXPECT_FALSE(linking.view.transferring);
+
+    // While a cell waits for a busy spreadsheet program.
+    Rig busy(1);
+    busy.view.ticked = {3};
+    busy.setWithData(3, kSmallSet);
+    busy.link.busyPokes = 1000000;
+    busy.serial.onOutput = [&, inner = busy.serial.onOutput](const std::string& s) {
+        inner(s);
+        if (s == "LD03\r") busy.host.after(1.0, [&] { busy.transfer.stopXfer(); });
+    };
+    busy.transfer.start();
+    EXPECT_THAT(busy.messages(), IsEmpty());
+    EXPECT_FALSE(busy.view.transferring);
+    EXPECT_FALSE(busy.transfer.running());
 }
 
 TEST(LoggerSheet, LostConversationIsReportedWithItsOwnDescription) {

@@ -14,14 +14,6 @@ std::string unit(const std::string& line) {
     return text::encode(unitText(text::decode(line)));
 }
 
-TEST(SignedLines, PlusMinusOrBlankFirstMakeASignedLine) {
-    EXPECT_TRUE(isSignedLine(U"+1.0"));
-    EXPECT_TRUE(isSignedLine(U"-1.0"));
-    EXPECT_TRUE(isSignedLine(U" FLOW"));
-    EXPECT_FALSE(isSignedLine(U"06/01/23 10:00"));
-    EXPECT_FALSE(isSignedLine(U""));
-}
-
 TEST(ValueCell, SignedLineWithDigitSecondTakesTheFirstNineCharacters) {
     EXPECT_EQ(value("+1234.567 m3/h"), "+1234.567");
     EXPECT_EQ(value("-0001.250 m/s"), "-0001.250");
