@@ -206,19 +206,6 @@ TEST_F(Layout, MonitorWindowControlsStandWhereTheTableSays) {
     expectLayout(&w, kTide04);
 }
 
-TEST_F(Layout, OverlappingPairsShareTheirRectangles) {
-    for (QWidget* w : std::initializer_list<QWidget*>{openOnline(), openLogger()}) {
-        EXPECT_EQ(child<QWidget>(w, "SSFrame5")->geometry(),
-                  child<QWidget>(w, "SSCommand3")->geometry());
-        EXPECT_EQ(child<QWidget>(w, "SSCommand5")->geometry(),
-                  child<QWidget>(w, "SSCommand6")->geometry());
-        EXPECT_NE(child<QWidget>(w, "SSFrame5")->isVisible(),
-                  child<QWidget>(w, "SSCommand3")->isVisible());
-        EXPECT_NE(child<QWidget>(w, "SSCommand5")->isVisible(),
-                  child<QWidget>(w, "SSCommand6")->isVisible());
-    }
-}
-
 TEST_F(Layout, ControlsAreDrawnInTheirColours) {
     Tide01* mode = Tide01::showNew(services());
     const QColor lightYellow(255, 255, 192);
@@ -300,17 +287,6 @@ TEST_F(Layout, LoggerWindowKeyboardOrderStartsAtThePortList) {
     for (const char* name : {"SSCommand3", "SSCommand4", "SSCommand5", "Combo2"})
         expected.push_back(name);
     EXPECT_EQ(tabWalk(w, static_cast<int>(expected.size())), expected);
-}
-
-TEST_F(Layout, LoggerWindowKeyboardOrderPutsStopXferFirstWhileTransferring) {
-    Tide03* w = openLogger();
-    w->enterTransferring();
-    QApplication::setActiveWindow(w);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    child<QWidget>(w, "SSCommand6")->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    // Everything else of the frame is disabled: the keyboard stays put.
-    EXPECT_EQ(QApplication::focusWidget()->objectName(), "SSCommand6");
 }
 
 } // namespace

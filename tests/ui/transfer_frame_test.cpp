@@ -158,28 +158,6 @@ TEST_P(EachTransferWindow, DuringATransferStopXferIsTheOnlyUsableFrameButton) {
     }
 }
 
-TEST_F(TransferFrameTest, ModePanelControlsAreUnusableWhileTransferring) {
-    Tide02* online = openOnline();
-    online->enterTransferring();
-    EXPECT_FALSE(child<QWidget>(online, "Combo1")->isEnabled());
-    EXPECT_FALSE(child<QWidget>(online, "txtTime")->isEnabled());
-    online->enterIdle();
-    EXPECT_TRUE(child<QWidget>(online, "txtTime")->isEnabled());
-
-    Tide03* logger = openLogger();
-    logger->enterTransferring();
-    EXPECT_FALSE(child<QWidget>(logger, "SSCheck1_20")->isEnabled());
-}
-
-TEST_F(TransferFrameTest, StatusLinesShowWhatTheTransferSays) {
-    Tide03* w = openLogger();
-    w->setStatus1("120Receiving");
-    w->setStatus2("<b>40</b>Processing");
-    EXPECT_EQ(child<QLabel>(w, "Label4")->text(), "120Receiving");
-    // Plain text: whatever the instrument sends is never read as markup.
-    EXPECT_EQ(child<QLabel>(w, "Label5")->textFormat(), Qt::PlainText);
-}
-
 // --- pickers --------------------------------------------------------------
 
 struct PickerCase {
