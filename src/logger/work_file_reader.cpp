@@ -4,7 +4,6 @@
 #include "platform/failure.h"
 
 #include <filesystem>
-#include <string_view>
 #include <system_error>
 
 namespace tz::logger {
@@ -53,12 +52,7 @@ std::string WorkFileReader::readLine() {
 void WorkFileReader::readLine(std::string& bytes) {
     bytes.clear();
     while (open_ && fill()) {
-        // Two vector searches beat one search for either character.
-        std::size_t end = block_.find('\r', pos_);
-        const std::size_t lf = std::string_view(block_)
-                                   .substr(pos_, end == std::string::npos ? end : end - pos_)
-                                   .find('\n');
-        if (lf != std::string_view::npos) end = pos_ + lf;
+        const std::size_t end = block_.find('\r', pos_);
         if (end == std::string::npos) {
             bytes.append(block_, pos_, std::string::npos);
             pos_ = block_.size();
@@ -66,7 +60,7 @@ void WorkFileReader::readLine(std::string& bytes) {
         }
         bytes.append(block_, pos_, end - pos_);
         pos_ = end + 1;
-        if (block_[end] == '\r' && fill() && block_[pos_] == '\n') ++pos_;
+        if (fill() && block_[pos_] == '\n') ++pos_;
         break;
     }
 #ifdef _WIN32

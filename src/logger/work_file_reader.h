@@ -1,8 +1,11 @@
 #pragma once
 // Reads the work file line by line in large blocks: every later set reads
 // the whole document back, so a character-at-a-time reader would dominate
-// the transfer. Lines end at CR, LF or CR LF, none of which is part of the
-// line; the file is in the system code page.
+// the transfer. Lines end at CR or CR LF, which is not part of the line; a
+// line feed alone is an ordinary character, as it is in the instrument's
+// lines, so a line that holds one comes back whole and the rows of the
+// document stay aligned with the sets beside them. The file is in the
+// system code page.
 #include <fstream>
 #include <string>
 

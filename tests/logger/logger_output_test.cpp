@@ -172,6 +172,13 @@ TEST(LoggerCsv, HeaderLineWithCommasSpreadsOverFields) {
     EXPECT_EQ(rig.documentLines().front(), "Site,North,,B");
 }
 
+TEST(LoggerCsv, LineFeedInALineKeepsTheRowsOfLaterSetsAligned) {
+    Rig rig;
+    runSets(rig, {setText({"H1\nmore"}, {record("a1", 2)}), setText({"B"}, {record("b1", 2)})});
+    EXPECT_THAT(rig.documentLines(),
+                ElementsAre("H1\nmore,,B", ",,,", ",u1,,u1,,", " a1,+0001.000, b1,+0001.000,"));
+}
+
 TEST(LoggerCsv, WorkFileHoldsTheDocumentBeforeEachLaterSetAndGoesAtTheEnd) {
     Rig rig;
     std::string workDuringSecondSet;

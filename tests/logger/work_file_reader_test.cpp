@@ -33,10 +33,10 @@ std::vector<std::string> allLines(const std::string& bytes) {
     return out;
 }
 
-TEST(WorkFileReader, LinesEndAtCrLfCrOrLf) {
-    EXPECT_EQ(allLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+TEST(WorkFileReader, LinesEndAtCrOrCrLfAndALineFeedAloneIsACharacter) {
+    EXPECT_EQ(allLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c\nd"}));
     EXPECT_EQ(allLines("a\r\n\r\n,\r\n"), (std::vector<std::string>{"a", "", ","}));
-    EXPECT_EQ(allLines("\n\r"), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(allLines("H1\r\n\nH2\r\n"), (std::vector<std::string>{"H1", "\nH2"}));
     EXPECT_TRUE(allLines("").empty());
 }
 
