@@ -10,15 +10,18 @@
 #include <QDir>
 
 int main(int argc, char** argv) {
+    // The settings and the host outlive the application object, so that no
+    // window torn down with it can reach them after they are gone.
+    tz::Globals globals;
+    tz::QtHost host;
+
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName("TIDEWELL-Z team");
     QCoreApplication::setApplicationName("TIDEWELL-Z");
     QApplication::setQuitOnLastWindowClosed(true);
 
-    tz::Globals globals;
     globals.ProgramFolder =
         QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
-    tz::QtHost host;
     if (!tz::startUp(globals, host)) return 1;
 
     tz::UiServices services = tz::qtServices(globals, host);
