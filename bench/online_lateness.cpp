@@ -180,6 +180,25 @@ class TimedSerial : public tz::SerialControl {
     tz::SerialControl& port_;
 };
 
+// The Qt timer, with the moment its shot reaches the transfer.
+class TimedTimer : public tz::Timer {
+  public:
+    double firedAt = 0; // localNow() of the last shot
+    explicit TimedTimer(tz::Timer& timer) : timer_(timer) {}
+    void setCallback(std::function<void()> cb) override {
+        timer_.setCallback([this, cb = std::move(cb)] {
+            firedAt = localNow();
+            if (cb) cb();
+        });
+    }
+    void startIn(double seconds) override { timer_.startIn(seconds); }
+    void stop() override { timer_.stop(); }
+    bool active() const override { return timer_.active(); }
+
+  private:
+    tz::Timer& timer_;
+};
+
 double percentile(std::vector<double> v, double p) {
     if (v.empty()) return NAN;
     std::sort(v.begin(), v.end());
@@ -241,7 +260,8 @@ int main(int argc, char** argv) {
     });
     tz::QtSerialControl qtPort;
     TimedSerial port(qtPort);
-    tz::QtTimer timer;
+    tz::QtTimer qtTimer;
+    TimedTimer timer(qtTimer);
     tz::fake::FakeOnlineView view;
     view.portIndex = 0;
     view.document = (dir / "bench.csv").string();
@@ -251,7 +271,7 @@ int main(int argc, char** argv) {
     tz::DocumentLink sheet(globals, host, shell, link);
     tz::OnlineTransfer transfer(globals, host, port, view, timer, sheet);
 
-    std::vector<double> lateMs, lateEndMs;
+    std::vector<double> lateMs, lateEndMs, shotMs, pathMs;
     double endLocal = 0;
     double waitWall = 0, waitCpuSelf = 0, waitCpuMain = 0;
     Steady::time_point endWall{};
@@ -264,6 +284,8 @@ int main(int argc, char** argv) {
         const double now = localNow();
         lateMs.push_back((now - due) * 1000.0);
         lateEndMs.push_back((now - endLocal - s.PollInterval) * 1000.0);
+        shotMs.push_back((timer.firedAt - due) * 1000.0);
+        pathMs.push_back((now - timer.firedAt) * 1000.0);
         waitWall += std::chrono::duration<double>(Steady::now() - endWall).count();
         waitCpuSelf += cpuSeconds(RUSAGE_SELF) - endCpuSelf;
         waitCpuMain += cpuSeconds(RUSAGE_THREAD) - endCpuMain;
@@ -310,6 +332,10 @@ int main(int argc, char** argv) {
                 "(free of the host clock's millisecond steps in the due time):\n");
     std::printf("  median %.3f ms   p99 %.3f ms   max %.3f ms\n", percentile(lateEndMs, 50),
                 percentile(lateEndMs, 99), *std::max_element(lateEndMs.begin(), lateEndMs.end()));
+    std::printf("split: timer shot against the due time   median %.3f ms   p99 %.3f ms\n"
+                "       shot to the poll's Output          median %.3f ms   p99 %.3f ms\n",
+                percentile(shotMs, 50), percentile(shotMs, 99), percentile(pathMs, 50),
+                percentile(pathMs, 99));
     std::printf("waiting between polls: %.1f s\n", waitWall);
     std::printf("  CPU while waiting, whole process: %.1f ms per minute (%.3f %% of one core)\n",
                 waitCpuSelf / waitWall * 60e3, waitCpuSelf / waitWall * 100);
