@@ -93,7 +93,7 @@ class DocumentChecks : public ::testing::Test {
         fs::remove_all(dir_, ec);
     }
     std::string makeFile(const std::string& name) {
-        const fs::path p = dir_ / name;
+        const fs::path p = (dir_ / name).make_preferred();  // "\" on Windows
         fs::create_directories(p.parent_path());
         std::ofstream(p) << "x";
         return p.string();
