@@ -56,7 +56,7 @@ TEST_F(SilentOffice, NoOfficeOnThePipeIsNoAnswer) {
 
 TEST_F(SilentOffice, OfficeIsAskedToAcceptOncePerSeriesOfAttempts) {
     const auto pipe = uniquePipe();
-    CalcLink link({pipe, true});
+    CalcLink link({pipe, true, 0.0});
     link.setTopic("Excel|" + dir_.file("Tidewell.ods"));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
@@ -68,6 +68,17 @@ TEST_F(SilentOffice, OfficeIsAskedToAcceptOncePerSeriesOfAttempts) {
     EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
     EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
     EXPECT_THAT(calls(2), ::testing::ElementsAre(ask, ask));
+}
+
+TEST_F(SilentOffice, AskingWaitsUntilTheLaunchedOfficeHadItsChance) {
+    CalcLink link({uniquePipe(), true, 0.6});
+    link.setTopic("Excel|" + dir_.file("Tidewell.ods"));
+    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+    EXPECT_TRUE(calls(0).empty()) << "asked at once";
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+    EXPECT_EQ(calls(1).size(), 1u);
 }
 
 TEST_F(SilentOffice, PokeWithoutLinkIsAClearFailure) {

@@ -70,6 +70,7 @@ CalcSession::CalcSession(Start start)
     args_ = std::make_unique<ScopedEnv>("TZ_SOFFICE_ARGS", args);
     pipeEnv_ = std::make_unique<ScopedEnv>("TZ_UNO_PIPE", pipe_);
     started_ = std::chrono::steady_clock::now();
+    startGuard();
     if (start == Start::ByTheProgram) return;
 
     auto cmd = calc::sofficeCommand();
@@ -217,6 +218,68 @@ void CalcSession::shutdown() {
     waitFor([&] { return processes().empty(); }, 10);
     std::printf("[ info ] office gone %.1f s after terminate\n", secondsSince(closing));
     killSessionProcesses();
+    stopGuard();
+}
+
+// A test program that dies before its shutdown (a crash, a sanitizer
+// abort, a CTest time-out) must not leave an office behind. A small shell
+// waits on a pipe only this process holds open; when it reads end of file
+// it kills every process that runs with this session's profile and
+// removes the session's folder and pipe. A clean
+// shutdown sends it a line first, and it leaves quietly.
+void CalcSession::startGuard() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return;
+    static const char* script =
+        "read quiet <&3; [ -n \"$quiet\" ] && exit 0; "
+        "for p in /proc/[0-9]*; do "
+        "c=$(tr '\\000' ' ' < \"$p/cmdline\" 2>/dev/null) || continue; "
+        "case \"$c\" in *\"$TZ_GUARD_MARK\"*) kill -KILL \"${p#/proc/}\" 2>/dev/null;; esac; "
+        "done; "
+        "rm -rf \"$TZ_GUARD_DIR\" \"$TZ_GUARD_SOCKET\"";
+    std::vector<std::string> args{"/bin/sh", "-c", script};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    // The mark goes through the environment: in the arguments it would
+    // make the guard one of the processes it kills.
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        env.emplace_back(*e);
+    env.push_back("TZ_GUARD_MARK=UserInstallation=" + profileUrl_);
+    env.push_back("TZ_GUARD_DIR=" + dir_.path().string());
+    env.push_back("TZ_GUARD_SOCKET=/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe_);
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[0], 3);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID); // outlives a killed test group
+    if (posix_spawn(&guard_, "/bin/sh", &actions, &attr, argv.data(), envp.data()) != 0) guard_ = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    ::close(fds[0]);
+    guardPipe_ = fds[1];
+}
+
+void CalcSession::stopGuard() {
+    if (guardPipe_ >= 0) {
+        [[maybe_unused]] const auto n = ::write(guardPipe_, "done\n", 5);
+        ::close(guardPipe_);
+    }
+    guardPipe_ = -1;
+    if (guard_ > 0) {
+        int status = 0;
+        ::waitpid(guard_, &status, 0);
+    }
+    guard_ = 0;
 }
 
 void CalcSession::kill() {

@@ -62,6 +62,8 @@ class CalcSession {
   private:
     css::uno::Reference<css::lang::XComponent> create(const char* factory, const std::string& path,
                                                       const char* filter);
+    void startGuard();
+    void stopGuard();
     void killSessionProcesses();
     void removeSockets(const std::vector<std::string>& paths);
     std::vector<std::string> socketsOf(const std::vector<pid_t>& pids) const;
@@ -70,6 +72,8 @@ class CalcSession {
     std::string profileUrl_;
     std::string pipe_;
     pid_t launcher_ = 0;
+    pid_t guard_ = 0;
+    int guardPipe_ = -1;
     std::unique_ptr<ScopedEnv> args_, pipeEnv_;
     css::uno::Reference<css::frame::XDesktop2> desktop_;
     bool down_ = false;

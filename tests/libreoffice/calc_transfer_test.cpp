@@ -215,7 +215,7 @@ class TransferIntoCalc : public ::testing::Test {
     // An on-line transfer of `rows` rows (the header included) on a fresh
     // simulator, into `document`.
     void runOnline(int saveFormat, const std::string& document, long long rows) {
-        Simulator sim({"--seed", "7"});
+        Simulator sim({"--seed", "7", "--once"});
         ASSERT_TRUE(sim.ready()) << sim.banner();
         Globals g = globalsFor(saveFormat);
         QtSerialControl port;
@@ -237,7 +237,7 @@ class TransferIntoCalc : public ::testing::Test {
     }
 
     void runLogger(int saveFormat, const std::string& document) {
-        Simulator sim({"--seed", "7", "--records", "3", "--baud", "38400", "--set-state",
+        Simulator sim({"--seed", "7", "--once", "--records", "3", "--baud", "38400", "--set-state",
                        "all=empty", "--set-state", "2=data", "--set-state", "5=data"});
         ASSERT_TRUE(sim.ready()) << sim.banner();
         Globals g = globalsFor(saveFormat);

@@ -128,18 +128,21 @@ std::string recorder(const TempDir& dir, const std::string& name, const std::str
     return path;
 }
 
-TEST(DocumentLaunch, OfficeGetsItsExtraArgumentsAndTheAbsolutePath) {
+TEST(DocumentLaunch, OfficeGetsItsArgumentsTheLinksPipeAndTheAbsolutePath) {
     TempDir dir;
     const auto log = dir.file("soffice.log");
     ScopedEnv program("TZ_SOFFICE", recorder(dir, "soffice", log));
     ScopedEnv args("TZ_SOFFICE_ARGS", "--headless --norestore");
+    ScopedEnv pipe("TZ_UNO_PIPE", "tz_launch_pipe");
     const auto old = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     DesktopShell().openDocument("-odd name.ods", 0);
     std::filesystem::current_path(old);
     ASSERT_TRUE(test::waitFor([&] { return std::filesystem::exists(log); }, 10));
     EXPECT_THAT(test::readLines(log),
-                ElementsAre("--headless", "--norestore", dir.file("-odd name.ods")));
+                ElementsAre("--headless", "--norestore",
+                            "--accept=pipe,name=tz_launch_pipe;urp;StarOffice.ComponentContext",
+                            dir.file("-odd name.ods")));
 }
 
 TEST(DocumentLaunch, MissingOfficeIsAClearFailure) {

@@ -19,8 +19,9 @@
 #include <com/sun/star/text/XTextRange.hpp>
 #include <osl/file.hxx>
 
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace tz::calc {
@@ -56,6 +57,7 @@ struct CalcLink::Impl {
     std::string topic, item;
     int mode = None;
     bool askedToAccept = false;
+    std::optional<std::chrono::steady_clock::time_point> firstFailure;
     Reference<css::frame::XDesktop2> desktop;
     Reference<css::frame::XModel> model;
     Reference<css::sheet::XSpreadsheet> sheet;
@@ -79,7 +81,10 @@ struct CalcLink::Impl {
             noAnswer(messageOf(e));
         }
         desktop.clear();
-        if (options.askToAccept && !askedToAccept) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!firstFailure) firstFailure = now;
+        const double failing = std::chrono::duration<double>(now - *firstFailure).count();
+        if (options.askToAccept && !askedToAccept && failing >= options.askAfterSeconds) {
             askedToAccept = true;
             auto cmd = sofficeCommand();
             cmd.push_back(acceptArgument(options.pipeName));
@@ -202,6 +207,7 @@ CalcLink::~CalcLink() {
 void CalcLink::setTopic(const std::string& topic) {
     impl_->topic = topic;
     impl_->askedToAccept = false;
+    impl_->firstFailure.reset();
 }
 
 void CalcLink::setLinkMode(int mode) {
@@ -211,6 +217,7 @@ void CalcLink::setLinkMode(int mode) {
         } catch (...) {
         }
         impl_->askedToAccept = false;
+        impl_->firstFailure.reset();
         return;
     }
     impl_->link();
@@ -229,8 +236,7 @@ void CalcLink::poke(const std::string& text) {
 }
 
 std::string CalcLink::defaultPipeName() {
-    const char* name = std::getenv("TZ_UNO_PIPE");
-    return name && *name ? name : "tidewell_z";
+    return officePipeName();
 }
 
 } // namespace tz::calc

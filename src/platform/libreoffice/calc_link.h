@@ -14,8 +14,12 @@ class CalcLink : public SheetLink {
     struct Options {
         std::string pipeName = defaultPipeName();
         // Ask LibreOffice to accept on the pipe (once per series of
-        // attempts) when nobody does yet.
+        // attempts) when nobody does yet...
         bool askToAccept = true;
+        // ...after the series has failed this long. The launch asks already;
+        // a second soffice started while the first is still coming up may
+        // become the office itself and leave the document to the other.
+        double askAfterSeconds = 5.0;
     };
 
     CalcLink();

@@ -26,8 +26,12 @@ bool DesktopShell::findWindow(const std::string& title) {
     return windowTitled(title);
 }
 
+// The office is asked to accept the link's connection in the same breath:
+// an office started here then answers as soon as it is up, and one that
+// runs already takes the request over together with the document.
 void DesktopShell::openDocument(const std::string& path, WindowHandle) {
     auto cmd = sofficeCommand();
+    cmd.push_back(acceptArgument(officePipeName()));
     cmd.push_back(absolutePath(path));
     startDetached(cmd);
 }

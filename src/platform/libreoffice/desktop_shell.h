@@ -8,7 +8,8 @@ namespace tz::calc {
 class DesktopShell : public Shell {
   public:
     bool findWindow(const std::string& title) override;
-    // Hands the document to LibreOffice (a running instance takes it over).
+    // Hands the document to LibreOffice (a running instance takes it over),
+    // asking it to accept connections on officePipeName().
     void openDocument(const std::string& path, WindowHandle owner) override;
     // Raises the window when the display shows one; does nothing otherwise,
     // because our own window need not be on X at all (offscreen, Wayland)

@@ -113,6 +113,15 @@ std::vector<std::string> extraSofficeArgs() {
     return args;
 }
 
+std::string officePipeName() {
+    const std::string name = envText("TZ_UNO_PIPE");
+    return name.empty() ? "tidewell_z" : name;
+}
+
+std::string acceptArgument(const std::string& pipeName) {
+    return "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext";
+}
+
 std::vector<std::string> sofficeCommand() {
     std::string program = envText("TZ_SOFFICE");
     if (program.empty()) program = findProgram("soffice");

@@ -25,4 +25,10 @@ std::vector<std::string> sofficeCommand();
 // The arguments of TZ_SOFFICE_ARGS, split at blanks.
 std::vector<std::string> extraSofficeArgs();
 
+// The pipe on which this program talks to LibreOffice: TZ_UNO_PIPE, else a
+// name of its own.
+std::string officePipeName();
+// soffice's argument that makes it accept connections on the pipe.
+std::string acceptArgument(const std::string& pipeName);
+
 } // namespace tz::calc

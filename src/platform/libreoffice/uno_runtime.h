@@ -21,9 +21,6 @@ css::uno::Reference<css::uno::XComponentContext> localContext();
 // NoConnectException while nobody accepts on the pipe.
 css::uno::Reference<css::frame::XDesktop2> connectDesktop(const std::string& pipeName);
 
-// soffice's argument that makes it accept connections on the pipe.
-std::string acceptArgument(const std::string& pipeName);
-
 rtl::OUString fromUtf8(std::string_view text);
 std::string toUtf8(const rtl::OUString& text);
 // The file URL of a path, made absolute first; "" when it has none.
