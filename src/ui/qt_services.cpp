@@ -4,7 +4,10 @@
 #include "ui/services.h"
 #include "ui/unavailable_sheet.h"
 
-#ifdef TZ_HAVE_LIBREOFFICE
+#if defined(_WIN32)
+#include "platform/win32/dde_sheet_link.h"
+#include "platform/win32/win32_shell.h"
+#elif defined(TZ_HAVE_LIBREOFFICE)
 #include "platform/libreoffice/factory.h"
 #endif
 
@@ -14,7 +17,10 @@ UiServices qtServices(Globals& globals, Host& host) {
     UiServices s{globals, host, {}, {}, {}, {}, {}, {}};
     s.makeSerial = [] { return std::make_unique<QtSerialControl>(); };
     s.makeTimer = [] { return std::make_unique<QtTimer>(); };
-#ifdef TZ_HAVE_LIBREOFFICE
+#if defined(_WIN32)
+    s.makeSheetLink = [] { return std::make_unique<win32::DdeSheetLink>(); };
+    s.makeShell = [] { return std::make_unique<win32::Win32Shell>(); };
+#elif defined(TZ_HAVE_LIBREOFFICE)
     s.makeSheetLink = [] { return makeSheetLink(); };
     s.makeShell = [] { return makeShell(); };
 #else
