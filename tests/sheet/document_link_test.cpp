@@ -93,14 +93,15 @@ class DocumentChecks : public ::testing::Test {
         fs::remove_all(dir_, ec);
     }
     std::string makeFile(const std::string& name) {
-        const fs::path p = (dir_ / name).make_preferred();  // "\" on Windows
+        const fs::path p = (dir_ / name).make_preferred(); // "\" on Windows
         fs::create_directories(p.parent_path());
         std::ofstream(p) << "x";
         return p.string();
     }
     std::string folder(const std::string& name) {
-        fs::create_directories(dir_ / name);
-        return (dir_ / name).string();
+        const fs::path p = (dir_ / name).make_preferred();
+        fs::create_directories(p);
+        return p.string();
     }
 
     fs::path dir_;
@@ -252,13 +253,6 @@ TEST_F(LinkRetry, SilentProgramIsAskedAgainUntilItAnswers) {
     EXPECT_EQ(log.back(), "mode manual");
 }
 
-TEST_F(LinkRetry, WindowEventsRunBetweenAttempts) {
-    link.silentAttempts = 3;
-    const long before = host.pumps;
-    doc.checkAndLink(path, 0);
-    EXPECT_GE(host.pumps - before, 3);
-}
-
 TEST_F(LinkRetry, StopXferAtThreeSecondsEndsTheWaitAsStopped) {
     link.silentAttempts = -1;
     host.at(t0 + 3.0, [&] { globals.StopRequest = true; });
@@ -319,14 +313,6 @@ TEST_F(LinkRetry, OtherLinkFailuresAreNotRetried) {
     EXPECT_THROW(doc.checkAndLink(path, 0), Failure);
     EXPECT_EQ(link.attempts, 1);
     EXPECT_DOUBLE_EQ(host.now(), t0);
-}
-
-TEST_F(LinkRetry, ShorterLimitIsHonoured) {
-    doc.retryLimitSeconds = 2.0;
-    link.silentAttempts = -1;
-    EXPECT_THROW(doc.checkAndLink(path, 0), Failure);
-    EXPECT_DOUBLE_EQ(host.now() - t0, 2.0);
-    EXPECT_EQ(link.attempts, 9);
 }
 
 // ---- cell write and end of link ---------------------------------------
