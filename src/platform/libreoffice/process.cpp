@@ -84,7 +84,8 @@ void startDetached(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_addopen(&s.actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&s.actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&s.actions, 3);
-    // Its own session: a Ctrl+C or hang-up of our terminal is not its end.
+    // Its own session, so that a Ctrl+C or hang-up of our terminal is not
+    // its end, and plain signal handling whatever ours is.
     sigset_t none, defaults;
     sigemptyset(&none);
     sigemptyset(&defaults);
