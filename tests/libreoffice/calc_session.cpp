@@ -22,12 +22,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <set>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
-
-extern char** environ;
 
 namespace tz::test {
 
@@ -75,24 +72,9 @@ CalcSession::CalcSession(Start start)
 
     auto cmd = calc::sofficeCommand();
     cmd.push_back(calc::acceptArgument(pipe_));
-    std::vector<char*> argv;
-    for (auto& a : cmd)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
     const std::string log = dir_.file("soffice.log");
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    posix_spawnattr_setpgroup(&attr, 0); // its own group, to end it whole
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-    const int err = posix_spawn(&launcher_, argv[0], &actions, &attr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (err != 0) throw std::runtime_error("soffice did not start");
+    launcher_ = Spawn().devNull(0).open(1, log, O_WRONLY | O_CREAT).dup(1, 2).newGroup().run(cmd);
+    if (launcher_ == 0) throw std::runtime_error("soffice did not start");
 }
 
 CalcSession::~CalcSession() {
@@ -118,6 +100,11 @@ Reference<css::frame::XDesktop2> CalcSession::desktop(double seconds) {
         seconds);
     if (!desktop_.is()) throw std::runtime_error("LibreOffice did not accept: " + last);
     std::printf("[ info ] office accepts after %.1f s\n", secondsSince(started_));
+    // For the guard: the office's named sockets, which a killed office
+    // leaves behind.
+    std::ofstream sockets(dir_.file("sockets"));
+    for (const auto& path : socketsOf(processes()))
+        sockets << path << "\n";
     return desktop_;
 }
 
@@ -225,8 +212,8 @@ void CalcSession::shutdown() {
 // abort, a CTest time-out) must not leave an office behind. A small shell
 // waits on a pipe only this process holds open; when it reads end of file
 // it kills every process that runs with this session's profile and
-// removes the session's folder and pipe. A clean
-// shutdown sends it a line first, and it leaves quietly.
+// removes the session's folder and the office's sockets. A clean shutdown sends it a line
+// first, and it leaves quietly.
 void CalcSession::startGuard() {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return;
@@ -236,12 +223,8 @@ void CalcSession::startGuard() {
         "c=$(tr '\\000' ' ' < \"$p/cmdline\" 2>/dev/null) || continue; "
         "case \"$c\" in *\"$TZ_GUARD_MARK\"*) kill -KILL \"${p#/proc/}\" 2>/dev/null;; esac; "
         "done; "
+        "while read -r socket; do rm -f \"$socket\"; done < \"$TZ_GUARD_DIR/sockets\"; "
         "rm -rf \"$TZ_GUARD_DIR\" \"$TZ_GUARD_SOCKET\"";
-    std::vector<std::string> args{"/bin/sh", "-c", script};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
     // The mark goes through the environment: in the arguments it would
     // make the guard one of the processes it kills.
     std::vector<std::string> env;
@@ -254,17 +237,9 @@ void CalcSession::startGuard() {
     for (auto& e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], 3);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID); // outlives a killed test group
-    if (posix_spawn(&guard_, "/bin/sh", &actions, &attr, argv.data(), envp.data()) != 0) guard_ = 0;
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
+    // Its own session: it outlives a killed test process group.
+    guard_ =
+        Spawn().dup(fds[0], 3).devNull(0).newSession().run({"/bin/sh", "-c", script}, envp.data());
     ::close(fds[0]);
     guardPipe_ = fds[1];
 }

@@ -21,14 +21,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
-#include <poll.h>
 #include <regex>
 #include <set>
-#include <spawn.h>
 #include <sys/wait.h>
-
-extern char** environ;
 
 namespace tz::calc {
 namespace {
@@ -53,24 +48,11 @@ class Simulator {
   public:
     explicit Simulator(std::vector<std::string> args) {
         args.insert(args.begin(), TZ_SIM_PATH);
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
         int out[2];
         if (::pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const int err = posix_spawn(&pid_, TZ_SIM_PATH, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        pid_ = test::Spawn().dup(out[1], 1).close(out[0]).run(args);
         ::close(out[1]);
-        if (err != 0) pid_ = 0;
-        pollfd p{out[0], POLLIN, 0};
-        char c;
-        while (pid_ && ::poll(&p, 1, 10000) == 1 && ::read(out[0], &c, 1) == 1 && c != '\n')
-            banner_ += c;
+        if (pid_) banner_ = test::readLineFrom(out[0], 10);
         ::close(out[0]);
     }
     ~Simulator() {

@@ -49,42 +49,45 @@ struct XFreeDeleter {
     }
 };
 
-std::vector<Window> windowListProperty(Display* d, Window w, const char* name) {
+using XData = std::unique_ptr<unsigned char, XFreeDeleter>;
+
+// The property `name` of window `w` when it has type `type` and items of
+// `format` bits; null otherwise. `count` receives the number of items.
+XData property(Display* d, Window w, const char* name, Atom type, int format,
+               unsigned long& count) {
     const Atom prop = XInternAtom(d, name, True);
-    if (prop == None) return {};
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, rest = 0;
+    if (prop == None || type == None) return nullptr;
+    Atom actualType = None;
+    int actualFormat = 0;
+    unsigned long rest = 0;
     unsigned char* raw = nullptr;
-    if (XGetWindowProperty(d, w, prop, 0, 1L << 20, False, XA_WINDOW, &type, &format, &count, &rest,
-                           &raw) != Success)
-        return {};
-    std::unique_ptr<unsigned char, XFreeDeleter> data(raw);
-    if (type != XA_WINDOW || format != 32 || !raw) return {};
-    const auto* ids = reinterpret_cast<const unsigned long*>(raw); // format 32 is long
+    if (XGetWindowProperty(d, w, prop, 0, 1L << 20, False, type, &actualType, &actualFormat, &count,
+                           &rest, &raw) != Success)
+        return nullptr;
+    XData data(raw);
+    if (actualType != type || actualFormat != format) return nullptr;
+    return data;
+}
+
+std::vector<Window> windowListProperty(Display* d, Window w, const char* name) {
+    unsigned long count = 0;
+    const XData data = property(d, w, name, XA_WINDOW, 32, count);
+    if (!data) return {};
+    const auto* ids = reinterpret_cast<const unsigned long*>(data.get()); // format 32 is long
     return std::vector<Window>(ids, ids + count);
 }
 
 std::string utf8Property(Display* d, Window w, const char* name) {
-    const Atom prop = XInternAtom(d, name, True);
-    const Atom utf8 = XInternAtom(d, "UTF8_STRING", True);
-    if (prop == None || utf8 == None) return {};
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, rest = 0;
-    unsigned char* raw = nullptr;
-    if (XGetWindowProperty(d, w, prop, 0, 1L << 16, False, utf8, &type, &format, &count, &rest,
-                           &raw) != Success)
-        return {};
-    std::unique_ptr<unsigned char, XFreeDeleter> data(raw);
-    if (type != utf8 || format != 8 || !raw) return {};
-    return std::string(reinterpret_cast<const char*>(raw), count);
+    unsigned long count = 0;
+    const XData data = property(d, w, name, XInternAtom(d, "UTF8_STRING", True), 8, count);
+    if (!data) return {};
+    return std::string(reinterpret_cast<const char*>(data.get()), count);
 }
 
 std::string legacyName(Display* d, Window w) {
     XTextProperty prop{};
     if (!XGetWMName(d, w, &prop) || !prop.value) return {};
-    std::unique_ptr<unsigned char, XFreeDeleter> value(prop.value);
+    const XData value(prop.value);
     char** list = nullptr;
     int n = 0;
     std::string title;
@@ -106,7 +109,7 @@ std::vector<Window> children(Display* d, Window w) {
     Window root = 0, parent = 0, *kids = nullptr;
     unsigned int n = 0;
     if (!XQueryTree(d, w, &root, &parent, &kids, &n)) return {};
-    std::unique_ptr<Window, XFreeDeleter> own(kids);
+    const std::unique_ptr<Window, XFreeDeleter> own(kids);
     return kids ? std::vector<Window>(kids, kids + n) : std::vector<Window>{};
 }
 
