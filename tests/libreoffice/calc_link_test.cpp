@@ -98,24 +98,6 @@ TEST_F(RealCalc, DocumentIsFoundThroughAnotherSpellingOfItsPath) {
     EXPECT_NO_THROW(link.setLinkMode(SheetLink::Manual));
 }
 
-TEST_F(RealCalc, TextDocumentIsRefusedAtOnceNotWaitedFor) {
-    const auto path = dir.file("notes.odt");
-    try {
-        calc.createTextDocument(path);
-    } catch (const css::uno::Exception&) {
-        GTEST_SKIP() << "no Writer installed to make a text document";
-    }
-    CalcLink link({calc.pipe(), false});
-    link.setTopic(DocumentLink::topicFor(path));
-    try {
-        link.setLinkMode(SheetLink::Manual);
-        FAIL() << "linked to a text document";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), FailureCode::Other);
-        EXPECT_THAT(f.description(), HasSubstr("not as a spreadsheet"));
-    }
-}
-
 TEST_F(RealCalc, CellOutsideTheSheetIsAClearFailure) {
     const auto path = dir.file("edge.ods");
     calc.createSpreadsheet(path);

@@ -125,10 +125,6 @@ Reference<css::lang::XComponent> CalcSession::createSpreadsheet(const std::strin
     return create("private:factory/scalc", path, "calc8");
 }
 
-Reference<css::lang::XComponent> CalcSession::createTextDocument(const std::string& path) {
-    return create("private:factory/swriter", path, "writer8");
-}
-
 Reference<css::lang::XComponent> CalcSession::createWorkbook(const std::string& path) {
     return create("private:factory/scalc", path, "MS Excel 97");
 }

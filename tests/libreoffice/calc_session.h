@@ -37,7 +37,6 @@ class CalcSession {
 
     // A new spreadsheet document, stored at `path` and left loaded (hidden).
     css::uno::Reference<css::lang::XComponent> createSpreadsheet(const std::string& path);
-    css::uno::Reference<css::lang::XComponent> createTextDocument(const std::string& path);
     // An Excel 97 workbook, stored at `path` and left loaded (hidden).
     css::uno::Reference<css::lang::XComponent> createWorkbook(const std::string& path);
     // Load a stored document hidden.
