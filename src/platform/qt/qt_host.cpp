@@ -1,5 +1,9 @@
 #include "platform/qt/qt_host.h"
 
+#include <chrono>
+
+#include <QDateTime>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
@@ -56,7 +60,14 @@ DayNumber QtHost::today() {
 }
 
 double QtHost::secondsSinceMidnight() {
-    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    // Microseconds, not QTime's milliseconds: a due time is met to well
+    // under a millisecond, and a clock that only ticks in whole
+    // milliseconds would make every poll up to 1 ms late by itself.
+    using namespace std::chrono;
+    const auto us = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    const qint64 secs = us >= 0 ? us / 1'000'000 : (us - 999'999) / 1'000'000;
+    const QTime local = QDateTime::fromSecsSinceEpoch(secs).time();
+    return local.msecsSinceStartOfDay() / 1000.0 + static_cast<double>(us - secs * 1'000'000) / 1e6;
 }
 
 std::string QtHost::timeOfDayText() {
