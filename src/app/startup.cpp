@@ -12,11 +12,6 @@ namespace tz {
 
 namespace {
 
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
 
 constexpr const char* kHelpFileName = "Tidewell_Z.hlp";
 constexpr const char* kSettingsFileName = "Twell.ini";
@@ -34,7 +29,7 @@ std::string joinProgramFolder(const std::string& folder, const std::string& name
     if (folder.empty()) return name;
     const char last = folder.back();
     if (last == '\\' || last == '/') return folder + name;
-    return folder + kSeparator + name;
+    return folder + kPathSeparator + name;
 }
 
 bool startUp(Globals& globals, Host& host) {

@@ -1,5 +1,6 @@
 #include "sheet/document_link.h"
 
+#include "app/startup.h"
 #include "app/text_file.h"
 #include "platform/failure.h"
 
@@ -11,11 +12,6 @@ namespace tz {
 
 namespace {
 
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
 
 // Operators on either system type both kinds of slash at the end of a
 // folder path, so the trailing check knows both.
@@ -41,7 +37,7 @@ DocumentLink::DocumentLink(Globals& globals, Host& host, Shell& shell, SheetLink
     : globals_(globals), host_(host), shell_(shell), link_(link) {}
 
 std::string DocumentLink::documentName(const std::string& path) {
-    const auto sep = path.rfind(kSeparator);
+    const auto sep = path.rfind(kPathSeparator);
     return sep == std::string::npos ? std::string() : path.substr(sep + 1);
 }
 

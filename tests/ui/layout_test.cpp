@@ -18,7 +18,7 @@
 namespace tz::uitest {
 namespace {
 
-struct Spec {
+struct ControlLayout {
     const char* name;
     const char* container; // "" for the window itself
     const char* caption;   // nullptr: not a caption-bearing control or filled at run time
@@ -28,7 +28,7 @@ struct Spec {
     bool bold;
 };
 
-const std::vector<Spec> kTide01 = {
+const std::vector<ControlLayout> kTide01 = {
     {"SSFrame4", "", "", 60, 0, 7695, 2595, "Arial", 9, false},
     {"SSPanel1", "SSFrame4", "", 300, 280, 3015, 555, "Arial", 9, false},
     {"Label0", "SSFrame4", "TIDEWELL-Z", 360, 380, 2895, 375, "Century", 15.75, true},
@@ -57,7 +57,7 @@ const std::vector<Spec> kTide01 = {
     {"SSCommand1", "SSFrame4", "OK", 6120, 1590, 1335, 855, "Arial", 14.25, true},
 };
 
-const std::vector<Spec> kTide02 = {
+const std::vector<ControlLayout> kTide02 = {
     {"SSFrame2", "", "RS-232 Port", 120, 120, 1215, 1455, "Arial", 8.25, false},
     {"Combo2", "SSFrame2", nullptr, 120, 240, 975, 345, "Arial", 9, true},
     {"SSFrame5", "", "Status", 5640, 1680, 2055, 975, "Arial", 9.75, true},
@@ -81,8 +81,8 @@ const std::vector<Spec> kTide02 = {
     {"Label1", "SSFrame1", nullptr, 120, 280, 5295, 255, "Arial", 9, true},
 };
 
-std::vector<Spec> tide03Table() {
-    std::vector<Spec> t = {
+std::vector<ControlLayout> tide03Table() {
+    std::vector<ControlLayout> t = {
         {"SSFrame2", "", "RS-232 Port", 120, 120, 1215, 1455, "Arial", 8.25, false},
         {"Combo2", "SSFrame2", nullptr, 120, 240, 975, 345, "Arial", 9, true},
         {"SSFrame5", "", "Status", 5640, 1680, 2055, 975, "Arial", 9.75, true},
@@ -117,7 +117,7 @@ std::vector<Spec> tide03Table() {
     return t;
 }
 
-const std::vector<Spec> kTide04 = {
+const std::vector<ControlLayout> kTide04 = {
     {"CSVGrid", "", nullptr, 120, 360, 2895, 4335, "Arial", 11.25, false},
     {"Label6", "", "Data Monitor (Only CSV)", 240, 120, 2775, 255, "Arial", 9.75, true},
 };
@@ -146,8 +146,8 @@ QString captionOf(QWidget* w) {
     return {};
 }
 
-void expectLayout(QWidget* window, const std::vector<Spec>& table) {
-    for (const Spec& s : table) {
+void expectLayout(QWidget* window, const std::vector<ControlLayout>& table) {
+    for (const ControlLayout& s : table) {
         SCOPED_TRACE(s.name);
         QWidget* w = window->findChild<QWidget*>(QString::fromLatin1(s.name));
         ASSERT_NE(w, nullptr);
