@@ -9,25 +9,21 @@
 #include "ui/tide04.h"
 
 #include "fake_views.h"
+#include "qt_app.h"
+#include "sim_process.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,100 +47,20 @@ constexpr const char* kSimPath = TZ_SIM_PATH;
 constexpr const char* kSimPath = "";
 #endif
 
-void ensureApplication() {
-    if (QCoreApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "tz_e2e_tests";
-    static char* argv[] = {name, nullptr};
-    // Lives as long as the test program, and stays reachable from here.
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
-}
-
-// A private folder that is also XDG_CONFIG_HOME while the test runs, so
-// that COM1 is this test's simulator and nothing else.
-class Workspace {
-  public:
-    Workspace() {
-        std::string pattern = (fs::temp_directory_path() / "tz-online-e2e-XXXXXX").string();
-        if (mkdtemp(pattern.data())) root_ = pattern;
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) old_ = old;
-        setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
-    }
-    ~Workspace() {
-        if (old_)
-            setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    std::string file(const std::string& name) const { return (root_ / name).string(); }
-    const fs::path& root() const { return root_; }
-
-  private:
-    fs::path root_;
-    std::optional<std::string> old_;
-};
-
-class Simulator {
-  public:
-    Simulator(const Workspace& ws, const QStringList& args) {
-        auto env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString(ws.root().string()));
-        process_.setProcessEnvironment(env);
-        process_.start(QString::fromUtf8(kSimPath), args);
-        if (!process_.waitForStarted(5000)) return;
-        while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
-        }
-        banner_ = process_.readLine().trimmed().toStdString();
-    }
-    ~Simulator() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
-    bool ready() const { return banner_.find("COM1 -> ") != std::string::npos; }
-    const std::string& banner() const { return banner_; }
-
-  private:
-    QProcess process_;
-    std::string banner_;
-};
+using fake::fileLines;
+using fake::Simulator;
+using fake::Workspace;
 
 class NoFileDialog : public FileDialog {
   public:
     std::string open(const std::string&) override { return {}; }
 };
 
-std::vector<std::string> fileLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string all = ss.str();
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (at < all.size()) {
-        const std::size_t end = all.find("\r\n", at);
-        if (end == std::string::npos) {
-            lines.push_back("<no CR LF>" + all.substr(at));
-            break;
-        }
-        lines.push_back(all.substr(at, end - at));
-        at = end + 2;
-    }
-    return lines;
-}
-
 class OnlineEndToEnd : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!*kSimPath) GTEST_SKIP() << "built without the simulator";
-        ensureApplication();
+        fake::ensureApplication("tz_e2e_tests");
         ASSERT_FALSE(ws.root().empty());
         globals.CommSettings = "9600,N,8,1";
         globals.ParamName[1] = "Flow";
@@ -205,7 +121,7 @@ class OnlineEndToEnd : public ::testing::Test {
                child<QPushButton>("SSCommand6")->isHidden();
     }
 
-    Workspace ws;
+    Workspace ws{"tz-online-e2e"};
     Globals globals;
     QtHost host;
     UiServices services = qtServices(globals, host);
@@ -214,7 +130,7 @@ class OnlineEndToEnd : public ::testing::Test {
 };
 
 TEST_F(OnlineEndToEnd, PollsTheSimulatorUntilStopXferAndKeepsFileAndGridAlike) {
-    Simulator sim(ws, {});
+    Simulator sim(kSimPath, ws, {});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     Tide02& w = openWindow();
     const std::string document = ws.file("online.csv");
@@ -262,7 +178,7 @@ TEST_F(OnlineEndToEnd, PollsTheSimulatorUntilStopXferAndKeepsFileAndGridAlike) {
 
 TEST_F(OnlineEndToEnd, PulledPlugEndsTheTransferAndKeepsTheRowsWritten) {
     // Each reply is 15 bytes: the line drops in the middle of the third.
-    Simulator sim(ws, {"--fault", "hangup", "--hangup-after", "40"});
+    Simulator sim(kSimPath, ws, {"--fault", "hangup", "--hangup-after", "40"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     Tide02& w = openWindow();
     const std::string document = ws.file("online.csv");

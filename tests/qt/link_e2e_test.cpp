@@ -10,17 +10,14 @@
 #include "platform/qt/qt_host.h"
 #include "platform/qt/qt_serial_control.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
+#include "sim_process.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <regex>
-#include <signal.h>
 #include <string>
 #include <vector>
 
@@ -35,79 +32,8 @@ constexpr const char* kSimPath = TZ_SIM_PATH;
 constexpr const char* kSimPath = "";
 #endif
 
-// A private configuration folder for the test's life, so that COMn means
-// the simulator started by this test and nothing else.
-class ConfigHome {
-  public:
-    ConfigHome() {
-        std::string pattern = (fs::temp_directory_path() / "tz-sim-e2e-XXXXXX").string();
-        if (mkdtemp(pattern.data())) root_ = pattern;
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) old_ = old;
-        setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
-    }
-    ~ConfigHome() {
-        if (old_)
-            setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    const fs::path& root() const { return root_; }
-    fs::path link(int port) const {
-        return root_ / "tidewell-z" / "ports" / ("COM" + std::to_string(port));
-    }
-
-  private:
-    fs::path root_;
-    std::optional<std::string> old_;
-};
-
-// tidewell-sim as a child process; it is always stopped by the end.
-class Simulator {
-  public:
-    Simulator(const ConfigHome& home, const QStringList& args) {
-        auto env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString(home.root().string()));
-        process_.setProcessEnvironment(env);
-        process_.setProgram(QString::fromUtf8(kSimPath));
-        process_.setArguments(args);
-        process_.start();
-        if (!process_.waitForStarted(5000)) return;
-        while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
-        }
-        banner_ = process_.readLine().trimmed().toStdString();
-    }
-    ~Simulator() { stop(); }
-
-    // "tidewell-sim: COMn -> /dev/pts/N"
-    const std::string& banner() const { return banner_; }
-    std::string device() const {
-        const auto at = banner_.find(" -> ");
-        return at == std::string::npos ? std::string() : banner_.substr(at + 4);
-    }
-    bool running() { return process_.state() != QProcess::NotRunning; }
-    bool waitForExit(int ms) { return !running() || process_.waitForFinished(ms); }
-    int exitCode() const { return process_.exitCode(); }
-    bool exitedNormally() const { return process_.exitStatus() == QProcess::NormalExit; }
-
-    void stop() {
-        if (!running()) return;
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
-    void killHard() {
-        ::kill(static_cast<pid_t>(process_.processId()), SIGKILL);
-        process_.waitForFinished(3000);
-    }
-
-  private:
-    QProcess process_;
-    std::string banner_;
-};
+using fake::Simulator;
+using fake::Workspace;
 
 bool matches(const std::string& s, const char* pattern) {
     return std::regex_match(s, std::regex(pattern));
@@ -124,7 +50,7 @@ class LinkEndToEnd : public ::testing::Test {
     }
 
     std::unique_ptr<Simulator> start(QStringList args = {}) {
-        auto sim = std::make_unique<Simulator>(home, QStringList{"--port", "1"} + args);
+        auto sim = std::make_unique<Simulator>(kSimPath, home, QStringList{"--port", "1"} + args);
         EXPECT_TRUE(matches(sim->banner(), R"(tidewell-sim: COM1 -> /dev/pts/\d+)"))
             << sim->banner();
         EXPECT_EQ(fs::read_symlink(home.link(1)).string(), sim->device());
@@ -141,7 +67,7 @@ class LinkEndToEnd : public ::testing::Test {
         return std::nullopt;
     }
 
-    ConfigHome home;
+    Workspace home{"tz-sim-e2e"};
     Globals globals;
     QtHost host;
     std::vector<std::string> messages;

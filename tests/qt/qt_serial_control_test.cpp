@@ -2,6 +2,8 @@
 
 #include "platform/failure.h"
 
+#include "sim_process.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -15,7 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/stat.h>
@@ -77,29 +78,13 @@ class Pty {
 class PortFolder {
   public:
     PortFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tz-serial-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
-        ports_ = root_ / "tidewell-z" / "ports";
-        fs::create_directories(ports_);
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) old_ = old;
-        setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+        if (!home_.root().empty()) fs::create_directories(home_.root() / "tidewell-z" / "ports");
     }
-    ~PortFolder() {
-        if (old_)
-            setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    void link(int port, const fs::path& target) {
-        fs::create_symlink(target, ports_ / ("COM" + std::to_string(port)));
-    }
-    const fs::path& root() const { return root_; }
+    void link(int port, const fs::path& target) { fs::create_symlink(target, home_.link(port)); }
+    const fs::path& root() const { return home_.root(); }
 
   private:
-    fs::path root_, ports_;
-    std::optional<std::string> old_;
+    fake::Workspace home_{"tz-serial"};
 };
 
 // Repeats `probe` (which must not pump events) until it holds or time is up.

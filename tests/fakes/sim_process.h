@@ -1,0 +1,130 @@
+#pragma once
+// Support for the tests that run the tidewell-sim program: a private
+// configuration folder, the simulator as a child process, and reading back
+// the CR LF lines of a written document. Qt test programs only.
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <signal.h>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace tz::fake {
+
+// A private temporary folder that is also XDG_CONFIG_HOME for its life, so
+// that COMn means the simulator or link made by this test and nothing else.
+// The folder is named `prefix` followed by a random suffix; root() is empty
+// if it could not be made.
+class Workspace {
+  public:
+    explicit Workspace(const std::string& prefix) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+        if (mkdtemp(pattern.data())) root_ = pattern;
+        if (const char* old = std::getenv("XDG_CONFIG_HOME")) old_ = old;
+        setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+    }
+    ~Workspace() {
+        if (old_)
+            setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    const std::filesystem::path& root() const { return root_; }
+    std::string file(const std::string& name) const { return (root_ / name).string(); }
+    // Where port COMn is published.
+    std::filesystem::path link(int port) const {
+        return root_ / "tidewell-z" / "ports" / ("COM" + std::to_string(port));
+    }
+
+  private:
+    std::filesystem::path root_;
+    std::optional<std::string> old_;
+};
+
+// The simulator program `program` as a child process with the workspace as
+// its configuration folder; it is always stopped by the end. The first line
+// it writes, "tidewell-sim: COMn -> /dev/pts/N", is its banner.
+class Simulator {
+  public:
+    Simulator(const std::string& program, const Workspace& home, const QStringList& args) {
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(home.root().string()));
+        process_.setProcessEnvironment(env);
+        process_.start(QString::fromStdString(program), args);
+        if (!process_.waitForStarted(5000)) return;
+        while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
+        }
+        banner_ = process_.readLine().trimmed().toStdString();
+    }
+    ~Simulator() { stop(); }
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    const std::string& banner() const { return banner_; }
+    // The banner says that COM1 is published.
+    bool ready() const { return banner_.find("COM1 -> ") != std::string::npos; }
+    // The pseudo-terminal the banner names.
+    std::string device() const {
+        const auto at = banner_.find(" -> ");
+        return at == std::string::npos ? std::string() : banner_.substr(at + 4);
+    }
+    bool running() const { return process_.state() != QProcess::NotRunning; }
+    bool waitForExit(int ms) { return !running() || process_.waitForFinished(ms); }
+    int exitCode() const { return process_.exitCode(); }
+    bool exitedNormally() const { return process_.exitStatus() == QProcess::NormalExit; }
+
+    void stop() {
+        if (!running()) return;
+        process_.terminate();
+        if (!process_.waitForFinished(3000)) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+    // SIGKILL, so that it cannot clean up after itself.
+    void killHard() {
+        ::kill(static_cast<pid_t>(process_.processId()), SIGKILL);
+        process_.waitForFinished(3000);
+    }
+
+  private:
+    QProcess process_;
+    std::string banner_;
+};
+
+// The lines of the file at `path`, each ended by CR LF; a last piece without
+// one is kept as "<no CR LF>" followed by the piece.
+inline std::vector<std::string> fileLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    const std::string all = ss.str();
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < all.size()) {
+        const std::size_t end = all.find("\r\n", at);
+        if (end == std::string::npos) {
+            lines.push_back("<no CR LF>" + all.substr(at));
+            break;
+        }
+        lines.push_back(all.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
+} // namespace tz::fake
