@@ -27,15 +27,6 @@
 #include <string>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-// fontconfig, loaded by the first window, keeps a cache that it never frees;
-// that is the system library's, not a leak of this program. Weak, so that
-// another test file of this program may say the same.
-extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-#endif
-
 namespace tz {
 namespace {
 

@@ -96,8 +96,11 @@ class UiTest : public ::testing::Test {
 
     ~UiTest() override {
         std::vector<QPointer<QWidget>> windows;
+        // Only the windows themselves: a combo box's popup is a top-level
+        // widget too, but its combo owns it, and deleting it here left the
+        // combo pointing at freed memory.
         for (QWidget* w : QApplication::topLevelWidgets())
-            windows.emplace_back(w);
+            if (!w->parentWidget()) windows.emplace_back(w);
         for (QPointer<QWidget>& w : windows)
             delete w.data();
         flushDeletes();

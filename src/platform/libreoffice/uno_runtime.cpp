@@ -16,18 +16,6 @@
 #define TZ_LO_PROGRAM_DIR "/usr/lib/libreoffice/program"
 #endif
 
-#if defined(__SANITIZE_ADDRESS__)
-// The UNO runtime keeps its type descriptions and interned strings for the
-// life of the process and never frees them; that is not ours to report.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libuno_cppu.so\n"
-           "leak:libuno_sal.so\n"
-           "leak:libuno_cppuhelpergcc3.so\n"
-           "leak:libgcc3_uno.so\n"
-           "leak:libbinaryurplo.so\n";
-}
-#endif
-
 namespace tz::calc {
 
 using css::uno::Reference;
