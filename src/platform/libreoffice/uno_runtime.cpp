@@ -8,6 +8,7 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <osl/file.hxx>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -26,6 +27,10 @@ Reference<css::uno::XComponentContext> localContext() {
     // teardown of static objects take the process down with them.
     static Reference<css::uno::XComponentContext>* context = nullptr;
     if (context) return *context;
+    // The link to the office is a pipe: when the office dies in the middle
+    // of a write, the write must fail with an error we report, not kill the
+    // program with SIGPIPE and lose the transfer.
+    std::signal(SIGPIPE, SIG_IGN);
     // Without it the runtime finds none of the office's types, and the
     // first call into them crashes.
     ::setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:" TZ_LO_PROGRAM_DIR "/fundamentalrc", 0);
