@@ -10,9 +10,8 @@
 //   online_lateness [--polls N] [--interval hhmmss] [--fine-clock]
 //
 // Defaults: 30 polls at 00:00:02. QtHost reads the time of day to the
-// millisecond, which alone puts 0 to 1 ms between a due time and the
-// moment it is met; --fine-clock runs the same with a microsecond clock on
-// the same host, to tell that step from the timer's own lateness.
+// microsecond; --fine-clock runs the same with the bench's own
+// microsecond clock, to tell the host clock from the timer's own lateness.
 #include "app/globals.h"
 #include "fake_views.h"
 #include "instrument.h"
@@ -304,7 +303,7 @@ int main(int argc, char** argv) {
 
     std::printf("on-line polls: %d at interval %s against the instrument model on %s, %s clock\n",
                 polls, digits.c_str(), instrument.slaveName().c_str(),
-                fineClock ? "microsecond" : "QtHost's millisecond");
+                fineClock ? "the bench's own microsecond" : "QtHost's");
     std::fflush(stdout);
     transfer.start();
     if (!transfer.running()) {
@@ -329,7 +328,7 @@ int main(int argc, char** argv) {
     std::printf("  median %.3f ms   p99 %.3f ms   max %.3f ms   min %.3f ms\n",
                 percentile(lateMs, 50), percentile(lateMs, 99), maxLate, minLate);
     std::printf("poll start against the exact end of the previous poll plus the interval\n"
-                "(free of the host clock's millisecond steps in the due time):\n");
+                "(free of the host clock's own steps in the due time):\n");
     std::printf("  median %.3f ms   p99 %.3f ms   max %.3f ms\n", percentile(lateEndMs, 50),
                 percentile(lateEndMs, 99), *std::max_element(lateEndMs.begin(), lateEndMs.end()));
     std::printf("split: timer shot against the due time   median %.3f ms   p99 %.3f ms\n"
