@@ -104,26 +104,6 @@ void Tide02::closeCompanions() {
     if (monitor_) monitor_->close();
 }
 
-int Tide02::selectedPortIndex() const {
-    return combo2_->currentIndex();
-}
-
-std::string Tide02::documentPath() const {
-    return text3_->text().toStdString();
-}
-
-void Tide02::setStatus1(const std::string& text) {
-    label4_->setText(QString::fromStdString(text));
-}
-
-void Tide02::setStatus2(const std::string& text) {
-    label5_->setText(QString::fromStdString(text));
-}
-
-WindowHandle Tide02::nativeHandle() const {
-    return static_cast<WindowHandle>(winId());
-}
-
 int Tide02::selectedParamIndex() const {
     return combo1_->currentIndex();
 }

@@ -22,11 +22,11 @@ class Tide02 : public TransferFrame, public OnlineView {
     // TransferView
     void enterIdle() override { setIdleState(); }
     void enterTransferring() override { setTransferringState(); }
-    int selectedPortIndex() const override;
-    std::string documentPath() const override;
-    void setStatus1(const std::string& text) override;
-    void setStatus2(const std::string& text) override;
-    WindowHandle nativeHandle() const override;
+    int selectedPortIndex() const override { return portIndex(); }
+    std::string documentPath() const override { return documentText(); }
+    void setStatus1(const std::string& text) override { showStatus1(text); }
+    void setStatus2(const std::string& text) override { showStatus2(text); }
+    WindowHandle nativeHandle() const override { return handle(); }
 
     // OnlineView
     int selectedParamIndex() const override;

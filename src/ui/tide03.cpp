@@ -74,26 +74,6 @@ void Tide03::buildPanel() {
     setFocusChain({previous, ssCommand3_, ssCommand4_, ssCommand5_});
 }
 
-int Tide03::selectedPortIndex() const {
-    return combo2_->currentIndex();
-}
-
-std::string Tide03::documentPath() const {
-    return text3_->text().toStdString();
-}
-
-void Tide03::setStatus1(const std::string& text) {
-    label4_->setText(QString::fromStdString(text));
-}
-
-void Tide03::setStatus2(const std::string& text) {
-    label5_->setText(QString::fromStdString(text));
-}
-
-WindowHandle Tide03::nativeHandle() const {
-    return static_cast<WindowHandle>(winId());
-}
-
 bool Tide03::setTicked(int n) const {
     return n >= 1 && n <= 20 && ssCheck1_[n]->isChecked();
 }

@@ -21,11 +21,11 @@ class Tide03 : public TransferFrame, public LoggerView {
     // TransferView
     void enterIdle() override { setIdleState(); }
     void enterTransferring() override { setTransferringState(); }
-    int selectedPortIndex() const override;
-    std::string documentPath() const override;
-    void setStatus1(const std::string& text) override;
-    void setStatus2(const std::string& text) override;
-    WindowHandle nativeHandle() const override;
+    int selectedPortIndex() const override { return portIndex(); }
+    std::string documentPath() const override { return documentText(); }
+    void setStatus1(const std::string& text) override { showStatus1(text); }
+    void setStatus2(const std::string& text) override { showStatus2(text); }
+    WindowHandle nativeHandle() const override { return handle(); }
 
     // LoggerView
     bool setTicked(int n) const override;

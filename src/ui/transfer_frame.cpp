@@ -56,6 +56,26 @@ TransferFrame::TransferFrame(UiServices& services, QPoint at, const Look& look)
 
 TransferFrame::~TransferFrame() = default;
 
+int TransferFrame::portIndex() const {
+    return combo2_->currentIndex();
+}
+
+std::string TransferFrame::documentText() const {
+    return text3_->text().toStdString();
+}
+
+void TransferFrame::showStatus1(const std::string& text) {
+    label4_->setText(QString::fromStdString(text));
+}
+
+void TransferFrame::showStatus2(const std::string& text) {
+    label5_->setText(QString::fromStdString(text));
+}
+
+WindowHandle TransferFrame::handle() const {
+    return static_cast<WindowHandle>(winId());
+}
+
 void TransferFrame::buildFrame(const Look& look) {
     setObjectName(look.name);
     setWindowTitle("TIDEWELL-Z  (F1:HELP)");

@@ -30,6 +30,13 @@ class TransferFrame : public QWidget {
     // Disable02 / Disable03: the transferring state.
     void setTransferringState();
 
+    // The frame's part of what both windows show the transfer code.
+    int portIndex() const;
+    std::string documentText() const;
+    void showStatus1(const std::string& text);
+    void showStatus2(const std::string& text);
+    WindowHandle handle() const;
+
     // Transfer code (a start, a poll) is on the stack. The window must not
     // be deleted then, even when it is closed: the code would return into a
     // freed object.
