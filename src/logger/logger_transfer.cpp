@@ -6,6 +6,7 @@
 #include "link/serial_link.h"
 #include "logger/csv_document.h"
 #include "logger/line_reader.h"
+#include "logger/logger_progress.h"
 #include "logger/records.h"
 #include "platform/failure.h"
 
@@ -58,6 +59,10 @@ struct LoggerTransfer::Impl : logger::InputSource {
     logger::LineReader reader{*this};
     std::optional<logger::CsvDocument> csv;
     std::optional<logger::Records> records;
+    LoggerProgress progress;
+    LoggerSummary summary;
+
+    void showProgress() { view.loggerProgress(progress); }
 
     std::string workPath() const { return joinProgramFolder(globals.ProgramFolder, kWorkFileName); }
 
@@ -83,6 +88,9 @@ struct LoggerTransfer::Impl : logger::InputSource {
                 if (!chunk.empty()) {
                     reader.append(chunk);
                     view.setStatus1(std::to_string(reader.received()) + "Receiving");
+                    progress.bytes += static_cast<long long>(chunk.size());
+                    summary.bytes = progress.bytes;
+                    showProgress();
                     idleCount = 0;
                     return true;
                 }
@@ -156,6 +164,9 @@ struct LoggerTransfer::Impl : logger::InputSource {
             records.emplace(*csv);
         }
 
+        progress = {};
+        for (int n = 1; n <= kSets; ++n)
+            if (view.setTicked(n) && hasData[n - 1]) ++progress.sets;
         for (int n = 1; n <= kSets; ++n)
             if (view.setTicked(n) && hasData[n - 1]) downloadSet(n);
         return Outcome::Ended;
@@ -190,11 +201,13 @@ struct LoggerTransfer::Impl : logger::InputSource {
             if (hasData[n - 1]) continue;
             if (reply.empty()) throw NoAnswer{};
             if (startsWith(reply, "EMPTY")) {
-                host.messageBox("No." + setNumber(n) + "Data is not save", kAppTitle);
+                summary.stoppedBy = "No." + setNumber(n) + "Data is not save";
+                host.messageBox(summary.stoppedBy, kAppTitle);
                 return false;
             }
             if (startsWith(reply, "DATA")) {
-                host.messageBox("No." + setNumber(n) + "Sampling now", kAppTitle);
+                summary.stoppedBy = "No." + setNumber(n) + "Sampling now";
+                host.messageBox(summary.stoppedBy, kAppTitle);
                 return false;
             }
             // Any other reply: the set is skipped without a word.
@@ -210,6 +223,12 @@ struct LoggerTransfer::Impl : logger::InputSource {
         host.sleepMs(kQueryWaitMs);
         pump();
 
+        ++progress.set;
+        progress.setNo = n;
+        progress.records = 0;
+        progress.announced.reset();
+        showProgress();
+
         recNo = 1;
         outRow = 1;
         setCol = nextCol;
@@ -222,6 +241,10 @@ struct LoggerTransfer::Impl : logger::InputSource {
             const logger::ReadLine& r = reader.readLine();
             if (r.line.empty()) break;
             records->headerLine(r.line, outRow, setCol);
+            if (const auto announced = announcedRecords(r.line)) {
+                progress.announced = announced;
+                showProgress();
+            }
             ++outRow;
             if (r.silent) break;
         }
@@ -251,7 +274,12 @@ struct LoggerTransfer::Impl : logger::InputSource {
             // line falls silent right after it; an empty record only when
             // more follows.
             const bool more = reader.hasUnread() || receiveMore();
-            if (records->values() > 0 || more) records->recordEnd(setCol, recNo);
+            if (records->values() > 0 || more) {
+                records->recordEnd(setCol, recNo);
+                ++progress.records;
+                ++summary.records;
+                showProgress();
+            }
             if (records->values() > 0) setEnd = nextCol;
             if (!more) break;
             ++outRow;
@@ -259,6 +287,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
         }
         nextCol = setEnd;
         if (csv) csv->finishSet();
+        ++summary.sets;
     }
 
     // ---- the ways out ------------------------------------------------------
@@ -335,20 +364,36 @@ void LoggerTransfer::start() {
 
     t.globals.StopRequest = false;
     t.running = true;
+    t.summary = {};
+    t.summary.document = t.view.documentPath();
+    t.progress = {};
     try {
         t.view.enterTransferring();
-        if (t.run() == Impl::Outcome::Ended) t.endTransfer();
+        if (t.run() == Impl::Outcome::Ended) {
+            t.endTransfer();
+        } else {
+            t.summary.stoppedBy = kLoggerStopped;
+        }
     } catch (const StopNoticed&) {
+        t.summary.stoppedBy = kLoggerStopped;
         t.endTransfer();
     } catch (const NoAnswer&) {
+        t.summary.stoppedBy = kLoggerPortIsBad;
         t.host.messageBox(kLoggerPortIsBad, kAppTitle);
         t.endTransfer();
     } catch (const std::exception& e) {
-        t.failed(reportFor(e));
+        const Report report = reportFor(e);
+        t.summary.stoppedBy = report.text;
+        t.failed(report);
     } catch (...) {
-        t.failed({"The transfer failed for an unknown reason.", kAppTitle});
+        t.summary.stoppedBy = "The transfer failed for an unknown reason.";
+        t.failed({t.summary.stoppedBy, kAppTitle});
     }
     t.running = false;
+    try {
+        t.view.loggerResult(resultLine(t.summary));
+    } catch (...) {
+    }
 }
 
 void LoggerTransfer::stopXfer() {
@@ -357,6 +402,10 @@ void LoggerTransfer::stopXfer() {
 
 void LoggerTransfer::closeFiles() {
     impl_->closeFiles();
+}
+
+const std::string& LoggerTransfer::endReason() const {
+    return impl_->summary.stoppedBy;
 }
 
 bool LoggerTransfer::running() const {

@@ -13,6 +13,8 @@ namespace tz {
 inline constexpr const char* kLoggerNotAppointed = "Logger data are not appointed.";
 inline constexpr const char* kLoggerPortIsBad = "232Port is bad";
 inline constexpr const char* kWorkFileName = "Work.csv";
+// What the result line says of a transfer that "Stop Xfer" ended.
+inline constexpr const char* kLoggerStopped = "Stopped";
 
 class LoggerTransfer {
   public:
@@ -26,6 +28,9 @@ class LoggerTransfer {
     void stopXfer();   // "Stop Xfer"
     void closeFiles(); // close every file this transfer holds open
     bool running() const;
+    // What ended the last transfer before its end (kLoggerStopped, or the
+    // message shown); empty when it ran to its end.
+    const std::string& endReason() const;
 
     // Window-level state that outlives a transfer.
     // The next free output column: where a further set would start.

@@ -144,7 +144,10 @@ void OnlineTransfer::Impl::tick() {
     // The interval runs from the end of this poll, however it ended.
     const double end = clockNow(host);
     schedule.pollEnded(end);
-    if (active) armFor(schedule.secondsUntilDue(end));
+    if (active) {
+        armFor(schedule.secondsUntilDue(end));
+        view.nextPollDue(RowCount, end + schedule.secondsUntilDue(end));
+    }
 }
 
 OnlineTransfer::OnlineTransfer(Globals& globals, Host& host, SerialControl& port, OnlineView& view,

@@ -16,6 +16,7 @@ int OnlineTransfer::Impl::tableEntry() const {
 }
 
 void OnlineTransfer::Impl::jobComm() {
+    const double at = clockNow(host);
     const double seconds = host.secondsSinceMidnight();
     const std::string pollTime = host.timeOfDayText();
     view.setStatus1("TIME" + clockText(seconds));
@@ -42,6 +43,7 @@ void OnlineTransfer::Impl::jobComm() {
         // The selection is read again: the pump may have run a change.
         const std::string value = sliceValue(result.reply, tableEntry());
         output.writeRow(RowCount, pollTime, value);
+        view.rowWritten(at, value, result.reply);
         port.clearInBuffer();
     } catch (const std::exception& e) {
         // A failure caused by "Stop Xfer" closing port or file under a poll

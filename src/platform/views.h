@@ -5,26 +5,28 @@
 #include "platform/grid.h"
 #include "platform/shell.h"
 
+#include <optional>
+
 #include <string>
 
 namespace tz {
 
 class TransferView {
-public:
+  public:
     virtual ~TransferView() = default;
-    virtual void enterIdle() = 0;          // Enable02 / Enable03
-    virtual void enterTransferring() = 0;  // Disable02 / Disable03
+    virtual void enterIdle() = 0;         // Enable02 / Enable03
+    virtual void enterTransferring() = 0; // Disable02 / Disable03
     // Position selected in the port list Combo2 (COM1 is 0), -1 for none.
     virtual int selectedPortIndex() const = 0;
     // The output document path: the current text of Text3.
     virtual std::string documentPath() const = 0;
-    virtual void setStatus1(const std::string& text) = 0;  // Label4
-    virtual void setStatus2(const std::string& text) = 0;  // Label5
+    virtual void setStatus1(const std::string& text) = 0; // Label4
+    virtual void setStatus2(const std::string& text) = 0; // Label5
     virtual WindowHandle nativeHandle() const = 0;
 };
 
 class OnlineView : public TransferView {
-public:
+  public:
     // Selected position in the parameter list Combo1, -1 for none.
     virtual int selectedParamIndex() const = 0;
     virtual std::string selectedParamText() const = 0;
@@ -36,12 +38,38 @@ public:
     // Show the data monitor window without blocking, and its grid.
     virtual void showMonitor() = 0;
     virtual Grid& monitorGrid() = 0;
+
+    // For what a window shows beside the specified controls; a view that
+    // shows nothing more leaves them alone.
+    // A poll's row has been written: when the poll started (seconds since
+    // the start of day 0, as clockNow), its value cell and the reply.
+    virtual void rowWritten(double at, const std::string& value, const std::string& reply) {
+        (void)at, (void)value, (void)reply;
+    }
+    // After every poll: rows written so far, the header row included, and
+    // when the next poll falls due (as clockNow).
+    virtual void nextPollDue(long long rows, double at) { (void)rows, (void)at; }
+};
+
+// Where a logger transfer stands, for progress displays.
+struct LoggerProgress {
+    int set = 0;                   // 1-based position among the sets being downloaded
+    int sets = 0;                  // sets that hold data and are downloaded
+    int setNo = 0;                 // the logger's number of the set, 1..20
+    long records = 0;              // records of this set written so far
+    std::optional<long> announced; // records the set's header announces
+    long long bytes = 0;           // received for this transfer so far
 };
 
 class LoggerView : public TransferView {
-public:
+  public:
     // Logger data set n (1..20) ticked in SSCheck1.
     virtual bool setTicked(int n) const = 0;
+
+    // Beside the specified status lines: the download's progress, and one
+    // line of result when the transfer has ended, however it ended.
+    virtual void loggerProgress(const LoggerProgress& progress) { (void)progress; }
+    virtual void loggerResult(const std::string& line) { (void)line; }
 };
 
 } // namespace tz

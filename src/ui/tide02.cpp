@@ -1,9 +1,17 @@
 #include "ui/tide02.h"
 
+#include "logger/logger_progress.h"
 #include "online/command_table.h"
 #include "ui/layout.h"
 #include "ui/monitor_grid.h"
+#include "ui/progress_strip.h"
 #include "ui/tide04.h"
+#include "ui/trend_chart.h"
+
+#include <QTime>
+
+#include <algorithm>
+#include <cmath>
 
 namespace tz {
 
@@ -132,8 +140,39 @@ void Tide02::focusInterval() {
 
 void Tide02::showMonitor() {
     if (!monitor_) monitor_ = new Tide04;
+    // The monitor is shown when a CSV run starts: its trend starts anew.
+    monitor_->trend().startRun(combo1_->currentText());
     monitor_->show();
     monitor_->raise();
+}
+
+void Tide02::rowWritten(double at, const std::string& value, const std::string& reply) {
+    // The monitor shows CSV runs only; a workbook run has its own sheet.
+    if (monitor_ && globals_.SaveFormat != 1) monitor_->trend().addPoll(at, value, reply);
+}
+
+namespace {
+
+QString rowsText(long long rows) {
+    // The header row is no data row.
+    const long long data = std::max(0LL, rows - 1);
+    return QString::fromStdString(withThousands(data)) + (data == 1 ? " row" : " rows");
+}
+
+} // namespace
+
+void Tide02::nextPollDue(long long rows, double at) {
+    const double seconds = at - std::floor(at / 86400.0) * 86400.0;
+    const QTime due = QTime::fromMSecsSinceStartOfDay(static_cast<int>(seconds * 1000) % 86400000);
+    progress_->setProgress(rowsText(rows) + ", next poll " + due.toString("hh:mm:ss"));
+}
+
+void Tide02::enterIdle() {
+    setIdleState();
+    const long long rows = transfer_ ? transfer_->rowCount() : 0;
+    if (rows < 1) return;
+    progress_->setProgress(rowsText(rows));
+    progress_->setResult(rowsText(rows) + " \u2192 " + QString::fromStdString(documentText()));
 }
 
 Grid& Tide02::monitorGrid() {

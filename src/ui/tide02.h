@@ -20,7 +20,7 @@ class Tide02 : public TransferFrame, public OnlineView {
     ~Tide02() override;
 
     // TransferView
-    void enterIdle() override { setIdleState(); }
+    void enterIdle() override;
     void enterTransferring() override { setTransferringState(); }
     int selectedPortIndex() const override { return portIndex(); }
     std::string documentPath() const override { return documentText(); }
@@ -36,6 +36,8 @@ class Tide02 : public TransferFrame, public OnlineView {
     void focusInterval() override;
     void showMonitor() override;
     Grid& monitorGrid() override;
+    void rowWritten(double at, const std::string& value, const std::string& reply) override;
+    void nextPollDue(long long rows, double at) override;
 
     Tide04* monitor() const { return monitor_; }
     OnlineTransfer& transfer() { return *transfer_; }

@@ -1,6 +1,8 @@
 #include "ui/tide03.h"
 
+#include "logger/logger_progress.h"
 #include "ui/layout.h"
+#include "ui/progress_strip.h"
 
 namespace tz {
 
@@ -72,6 +74,15 @@ void Tide03::buildPanel() {
         previous = ssCheck1_[n];
     }
     setFocusChain({previous, ssCommand3_, ssCommand4_, ssCommand5_});
+}
+
+void Tide03::loggerProgress(const LoggerProgress& progress) {
+    progress_->setProgress(QString::fromStdString(progressLine(progress)));
+    progress_->setShare(progressShare(progress));
+}
+
+void Tide03::loggerResult(const std::string& line) {
+    progress_->setResult(QString::fromStdString(line));
 }
 
 bool Tide03::setTicked(int n) const {

@@ -29,6 +29,8 @@ class Tide03 : public TransferFrame, public LoggerView {
 
     // LoggerView
     bool setTicked(int n) const override;
+    void loggerProgress(const LoggerProgress& progress) override;
+    void loggerResult(const std::string& line) override;
 
     LoggerTransfer& transfer() { return *transfer_; }
 

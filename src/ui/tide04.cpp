@@ -2,19 +2,29 @@
 
 #include "ui/layout.h"
 #include "ui/monitor_grid.h"
+#include "ui/trend_chart.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
+
+#include <algorithm>
 
 namespace tz {
 
 using namespace layout;
 
+namespace {
+constexpr int kTrendWidth = 460; // pixels beside the grid when the window opens
+} // namespace
+
 Tide04::Tide04(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Tide04");
     setWindowTitle("Data Monitor For CSVFile");
     setFont(layoutFont("Arial", 9));
-    setFixedSize(px(3180), px(4845));
+    // The grid's own area is the smallest the window gets; the trend takes
+    // the width beyond it, and a taller window lengthens the grid.
+    setMinimumSize(px(3180), px(4845));
+    resize(px(3180) + kTrendWidth, px(4845));
     move(px(10305), px(3360));
 
     grid_ = place(new MonitorGrid(this), "CSVGrid", 120, 360, 2895, 4335);
@@ -33,6 +43,21 @@ Tide04::Tide04(QWidget* parent) : QWidget(parent, Qt::Window) {
     label6_ = place(new QLabel("Data Monitor (Only CSV)", this), "Label6", 240, 120, 2775, 255);
     label6_->setTextFormat(Qt::PlainText);
     label6_->setFont(layoutFont("Arial", 9.75, true));
+
+    trend_ = new TrendChart(this);
+    trend_->setFont(layoutFont("Arial", 9));
+}
+
+void Tide04::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QRect g = layout::rect(120, 360, 2895, 4335);
+    const int margin = px(4845) - (g.top() + g.height());
+    grid_->setGeometry(g.left(), g.top(), g.width(),
+                       std::max(g.height(), height() - margin - g.top()));
+    const int left = px(3180);
+    trend_->setGeometry(left, px(120), std::max(0, width() - left - px(120)),
+                        std::max(0, height() - px(120) - px(150)));
+    trend_->setVisible(trend_->width() > 40);
 }
 
 void Tide04::releaseWhenClosed() {

@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "ui/layout.h"
 #include "ui/pictures.h"
+#include "ui/progress_strip.h"
 #include "ui/tide01.h"
 
 #include <QCloseEvent>
@@ -81,7 +82,11 @@ void TransferFrame::buildFrame(const Look& look) {
     setWindowTitle("TIDEWELL-Z  (F1:HELP)");
     setWindowIcon(pictures::windowIcon());
     setFont(look.windowFont);
-    setFixedSize(px(7860), px(2835));
+    // The layout's area, and below it the strip of progress and result.
+    setFixedSize(px(7860), px(2835) + ProgressStrip::kHeight);
+    progress_ = new ProgressStrip(this);
+    progress_->setGeometry(px(120), px(2835), px(7860) - 2 * px(120), ProgressStrip::kHeight - 4);
+    progress_->setFont(layoutFont("Arial", 9));
 
     const QFont small = layoutFont("Arial", 8.25);
     const QFont smallBold = layoutFont("Arial", 8.25, true);
@@ -173,6 +178,7 @@ void TransferFrame::setIdleState() {
 }
 
 void TransferFrame::setTransferringState() {
+    progress_->startRun();
     ssFrame5_->setVisible(true);
     ssCommand3_->setVisible(false);
     ssCommand3_->setEnabled(false);

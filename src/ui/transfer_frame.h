@@ -20,6 +20,8 @@
 
 namespace tz {
 
+class ProgressStrip;
+
 class TransferFrame : public QWidget {
     Q_OBJECT
   public:
@@ -116,6 +118,7 @@ class TransferFrame : public QWidget {
     QPushButton* ssCommand5_ = nullptr;
     QPushButton* ssCommand6_ = nullptr;
     QLineEdit* text1_ = nullptr;
+    ProgressStrip* progress_ = nullptr; // below the layout's area
 
   private:
     void buildFrame(const Look& look);

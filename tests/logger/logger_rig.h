@@ -67,6 +67,11 @@ class RecordingLoggerView : public LoggerView {
         if (onStatus2) onStatus2(t);
     }
     WindowHandle nativeHandle() const override { return handle; }
+
+    std::vector<LoggerProgress> progress;
+    std::vector<std::string> results;
+    void loggerProgress(const LoggerProgress& p) override { progress.push_back(p); }
+    void loggerResult(const std::string& line) override { results.push_back(line); }
 };
 
 class RecordingShell : public Shell {

@@ -2,6 +2,8 @@
 // caption, place and size (twips, 15 to the pixel), font; then window
 // sizes, colours, pictures, check box faces and keyboard order.
 #include "ui/pictures.h"
+#include "ui/progress_strip.h"
+#include "ui/trend_chart.h"
 #include "ui_fixture.h"
 
 #include <QAbstractButton>
@@ -168,6 +170,16 @@ void expectLayout(QWidget* window, const std::vector<ControlLayout>& table) {
     }
 }
 
+// The layout's client area, and below it (never over a specified control)
+// the strip of progress and result.
+void expectLayoutAreaAboveProgress(QWidget* w) {
+    EXPECT_EQ(w->size(), QSize(524, 189 + ProgressStrip::kHeight));
+    auto* strip = w->findChild<ProgressStrip*>("Progress");
+    ASSERT_NE(strip, nullptr);
+    EXPECT_GE(strip->geometry().top(), 189);
+    EXPECT_LE(strip->geometry().bottom(), w->height());
+}
+
 class Layout : public UiTest {};
 
 TEST_F(Layout, ModeWindowControlsStandWhereTheTableSays) {
@@ -180,7 +192,7 @@ TEST_F(Layout, ModeWindowControlsStandWhereTheTableSays) {
 
 TEST_F(Layout, OnlineWindowControlsStandWhereTheTableSays) {
     Tide02* w = openOnline();
-    EXPECT_EQ(w->size(), QSize(524, 189));
+    expectLayoutAreaAboveProgress(w);
     EXPECT_EQ(w->minimumSize(), w->maximumSize());
     EXPECT_EQ(w->font().pointSizeF(), 9.75);
     EXPECT_TRUE(w->font().bold());
@@ -189,7 +201,7 @@ TEST_F(Layout, OnlineWindowControlsStandWhereTheTableSays) {
 
 TEST_F(Layout, LoggerWindowControlsStandWhereTheTableSays) {
     Tide03* w = openLogger();
-    EXPECT_EQ(w->size(), QSize(524, 189));
+    expectLayoutAreaAboveProgress(w);
     EXPECT_EQ(w->font().pointSizeF(), 9.0);
     EXPECT_FALSE(w->font().bold());
     expectLayout(w, tide03Table());
@@ -198,11 +210,22 @@ TEST_F(Layout, LoggerWindowControlsStandWhereTheTableSays) {
 TEST_F(Layout, MonitorWindowControlsStandWhereTheTableSays) {
     Tide04 w;
     w.show();
-    EXPECT_EQ(w.size(), QSize(212, 323));
+    EXPECT_EQ(w.minimumSize(), QSize(212, 323)) << "the grid's own area is the least";
+    EXPECT_EQ(w.height(), 323);
+    EXPECT_GT(w.maximumWidth(), w.minimumWidth()) << "the window can be resized";
     EXPECT_EQ(w.pos(), QPoint(687, 224));
     EXPECT_EQ(w.windowTitle(), "Data Monitor For CSVFile");
     EXPECT_TRUE(w.windowIcon().isNull() ||
                 w.windowIcon().cacheKey() != pictures::windowIcon().cacheKey());
+    expectLayout(&w, kTide04);
+    // The trend stands right of the grid and never over it.
+    const QRect grid = child<QWidget>(&w, "CSVGrid")->geometry();
+    EXPECT_GE(w.trend().geometry().left(), grid.right());
+
+    // Taller, the grid grows downwards only; at the least size it is as laid out.
+    w.resize(w.width() + 100, 500);
+    EXPECT_EQ(child<QWidget>(&w, "CSVGrid")->geometry(), grid.adjusted(0, 0, 0, 500 - 323));
+    w.resize(w.minimumSize());
     expectLayout(&w, kTide04);
 }
 

@@ -2,10 +2,14 @@
 // screenshot script (scripts/screenshots) they land in the folder it names
 // in TZ_SCREENSHOT_DIR; otherwise in a temporary folder, and the test still
 // checks that each picture has its window's size and is not blank.
+#include "ui/progress_strip.h"
 #include "ui_fixture.h"
 
 #include <QImage>
+
 #include <QPixmap>
+#include <cmath>
+#include <cstdio>
 
 namespace tz::uitest {
 namespace {
@@ -42,8 +46,9 @@ TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
     globals.CommSettings = "9600,N,8,1";
     shoot(Tide01::showNew(services()), "Tide01", {524, 180});
     Tide02* online = openOnline(0);
-    shoot(online, "Tide02", {524, 189});
-    shoot(openLogger(1), "Tide03", {524, 189});
+    const int strip = ProgressStrip::kHeight;
+    shoot(online, "Tide02", {524, 189 + strip});
+    shoot(openLogger(1), "Tide03", {524, 189 + strip});
 
     // The monitor as a transfer fills it.
     Grid& grid = online->monitorGrid();
@@ -56,13 +61,36 @@ TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
     }
     grid.setCurrentCell(30, 1);
     grid.setTopRow(20);
-    shoot(online->monitor(), "Tide04", {212, 323});
+    shoot(online->monitor(), "Tide04", online->monitor()->size());
+    EXPECT_EQ(online->monitor()->height(), 323);
+
+    // Two hours of a run at 2 s, with three replies that were no number.
+    online->showMonitor();
+    const double start = 20000 * 86400.0 + 8 * 3600.0;
+    for (int i = 0; i < 3600; ++i) {
+        char value[16];
+        std::snprintf(value, sizeof value, "%+09.3f",
+                      1234.5 + 150 * std::sin(i * 0.004) + 5 * std::sin(i * 0.9));
+        const bool garbled = i == 1200 || i == 1201 || i == 2500;
+        online->rowWritten(start + 2.0 * i, garbled ? "ERR" : value,
+                           garbled ? "ERR\r" : std::string(value) + " m3/h\r");
+    }
+    online->nextPollDue(3601, start + 7202);
+    shoot(online->monitor(), "Tide04-trend", online->monitor()->size());
+
+    // The logger window in the middle of a download.
+    Tide03* logger = openLogger(0);
+    logger->enterTransferring();
+    logger->setStatus1("9216Receiving");
+    logger->setStatus2("5120Processing");
+    logger->loggerProgress({2, 3, 12, 45, 148L, 14220});
+    shoot(logger, "Tide03-downloading", {524, 189 + strip});
 
     // And the on-line window while transferring, to see the other members
     // of the overlapping pairs.
     online->enterTransferring();
     online->setStatus1("TIME08:00:30");
-    shoot(online, "Tide02-transferring", {524, 189});
+    shoot(online, "Tide02-transferring", {524, 189 + strip});
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // Transfer!" and "Stop Xfer" through the buttons, the interval entry check
 // on typing, and a window closed by its title bar while a poll waits.
 #include "ui/monitor_grid.h"
+#include "ui/trend_chart.h"
 #include "ui_fixture.h"
 
 #include <QCheckBox>
@@ -70,6 +71,35 @@ TEST_F(TransferRun, PollWritesItsRowIntoTheMonitorGrid) {
     click(w, "SSCommand6");
 }
 
+TEST_F(TransferRun, PollsFeedTheTrendAndTheProgressLineWithGapsForNonNumbers) {
+    Tide02* w = startOnlineCsv();
+    const char* replies[] = {"+0012.345 m3/h\r", "ERR\r", "+0013.000 m3/h\r"};
+    int n = 0;
+    serials[0]->onOutput = [&](const std::string&) {
+        serials[0]->arriveIn(0.05, replies[std::min(n++, 2)]);
+    };
+    host.runFor(5.0); // polls at 0, about 2.2 and 4.4 s
+    const TrendChart& trend = w->monitor()->trend();
+    ASSERT_EQ(trend.trend().stats().polls, 3u);
+    EXPECT_EQ(trend.trend().stats().values, 2u);
+    EXPECT_TRUE(trend.trend().samples()[1].gap());
+    EXPECT_EQ(trend.trend().stats().mean, (12.345 + 13.0) / 2);
+    EXPECT_EQ(trend.title(), "Flow [m3/h]");
+    EXPECT_TRUE(trend.statsText().contains("1 not a number"));
+    EXPECT_EQ(w->monitor()->grid().text(2, 1), "ERR") << "the grid keeps the text as received";
+    const QString progress = child<QLabel>(w, "ProgressText")->text();
+    EXPECT_TRUE(progress.startsWith("3 rows, next poll ")) << progress.toStdString();
+
+    click(w, "SSCommand6");
+    EXPECT_EQ(child<QLabel>(w, "ResultText")->text(),
+              "3 rows \u2192 " + QString::fromStdString(folder + "/Tidewell.csv"));
+    // A new start forgets the last run's trend and result.
+    click(w, "SSCommand3");
+    EXPECT_EQ(w->monitor()->trend().trend().stats().polls, 0u);
+    EXPECT_TRUE(child<QLabel>(w, "ResultText")->text().isEmpty());
+    click(w, "SSCommand6");
+}
+
 TEST_F(TransferRun, TitleBarCloseDuringAPollStopsTheTransferAndFreesTheWindowAfterwards) {
     QPointer<Tide02> w = startOnlineCsv();
     QPointer<Tide04> monitor = w->monitor();
@@ -108,6 +138,7 @@ TEST_F(TransferRun, LoggerStopXferInTheMiddleLeavesTheWindowIdleAndThePortClosed
     EXPECT_FALSE(shown(w, "SSCommand6"));
     ASSERT_EQ(serials.size(), 1u);
     EXPECT_FALSE(serials[0]->portOpen());
+    EXPECT_TRUE(child<QLabel>(w, "ResultText")->text().startsWith("Stopped \u2014 0 sets"));
 }
 
 TEST_F(TransferRun, LoggerWindowClosedDuringItsTransferIsFreedOnlyAfterTheTransferReturns) {

@@ -1,0 +1,159 @@
+// The data monitor's trend over a nine-hour on-line run at the shortest
+// interval: does it keep every value, and how long does one refresh of the
+// chart take with all of them?
+//
+// Runs the real on-line transfer on the virtual clock (fake host, timer and
+// serial line, the instrument model answering) until 16,200 rows are
+// written, feeding the trend as the data monitor window does. Then draws
+// the chart offscreen at the window's size again and again and prints the
+// time of a refresh (reduction plus drawing): median and max.
+//
+//   trend_refresh [--rows N] [--refreshes N]     (defaults 16200 and 60)
+#include "app/globals.h"
+#include "app/text.h"
+#include "fake_host.h"
+#include "fake_serial.h"
+#include "fake_views.h"
+#include "instrument.h"
+#include "online/online_transfer.h"
+#include "sheet/document_link.h"
+#include "ui/trend_chart.h"
+
+#include <QApplication>
+#include <QPixmap>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+// The monitor's side of the view: rows go to the trend as in the window.
+class TrendView : public tz::fake::FakeOnlineView {
+  public:
+    explicit TrendView(tz::TrendChart& chart) : chart_(chart) {}
+    void rowWritten(double at, const std::string& value, const std::string& reply) override {
+        chart_.addPoll(at, value, reply);
+        ++rows;
+    }
+    long rows = 0;
+
+  private:
+    tz::TrendChart& chart_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    long wantRows = 16200;
+    int refreshes = 60;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--rows")) wantRows = std::atol(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--refreshes")) refreshes = std::atoi(argv[i + 1]);
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        (fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
+        ("tz-trend-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+
+    tz::TrendChart chart;
+    chart.resize(440, 300); // the trend's part of the data monitor window
+    chart.show();
+
+    tz::Globals globals;
+    globals.CommSettings = "9600,N,8,1";
+    globals.SaveFormat = 0;
+    globals.ParamCmd[1] = "DQ01";
+    tz::fake::FakeHost host(20000, 6 * 3600.0);
+    tz::fake::FakeTimer timer(host);
+    tz::fake::FakeSerial serial(host);
+    TrendView view(chart);
+    view.params = {"Flow rate"};
+    view.document = (dir / "Tidewell.csv").string();
+    view.digits = "000002";
+    tz::fake::FakeShell shell;
+    tz::fake::FakeSheetLink link;
+    tz::DocumentLink sheet(globals, host, shell, link);
+    tz::sim::Instrument model;
+    serial.onOutput = [&](const std::string& sent) {
+        double t = host.now();
+        for (const auto& p : model.feed(tz::text::toLatin1(sent))) {
+            t += p.delay;
+            serial.arriveAt(t, tz::text::fromLatin1(p.bytes));
+        }
+    };
+    tz::OnlineTransfer transfer(globals, host, serial, view, timer, sheet);
+
+    chart.startRun("Flow rate");
+    const auto runStart = Clock::now();
+    const double t0 = host.now();
+    transfer.start();
+    while (view.rows < wantRows && transfer.running())
+        host.runUntil(host.now() + 60);
+    transfer.stopXfer();
+    const double runMs = msSince(runStart);
+
+    long csvRows = -1;
+    {
+        std::ifstream in(view.document, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line))
+            ++csvRows;
+    }
+    const std::size_t kept = chart.trend().samples().size();
+    std::printf("virtual run: %.2f h, %ld rows written, %ld CSV data rows, %zu values kept "
+                "(%zu numbers), %.0f ms of real time\n",
+                (host.now() - t0) / 3600.0, view.rows, csvRows, kept, chart.trend().stats().values,
+                runMs);
+
+    // The first drawing fills font and glyph caches once per program.
+    for (int i = 0; i < 3; ++i) {
+        chart.refresh();
+        (void)chart.grab();
+    }
+    std::vector<double> times, reduce;
+    for (int i = 0; i < refreshes; ++i) {
+        const auto t = Clock::now();
+        chart.refresh();
+        const QPixmap drawn = chart.grab();
+        times.push_back(msSince(t));
+        const auto r = Clock::now();
+        const auto& all = chart.trend().samples();
+        const auto pts = chart.trend().decimate(all.front().t, all.back().t, 400);
+        reduce.push_back(msSince(r));
+        if (drawn.isNull() || pts.empty()) return 1;
+    }
+    std::sort(times.begin(), times.end());
+    std::sort(reduce.begin(), reduce.end());
+    const double p95 = times[times.size() * 95 / 100];
+    std::printf("refresh with %zu values (%d points, %d line segments drawn): median %.2f ms, "
+                "p95 %.2f ms, max %.2f ms; reduction alone median %.3f ms\n",
+                kept, chart.pointsDrawn(), chart.segmentsDrawn(), times[times.size() / 2], p95,
+                times.back(), reduce[reduce.size() / 2]);
+    fs::remove_all(dir);
+    const bool ok = view.rows >= wantRows && static_cast<long>(kept) == view.rows &&
+                    csvRows == view.rows && p95 < 16.0;
+    // The maximum is printed as it is, but a shared machine's late wake-up
+    // is no fault of the drawing: the target is held by the 95th percentile.
+    std::printf("%s\n", ok ? "OK: every value kept, refreshes under 16 ms (p95)"
+                           : "NOT MET: see the figures above");
+    return ok ? 0 : 1;
+}
