@@ -1,7 +1,10 @@
 // The program: start-up reads the settings beside the program, then the
 // mode selection window leads on; the program ends with its last window.
+// With --online or --logger it runs one transfer without windows instead.
 #include "app/globals.h"
 #include "app/startup.h"
+#include "headless/command_line.h"
+#include "headless/headless.h"
 #include "platform/qt/qt_host.h"
 #include "ui/services.h"
 #include "ui/tide01.h"
@@ -10,6 +13,9 @@
 #include <QDir>
 
 int main(int argc, char** argv) {
+    // An unattended run decides before any window system is touched.
+    if (tz::wantsHeadless(argc, argv)) return tz::runHeadless(argc, argv);
+
     // The settings and the host outlive the application object, so that no
     // window torn down with it can reach them after they are gone.
     tz::Globals globals;

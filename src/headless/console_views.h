@@ -1,0 +1,95 @@
+#pragma once
+// The transfer views of an unattended run: no window, the transfer's
+// progress and end as lines on standard error.
+#include "platform/grid.h"
+#include "platform/views.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace tz {
+
+// The data monitor's grid where there is no monitor: it takes every row
+// and keeps none, so an unattended run of weeks needs no more memory than
+// one of minutes.
+class NoGrid : public Grid {
+  public:
+    void setCols(int) override {}
+    void setRows(int rows) override { rows_ = rows; }
+    int rows() const override { return rows_; }
+    void setText(int, int, const std::string&) override {}
+    void setCurrentCell(int, int) override {}
+    bool rowIsVisible(int) const override { return true; }
+    void setTopRow(int) override {}
+
+  private:
+    int rows_ = 2;
+};
+
+class ConsoleOnlineView : public OnlineView {
+  public:
+    ConsoleOnlineView(std::FILE* out, int port, int paramIndex, std::string paramText,
+                      std::string intervalDigits, std::string csv);
+
+    void enterIdle() override;
+    void enterTransferring() override {}
+    int selectedPortIndex() const override { return port_ - 1; }
+    std::string documentPath() const override { return csv_; }
+    void setStatus1(const std::string&) override {}
+    void setStatus2(const std::string&) override {}
+    WindowHandle nativeHandle() const override { return 0; }
+
+    int selectedParamIndex() const override { return paramIndex_; }
+    std::string selectedParamText() const override { return paramText_; }
+    std::string intervalDigits() const override { return digits_; }
+    void setIntervalDigits(const std::string& digits) override { digits_ = digits; }
+    void focusInterval() override {}
+    void showMonitor() override {}
+    Grid& monitorGrid() override { return grid_; }
+    void rowWritten(double at, const std::string& value, const std::string& reply) override;
+    void nextPollDue(long long rows, double at) override;
+
+    long long dataRows() const { return rows_; }
+    std::function<void()> onIdle;
+    std::function<void(long long dataRows)> onRow;
+
+  private:
+    std::FILE* out_;
+    int port_, paramIndex_;
+    std::string paramText_, digits_, csv_;
+    NoGrid grid_;
+    long long rows_ = 0;
+    std::string lastValue_;
+};
+
+class ConsoleLoggerView : public LoggerView {
+  public:
+    ConsoleLoggerView(std::FILE* out, int port, const std::array<bool, 21>& sets, std::string csv);
+
+    void enterIdle() override {}
+    void enterTransferring() override {}
+    int selectedPortIndex() const override { return port_ - 1; }
+    std::string documentPath() const override { return csv_; }
+    void setStatus1(const std::string&) override {}
+    void setStatus2(const std::string&) override {}
+    WindowHandle nativeHandle() const override { return 0; }
+    bool setTicked(int n) const override { return n >= 1 && n <= 20 && sets_[n]; }
+    void loggerProgress(const LoggerProgress& progress) override;
+    void loggerResult(const std::string& line) override;
+
+  private:
+    std::FILE* out_;
+    int port_;
+    std::array<bool, 21> sets_;
+    std::string csv_;
+    std::string lastLine_;
+    std::chrono::steady_clock::time_point lastPrint_{};
+};
+
+// "hh:mm:ss" of a clockNow time.
+std::string clockOfDay(double at);
+
+} // namespace tz

@@ -1,0 +1,207 @@
+#include "headless/headless.h"
+
+#include "app/globals.h"
+#include "app/startup.h"
+#include "headless/command_line.h"
+#include "headless/console_views.h"
+#include "headless/stop_signals.h"
+#include "logger/logger_transfer.h"
+#include "online/command_table.h"
+#include "online/interval_entry.h"
+#include "online/online_transfer.h"
+#include "platform/failure.h"
+#include "platform/qt/qt_host.h"
+#include "platform/qt/qt_serial_control.h"
+#include "platform/qt/qt_timer.h"
+#include "sheet/document_link.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <strings.h>
+
+namespace tz {
+
+namespace {
+
+constexpr int kDone = 0, kFailed = 1, kBadArguments = 2;
+
+void say(const std::string& line) {
+    std::fputs((line + "\n").c_str(), stderr);
+    std::fflush(stderr);
+}
+
+// An unattended run writes CSV only; the spreadsheet side is never asked.
+class NoSheetLink : public SheetLink {
+  public:
+    void setTopic(const std::string&) override {}
+    void setLinkMode(int mode) override {
+        if (mode == Manual) throw Failure(FailureCode::Other, "No spreadsheet without windows.");
+    }
+    int linkMode() const override { return None; }
+    void setItem(const std::string&) override {}
+    void poke(const std::string&) override {
+        throw Failure(FailureCode::Other, "No spreadsheet without windows.");
+    }
+};
+
+class NoShell : public Shell {
+  public:
+    bool findWindow(const std::string&) override { return false; }
+    void openDocument(const std::string&, WindowHandle) override {}
+    void activate(const std::string&) override {}
+    void openHelp(const std::string&) override {}
+};
+
+// The position of the parameter `name` in the on-line list: the exact
+// name first, else the one name that matches without regard to case.
+int parameterIndex(const std::vector<std::string>& names, const std::string& name) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<int>(i);
+    int found = -1;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i].size() == name.size() && !strcasecmp(names[i].c_str(), name.c_str())) {
+            if (found >= 0) return -1;
+            found = static_cast<int>(i);
+        }
+    return found;
+}
+
+struct Run {
+    Run(Globals& g, QtHost& h, const HeadlessRequest& r) : globals(g), host(h), request(r) {}
+
+    Globals& globals;
+    QtHost& host;
+    const HeadlessRequest& request;
+    QtSerialControl port;
+    NoShell shell;
+    NoSheetLink link;
+    DocumentLink sheet{globals, host, shell, link};
+    bool stopRequested = false;
+
+    int online(QCoreApplication& app);
+    int logger(QCoreApplication& app);
+};
+
+int Run::online(QCoreApplication& app) {
+    const std::vector<std::string> names = buildCommandTable(globals);
+    const int index = parameterIndex(names, request.parameter);
+    if (index < 0) {
+        std::string list;
+        for (const std::string& n : names)
+            list += "\n  " + n;
+        say("tidewell-z: no parameter \"" + request.parameter +
+            "\" in Twell.ini; the list is:" + list);
+        return kBadArguments;
+    }
+    const IntervalVerdict verdict = judgeInterval(request.intervalDigits);
+    if (verdict.kind != IntervalVerdict::Kind::Accepted) {
+        say(verdict.message());
+        return kBadArguments;
+    }
+
+    ConsoleOnlineView view(stderr, request.port, index, names[static_cast<std::size_t>(index)],
+                           request.intervalDigits, request.csv);
+    QtTimer timer;
+    OnlineTransfer transfer(globals, host, port, view, timer, sheet);
+    int status = kDone;
+    bool ending = false;
+    // The end waits for a poll that is still unwinding from its wait for
+    // the reply: it owns the port and the file until then.
+    auto finish = [&](int code) {
+        if (ending) return;
+        ending = true;
+        status = code;
+        auto* poll = new QTimer(&app);
+        QObject::connect(poll, &QTimer::timeout, &app, [&, poll] {
+            if (transfer.running()) return;
+            poll->stop();
+            app.exit(status);
+        });
+        poll->start(10);
+    };
+    auto stop = [&] {
+        stopRequested = true;
+        if (transfer.running()) transfer.stopXfer();
+        finish(kDone);
+    };
+    view.onIdle = [&] { finish(stopRequested ? kDone : kFailed); };
+    view.onRow = [&](long long rows) {
+        if (request.count > 0 && rows >= request.count)
+            QTimer::singleShot(0, &app, [&] {
+                if (!stopRequested) stop();
+            });
+    };
+    StopSignals stopSignals([&](int) { stop(); });
+
+    transfer.start();
+    if (!transfer.running()) return kFailed; // the start's message has been shown
+    say("Polling " + names[static_cast<std::size_t>(index)] + " on COM" +
+        std::to_string(request.port) + " every " + request.intervalDigits.substr(0, 2) + ":" +
+        request.intervalDigits.substr(2, 2) + ":" + request.intervalDigits.substr(4, 2) + " into " +
+        request.csv);
+    const int code = app.exec();
+    const long long rows = view.dataRows();
+    say(std::to_string(rows) + (rows == 1 ? " row" : " rows") + " \u2192 " + request.csv);
+    return code;
+}
+
+int Run::logger(QCoreApplication& app) {
+    ConsoleLoggerView view(stderr, request.port, request.sets, request.csv);
+    LoggerTransfer transfer(globals, host, port, view, sheet);
+    StopSignals stopSignals([&](int) {
+        stopRequested = true;
+        if (transfer.running()) transfer.stopXfer();
+    });
+    int status = kDone;
+    QTimer::singleShot(0, &app, [&] {
+        transfer.start();
+        const bool failed = !transfer.endReason().empty() && !stopRequested;
+        status = failed ? kFailed : kDone;
+        app.exit(status);
+    });
+    app.exec();
+    return status;
+}
+
+} // namespace
+
+int runHeadless(int argc, char** argv) {
+    Globals globals;
+    QtHost host;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName("TIDEWELL-Z team");
+    QCoreApplication::setApplicationName("TIDEWELL-Z");
+    QCoreApplication::setApplicationVersion(QStringLiteral(TZ_VERSION));
+
+    HeadlessRequest request;
+    const ParseResult parsed = parseHeadless(QCoreApplication::arguments(), request);
+    switch (parsed.kind) {
+    case ParseResult::Kind::Help:
+    case ParseResult::Kind::Version:
+        std::fputs((parsed.text + "\n").c_str(), stdout);
+        return kDone;
+    case ParseResult::Kind::Error:
+        say(parsed.text);
+        return kBadArguments;
+    case ParseResult::Kind::Run:
+        break;
+    }
+
+    // Every message the transfers would show in a box goes to standard
+    // error, with the box's title in front.
+    host.setMessageBoxHook(
+        [](const std::string& text, const std::string& title) { say(title + ": " + text); });
+    globals.ProgramFolder =
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+    if (!startUp(globals, host)) return kFailed;
+    globals.SaveFormat = 0;
+    globals.PortNo = request.port;
+
+    Run run(globals, host, request);
+    return request.mode == HeadlessRequest::Mode::Online ? run.online(app) : run.logger(app);
+}
+
+} // namespace tz

@@ -1,0 +1,281 @@
+// The unattended runs end to end: the real program, started without a
+// display, against the tidewell-sim program on a pseudo-terminal. Their
+// CSV documents are held against the windows' documents of the same data,
+// and their exit status and signal handling against what a service needs.
+#include "app/globals.h"
+#include "platform/qt/qt_host.h"
+#include "ui/monitor_grid.h"
+#include "ui/services.h"
+#include "ui/tide02.h"
+#include "ui/tide03.h"
+#include "ui/tide04.h"
+
+#include "fake_views.h"
+#include "qt_app.h"
+#include "sim_process.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tz {
+namespace {
+
+namespace fs = std::filesystem;
+
+#if defined(TZ_SIM_PATH) && defined(TZ_PROGRAM_PATH)
+constexpr const char* kSimPath = TZ_SIM_PATH;
+constexpr const char* kProgramPath = TZ_PROGRAM_PATH;
+#else
+constexpr const char* kSimPath = "";
+constexpr const char* kProgramPath = "";
+#endif
+
+using fake::fileLines;
+using fake::Simulator;
+using fake::Workspace;
+
+const char* const kNames[] = {"Flow", "Velocity", "Level"};
+
+std::string bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class NoFileDialog : public FileDialog {
+  public:
+    std::string open(const std::string&) override { return {}; }
+};
+
+struct Finished {
+    bool normalExit = false;
+    int code = -1;
+    std::string err;
+};
+
+class HeadlessEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!*kSimPath) GTEST_SKIP() << "built without the simulator";
+        fake::ensureApplication("tz_e2e_tests");
+        ASSERT_FALSE(ws.root().empty());
+        // The program reads its settings beside itself: a program folder of
+        // its own, with a copy of the program.
+        fs::create_directories(folder);
+        fs::copy_file(kProgramPath, folder / "tidewell-z");
+        std::ofstream ini(folder / "Twell.ini", std::ios::binary);
+        ini << "\"115200,N,8,1\"\r\n";
+        for (const char* n : kNames)
+            ini << '"' << n << "\"\r\n";
+        ini.close();
+
+        // The windows' run of the same data, with the same settings.
+        globals.CommSettings = "115200,N,8,1";
+        for (int i = 0; i < 3; ++i)
+            globals.ParamName[static_cast<std::size_t>(i + 1)] = kNames[i];
+        globals.PortNo = 1;
+        globals.SaveFormat = 0;
+        globals.ProgramFolder = ws.file("window");
+        fs::create_directories(globals.ProgramFolder);
+        globals.EnvFilePath = ws.file("window/Twenv.dat");
+        host.setMessageBoxHook(
+            [this](const std::string& text, const std::string&) { messages.push_back(text); });
+        services.makeSheetLink = [] { return std::make_unique<fake::FakeSheetLink>(); };
+        services.makeShell = [] { return std::make_unique<fake::FakeShell>(); };
+        services.makeFileDialog = [](QWidget*) { return std::make_unique<NoFileDialog>(); };
+        services.openHelp = [](const std::string&) {};
+    }
+
+    void TearDown() override {
+        for (QWidget* w : {static_cast<QWidget*>(online), static_cast<QWidget*>(logger)})
+            if (w) w->close();
+        QCoreApplication::processEvents();
+    }
+
+    // Starts the program without any display; `during` runs while it does.
+    Finished run(const QStringList& args, const std::function<void(QProcess&)>& during = {}) {
+        QProcess p;
+        auto env = QProcessEnvironment::systemEnvironment();
+        for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(v);
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(ws.root().string()));
+        p.setProcessEnvironment(env);
+        p.start(QString::fromStdString((folder / "tidewell-z").string()), args);
+        Finished f;
+        if (!p.waitForStarted(5000)) return f;
+        if (during) during(p);
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished(3000);
+        }
+        f.normalExit = p.exitStatus() == QProcess::NormalExit;
+        f.code = p.exitCode();
+        f.err = p.readAllStandardError().toStdString();
+        return f;
+    }
+
+    static bool waitFor(const std::function<bool()>& done, int limitMs) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < limitMs)
+            QTest::qWait(50);
+        return done();
+    }
+
+    static QString q(const std::string& s) { return QString::fromStdString(s); }
+
+    Workspace ws{"tz-headless-e2e"};
+    fs::path folder = ws.root() / "program";
+    Globals globals;
+    QtHost host;
+    UiServices services = qtServices(globals, host);
+    QPointer<Tide02> online;
+    QPointer<Tide03> logger;
+    std::vector<std::string> messages;
+};
+
+TEST_F(HeadlessEndToEnd, LoggerRunWritesTheBytesTheWindowWrites) {
+    Simulator sim(kSimPath, ws, {"--records", "4", "--baud", "115200"});
+    ASSERT_TRUE(sim.ready()) << sim.banner();
+    const std::string unattended = ws.file("headless.csv");
+    const Finished f = run({"--logger", "2,5,9", "--port", "COM1", "--csv", q(unattended)});
+    ASSERT_TRUE(f.normalExit);
+    EXPECT_EQ(f.code, 0) << f.err;
+    EXPECT_NE(f.err.find("Set 1 of 3 \u2014 No.02"), std::string::npos) << f.err;
+    EXPECT_NE(f.err.find("3 sets, 12 records, "), std::string::npos) << f.err;
+    EXPECT_FALSE(fs::exists(folder / "Work.csv"));
+
+    logger = new Tide03(services, QPoint(0, 0));
+    logger->show();
+    for (int n : {2, 5, 9})
+        logger->findChild<QCheckBox*>(q("SSCheck1_" + std::to_string(n)))->setChecked(true);
+    const std::string windowed = ws.file("window.csv");
+    logger->findChild<QLineEdit*>("Text3")->setText(q(windowed));
+    QTest::mouseClick(logger->findChild<QPushButton*>("SSCommand3"), Qt::LeftButton);
+    ASSERT_TRUE(messages.empty()) << messages.front();
+
+    const std::string expected = bytesOf(windowed);
+    ASSERT_EQ(fileLines(windowed).size(), 11u);
+    EXPECT_EQ(bytesOf(unattended), expected);
+}
+
+TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
+    const std::string unattended = ws.file("headless.csv");
+    {
+        Simulator sim(kSimPath, ws, {"--baud", "115200"});
+        ASSERT_TRUE(sim.ready()) << sim.banner();
+        const Finished f = run({"--online", "--port", "COM1", "--parameter", "velocity",
+                                "--interval", "00:00:02", "--count", "3", "--csv", q(unattended)});
+        ASSERT_TRUE(f.normalExit);
+        EXPECT_EQ(f.code, 0) << f.err;
+        EXPECT_NE(f.err.find("Row 3: "), std::string::npos) << f.err;
+        EXPECT_NE(f.err.find("3 rows \u2192 " + unattended), std::string::npos) << f.err;
+    }
+    // A fresh simulator of the same seed gives the window the same values.
+    Simulator sim(kSimPath, ws, {"--baud", "115200"});
+    ASSERT_TRUE(sim.ready()) << sim.banner();
+    online = new Tide02(services, QPoint(0, 0));
+    online->show();
+    online->findChild<QComboBox*>("Combo1")->setCurrentIndex(1);
+    const std::string windowed = ws.file("window.csv");
+    online->findChild<QLineEdit*>("Text3")->setText(q(windowed));
+    auto* txtTime = online->findChild<QLineEdit*>("txtTime");
+    txtTime->setFocus();
+    QTest::keyClicks(txtTime, "000002");
+    QTest::mouseClick(online->findChild<QPushButton*>("SSCommand3"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return online->transfer().rowCount() >= 4; }, 15000));
+    QTest::mouseClick(online->findChild<QPushButton*>("SSCommand6"), Qt::LeftButton);
+    ASSERT_TRUE(messages.empty()) << messages.front();
+
+    // The times of the polls differ from run to run; all else is the same
+    // bytes, the line ends among them.
+    const std::regex time(R"(^\d\d:\d\d:\d\d,)");
+    auto masked = [&](const std::string& bytes) {
+        std::string out;
+        std::istringstream in(bytes);
+        for (std::string line; std::getline(in, line);)
+            out += std::regex_replace(line, time, "hh:mm:ss,") + "\n";
+        return out;
+    };
+    const std::string expected = bytesOf(windowed);
+    ASSERT_EQ(fileLines(windowed).size(), 4u);
+    EXPECT_EQ(masked(bytesOf(unattended)), masked(expected));
+    EXPECT_EQ(fileLines(unattended)[0], "TIME,Velocity");
+}
+
+TEST_F(HeadlessEndToEnd, SigtermEndsQuietlyWithTheDocumentsWhole) {
+    Simulator sim(kSimPath, ws, {"--records", "40", "--baud", "9600"});
+    ASSERT_TRUE(sim.ready()) << sim.banner();
+    const std::string onlineCsv = ws.file("online.csv");
+    // Polls keep coming until the signal: after the second row.
+    Finished f = run({"--online", "--port", "COM1", "--parameter", "Flow", "--interval", "00:00:02",
+                      "--csv", q(onlineCsv)},
+                     [&](QProcess& p) {
+                         waitFor([&] { return fileLines(onlineCsv).size() >= 3; }, 15000);
+                         p.terminate();
+                     });
+    ASSERT_TRUE(f.normalExit) << "ended by the signal instead of by itself";
+    EXPECT_EQ(f.code, 0) << f.err;
+    EXPECT_EQ(f.err.find("TIDEWELL-Z:"), std::string::npos) << "a stop is no failure: " << f.err;
+    const std::string bytes = bytesOf(onlineCsv);
+    ASSERT_GE(fileLines(onlineCsv).size(), 3u);
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << "the last row is whole";
+
+    // A logger download of about 5 s, stopped in the middle of set 1.
+    const std::string loggerCsv = ws.file("logger.csv");
+    f = run({"--logger", "1,2", "--port", "COM1", "--csv", q(loggerCsv)}, [&](QProcess& p) {
+        waitFor([&] { return fileLines(loggerCsv).size() >= 8; }, 15000);
+        p.terminate();
+    });
+    ASSERT_TRUE(f.normalExit);
+    EXPECT_EQ(f.code, 0) << f.err;
+    EXPECT_NE(f.err.find("Stopped \u2014 "), std::string::npos) << f.err;
+    EXPECT_FALSE(fs::exists(folder / "Work.csv"));
+    const auto lines = fileLines(loggerCsv);
+    ASSERT_GE(lines.size(), 8u);
+    EXPECT_EQ(lines[1], "SET No.01");
+    EXPECT_EQ(lines.back().find("<no CR LF>"), std::string::npos);
+}
+
+TEST_F(HeadlessEndToEnd, ExitStatusTellsBadArgumentsFromAFailedTransfer) {
+    const std::string csv = ws.file("x.csv");
+    for (const QStringList& args :
+         {QStringList{"--online", "--port", "COM1"},
+          QStringList{"--logger", "1,25", "--port", "COM1", "--csv", q(csv)},
+          QStringList{"--logger", "1", "--port", "COM1", "--csv", q(csv), "--count", "3"},
+          QStringList{"--online", "--port", "COM1", "--parameter", "Nope", "--interval", "00:00:02",
+                      "--csv", q(csv)},
+          QStringList{"--online", "--port", "COM1", "--parameter", "Flow", "--interval", "00:00:01",
+                      "--csv", q(csv)},
+          QStringList{"--logger", "1", "--port", "COM1", "--csv", q(csv), "--bogus"}}) {
+        const Finished f = run(args);
+        EXPECT_EQ(f.code, 2) << args.join(' ').toStdString() << "\n" << f.err;
+        EXPECT_FALSE(fs::exists(csv));
+    }
+    EXPECT_NE(run({"--online", "--port", "COM1", "--parameter", "Flow", "--interval", "00:00:01",
+                   "--csv", q(csv)})
+                  .err.find("Input the interval range of 00:00:02 - 09:00:00."),
+              std::string::npos);
+
+    // Nothing answers on COM1: the port's own message, then 1.
+    const Finished f = run({"--logger", "1", "--port", "COM1", "--csv", q(csv)});
+    EXPECT_EQ(f.code, 1);
+    EXPECT_NE(f.err.find("TIDEWELL-Z: 232Port"), std::string::npos) << f.err;
+}
+
+} // namespace
+} // namespace tz
