@@ -6,7 +6,7 @@
 namespace tz {
 
 namespace {
-constexpr int kBarWidth = 150;
+constexpr int kBarWidth = 120;
 constexpr int kLine = 18;
 } // namespace
 
@@ -17,7 +17,7 @@ ProgressStrip::ProgressStrip(QWidget* parent) : QWidget(parent) {
     bar_ = new QProgressBar(this);
     bar_->setObjectName("ProgressBar");
     bar_->setRange(0, 1000);
-    bar_->setTextVisible(true);
+    bar_->setTextVisible(false); // the line beside it has the figures
     bar_->hide();
     result_ = new QLabel(this);
     result_->setObjectName("ResultText");

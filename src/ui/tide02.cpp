@@ -142,13 +142,14 @@ void Tide02::showMonitor() {
     if (!monitor_) monitor_ = new Tide04;
     // The monitor is shown when a CSV run starts: its trend starts anew.
     monitor_->trend().startRun(combo1_->currentText());
+    trendRun_ = true;
     monitor_->show();
     monitor_->raise();
 }
 
 void Tide02::rowWritten(double at, const std::string& value, const std::string& reply) {
     // The monitor shows CSV runs only; a workbook run has its own sheet.
-    if (monitor_ && globals_.SaveFormat != 1) monitor_->trend().addPoll(at, value, reply);
+    if (monitor_ && trendRun_) monitor_->trend().addPoll(at, value, reply);
 }
 
 namespace {

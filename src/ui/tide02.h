@@ -21,7 +21,10 @@ class Tide02 : public TransferFrame, public OnlineView {
 
     // TransferView
     void enterIdle() override;
-    void enterTransferring() override { setTransferringState(); }
+    void enterTransferring() override {
+        trendRun_ = false;
+        setTransferringState();
+    }
     int selectedPortIndex() const override { return portIndex(); }
     std::string documentPath() const override { return documentText(); }
     void setStatus1(const std::string& text) override { showStatus1(text); }
@@ -58,6 +61,7 @@ class Tide02 : public TransferFrame, public OnlineView {
     QComboBox* combo1_ = nullptr;
     QLineEdit* txtTime_ = nullptr;
     std::unique_ptr<OnlineTransfer> transfer_;
+    bool trendRun_ = false; // the running transfer fills the monitor
 };
 
 } // namespace tz

@@ -4,9 +4,9 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QGraphicsLayout>
 #include <QLineSeries>
 #include <QScatterSeries>
-#include <QVBoxLayout>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -55,13 +55,8 @@ TrendChart::TrendChart(QWidget* parent) : QWidget(parent) {
     stats_ = new QLabel(this);
     stats_->setObjectName("TrendStats");
     stats_->setTextFormat(Qt::PlainText);
-    stats_->setWordWrap(true);
+    stats_->setWordWrap(false);
 
-    auto* box = new QVBoxLayout(this);
-    box->setContentsMargins(0, 0, 0, 0);
-    box->setSpacing(2);
-    box->addWidget(view_, 1);
-    box->addWidget(stats_);
 
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(0);
@@ -133,13 +128,16 @@ void TrendChart::scheduleRefresh() {
 
 void TrendChart::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // Two lines of statistics at the foot; the chart takes the rest.
+    const int statsHeight = 2 * stats_->fontMetrics().lineSpacing() + 2;
+    stats_->setGeometry(4, std::max(0, height() - statsHeight), width() - 4, statsHeight);
+    view_->setGeometry(0, 0, width(), std::max(0, height() - statsHeight - 2));
     scheduleRefresh();
 }
 
 void TrendChart::refresh() {
     refreshTimer_.stop();
     chart_->setTitle(title());
-    y_->setTitleText(unit_);
     stats_->setText(statsText());
 
     const std::vector<Trend::Sample>& all = trend_.samples();
@@ -182,7 +180,11 @@ void TrendChart::refresh() {
     if (!pts.empty()) {
         const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(std::abs(hi) * 0.05, 1.0);
         y_->setRange(lo - pad, hi + pad);
+        y_->applyNiceNumbers();
     }
+    // The chart lays out its axes and labels on a posted event; a refresh
+    // is only done, and only fully measured, once that has run.
+    if (chart_->layout()) chart_->layout()->activate();
 }
 
 } // namespace tz
