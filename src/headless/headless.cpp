@@ -157,6 +157,11 @@ int Run::logger(QCoreApplication& app) {
     });
     int status = kDone;
     QTimer::singleShot(0, &app, [&] {
+        // A signal before the first turn of the loop: nothing to start.
+        if (stopRequested) {
+            app.exit(kDone);
+            return;
+        }
         transfer.start();
         const bool failed = !transfer.endReason().empty() && !stopRequested;
         status = failed ? kFailed : kDone;
