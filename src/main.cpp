@@ -3,11 +3,11 @@
 // With --online or --logger it runs one transfer without windows instead.
 #include "app/globals.h"
 #include "app/startup.h"
+#include "backends/qt/qt_host.h"
 #include "headless/command_line.h"
 #include "headless/headless.h"
-#include "platform/qt/qt_host.h"
+#include "ui/mode_window.h"
 #include "ui/services.h"
-#include "ui/tide01.h"
 
 #include <QApplication>
 #include <QDir>
@@ -31,6 +31,6 @@ int main(int argc, char** argv) {
     if (!tz::startUp(globals, host)) return 1;
 
     tz::UiServices services = tz::qtServices(globals, host);
-    tz::Tide01::showNew(services);
+    tz::ModeWindow::showNew(services);
     return app.exec();
 }

@@ -2,6 +2,9 @@
 
 #include "app/globals.h"
 #include "app/startup.h"
+#include "backends/qt/qt_host.h"
+#include "backends/qt/qt_serial_control.h"
+#include "backends/qt/qt_timer.h"
 #include "headless/command_line.h"
 #include "headless/console_views.h"
 #include "headless/stop_signals.h"
@@ -10,9 +13,6 @@
 #include "online/interval_entry.h"
 #include "online/online_transfer.h"
 #include "platform/failure.h"
-#include "platform/qt/qt_host.h"
-#include "platform/qt/qt_serial_control.h"
-#include "platform/qt/qt_timer.h"
 #include "sheet/document_link.h"
 
 #include <QCoreApplication>

@@ -14,23 +14,24 @@ namespace tz {
 class TransferView {
   public:
     virtual ~TransferView() = default;
-    virtual void enterIdle() = 0;         // Enable02 / Enable03
-    virtual void enterTransferring() = 0; // Disable02 / Disable03
-    // Position selected in the port list Combo2 (COM1 is 0), -1 for none.
+    virtual void enterIdle() = 0;         // the operator may start again
+    virtual void enterTransferring() = 0; // only "Stop Xfer" is live
+    // Position selected in the port list (COM1 is 0), -1 for none.
     virtual int selectedPortIndex() const = 0;
-    // The output document path: the current text of Text3.
+    // The output document path as the operator typed or picked it.
     virtual std::string documentPath() const = 0;
-    virtual void setStatus1(const std::string& text) = 0; // Label4
-    virtual void setStatus2(const std::string& text) = 0; // Label5
+    // The two lines of the status panel.
+    virtual void setStatus1(const std::string& text) = 0;
+    virtual void setStatus2(const std::string& text) = 0;
     virtual WindowHandle nativeHandle() const = 0;
 };
 
 class OnlineView : public TransferView {
   public:
-    // Selected position in the parameter list Combo1, -1 for none.
+    // Selected position in the parameter list, -1 for none.
     virtual int selectedParamIndex() const = 0;
     virtual std::string selectedParamText() const = 0;
-    // The six digits of txtTime without the colons; unfilled positions are
+    // The six digits of the interval entry without the colons; unfilled positions are
     // left out, so an incomplete entry gives a shorter text.
     virtual std::string intervalDigits() const = 0;
     virtual void setIntervalDigits(const std::string& digits) = 0;
@@ -39,7 +40,7 @@ class OnlineView : public TransferView {
     virtual void showMonitor() = 0;
     virtual Grid& monitorGrid() = 0;
 
-    // For what a window shows beside the specified controls; a view that
+    // For what a window shows beside its classic controls; a view that
     // shows nothing more leaves them alone.
     // A poll's row has been written: when the poll started (seconds since
     // the start of day 0, as clockNow), its value cell and the reply.
@@ -63,10 +64,10 @@ struct LoggerProgress {
 
 class LoggerView : public TransferView {
   public:
-    // Logger data set n (1..20) ticked in SSCheck1.
+    // Logger data set n (1..20) is ticked for download.
     virtual bool setTicked(int n) const = 0;
 
-    // Beside the specified status lines: the download's progress, and one
+    // Beside the status lines: the download's progress, and one
     // line of result when the transfer has ended, however it ended.
     virtual void loggerProgress(const LoggerProgress& progress) { (void)progress; }
     virtual void loggerResult(const std::string& line) { (void)line; }

@@ -57,7 +57,6 @@ TrendChart::TrendChart(QWidget* parent) : QWidget(parent) {
     stats_->setTextFormat(Qt::PlainText);
     stats_->setWordWrap(false);
 
-
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(0);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { refresh(); });

@@ -3,12 +3,12 @@
 // CSV documents are held against the windows' documents of the same data,
 // and their exit status and signal handling against what a service needs.
 #include "app/globals.h"
-#include "platform/qt/qt_host.h"
+#include "backends/qt/qt_host.h"
+#include "ui/logger_window.h"
 #include "ui/monitor_grid.h"
+#include "ui/monitor_window.h"
+#include "ui/online_window.h"
 #include "ui/services.h"
-#include "ui/tide02.h"
-#include "ui/tide03.h"
-#include "ui/tide04.h"
 
 #include "fake_views.h"
 #include "qt_app.h"
@@ -143,8 +143,8 @@ class HeadlessEndToEnd : public ::testing::Test {
     Globals globals;
     QtHost host;
     UiServices services = qtServices(globals, host);
-    QPointer<Tide02> online;
-    QPointer<Tide03> logger;
+    QPointer<OnlineWindow> online;
+    QPointer<LoggerWindow> logger;
     std::vector<std::string> messages;
 };
 
@@ -159,7 +159,7 @@ TEST_F(HeadlessEndToEnd, LoggerRunWritesTheBytesTheWindowWrites) {
     EXPECT_NE(f.err.find("3 sets, 12 records, "), std::string::npos) << f.err;
     EXPECT_FALSE(fs::exists(folder / "Work.csv"));
 
-    logger = new Tide03(services, QPoint(0, 0));
+    logger = new LoggerWindow(services, QPoint(0, 0));
     logger->show();
     for (int n : {2, 5, 9})
         logger->findChild<QCheckBox*>(q("SSCheck1_" + std::to_string(n)))->setChecked(true);
@@ -188,7 +188,7 @@ TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
     // A fresh simulator of the same seed gives the window the same values.
     Simulator sim(kSimPath, ws, {"--baud", "115200"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
-    online = new Tide02(services, QPoint(0, 0));
+    online = new OnlineWindow(services, QPoint(0, 0));
     online->show();
     online->findChild<QComboBox*>("Combo1")->setCurrentIndex(1);
     const std::string windowed = ws.file("window.csv");

@@ -44,8 +44,8 @@ class Screenshots : public UiTest {
 
 TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
     globals.CommSettings = "9600,N,8,1";
-    shoot(Tide01::showNew(services()), "Tide01", {524, 180});
-    Tide02* online = openOnline(0);
+    shoot(ModeWindow::showNew(services()), "Tide01", {524, 180});
+    OnlineWindow* online = openOnline(0);
     const int strip = ProgressStrip::kHeight;
     shoot(online, "Tide02", {524, 189 + strip});
     shoot(openLogger(1), "Tide03", {524, 189 + strip});
@@ -80,7 +80,7 @@ TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
     shoot(online->monitor(), "Tide04-trend", online->monitor()->size());
 
     // The logger window in the middle of a download.
-    Tide03* logger = openLogger(0);
+    LoggerWindow* logger = openLogger(0);
     logger->enterTransferring();
     logger->setStatus1("9216Receiving");
     logger->setStatus2("5120Processing");

@@ -9,10 +9,10 @@ namespace tz {
 class MonitorGrid;
 class TrendChart;
 
-class Tide04 : public QWidget {
+class MonitorWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit Tide04(QWidget* parent = nullptr);
+    explicit MonitorWindow(QWidget* parent = nullptr);
 
     MonitorGrid& grid() { return *grid_; }
     TrendChart& trend() { return *trend_; }
@@ -28,7 +28,7 @@ class Tide04 : public QWidget {
   private:
     MonitorGrid* grid_;
     TrendChart* trend_;
-    QLabel* label6_;
+    QLabel* caption_;
 };
 
 } // namespace tz

@@ -1,4 +1,4 @@
-#include "ui/tide04.h"
+#include "ui/monitor_window.h"
 
 #include "ui/layout.h"
 #include "ui/monitor_grid.h"
@@ -17,7 +17,7 @@ namespace {
 constexpr int kTrendWidth = 460; // pixels beside the grid when the window opens
 } // namespace
 
-Tide04::Tide04(QWidget* parent) : QWidget(parent, Qt::Window) {
+MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Tide04");
     setWindowTitle("Data Monitor For CSVFile");
     setFont(layoutFont("Arial", 9));
@@ -40,15 +40,15 @@ Tide04::Tide04(QWidget* parent) : QWidget(parent, Qt::Window) {
     grid_->horizontalHeader()->setDefaultSectionSize(fm.horizontalAdvance("00:00:00") + 14);
     grid_->setColumnWidth(1, fm.horizontalAdvance("-0000.000") + 14);
 
-    label6_ = place(new QLabel("Data Monitor (Only CSV)", this), "Label6", 240, 120, 2775, 255);
-    label6_->setTextFormat(Qt::PlainText);
-    label6_->setFont(layoutFont("Arial", 9.75, true));
+    caption_ = place(new QLabel("Data Monitor (Only CSV)", this), "Label6", 240, 120, 2775, 255);
+    caption_->setTextFormat(Qt::PlainText);
+    caption_->setFont(layoutFont("Arial", 9.75, true));
 
     trend_ = new TrendChart(this);
     trend_->setFont(layoutFont("Arial", 9));
 }
 
-void Tide04::resizeEvent(QResizeEvent* event) {
+void MonitorWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const QRect g = layout::rect(120, 360, 2895, 4335);
     const int margin = px(4845) - (g.top() + g.height());
@@ -60,7 +60,7 @@ void Tide04::resizeEvent(QResizeEvent* event) {
     trend_->setVisible(trend_->width() > 40);
 }
 
-void Tide04::releaseWhenClosed() {
+void MonitorWindow::releaseWhenClosed() {
     if (isVisible())
         setAttribute(Qt::WA_DeleteOnClose);
     else
