@@ -9,7 +9,6 @@
 // time of a refresh (reduction plus drawing): median and max.
 //
 //   trend_refresh [--rows N] [--refreshes N]     (defaults 16200 and 60)
-#include "app/globals.h"
 #include "app/text.h"
 #include "fake_host.h"
 #include "fake_serial.h"
@@ -78,10 +77,6 @@ int main(int argc, char** argv) {
     chart.resize(440, 300); // the trend's part of the data monitor window
     chart.show();
 
-    tz::Globals globals;
-    globals.CommSettings = "9600,N,8,1";
-    globals.SaveFormat = 0;
-    globals.ParamCmd[1] = "DQ01";
     tz::fake::FakeHost host(20000, 6 * 3600.0);
     tz::fake::FakeTimer timer(host);
     tz::fake::FakeSerial serial(host);
@@ -91,7 +86,8 @@ int main(int argc, char** argv) {
     view.digits = "000002";
     tz::fake::FakeShell shell;
     tz::fake::FakeSheetLink link;
-    tz::DocumentLink sheet(globals, host, shell, link);
+    tz::StopFlag stop;
+    tz::DocumentLink sheet(host, shell, link, stop);
     tz::sim::Instrument model;
     serial.onOutput = [&](const std::string& sent) {
         double t = host.now();
@@ -100,12 +96,21 @@ int main(int argc, char** argv) {
             serial.arriveAt(t, tz::text::fromLatin1(p.bytes));
         }
     };
-    tz::OnlineTransfer transfer(globals, host, serial, view, timer, sheet);
+    tz::OnlineTransfer transfer(host, serial, view, timer, sheet, stop);
+    tz::OnlineRequest request;
+    request.portNo = 1;
+    request.lineSettings = "9600,N,8,1";
+    request.toWorkbook = false;
+    request.commands[1] = "DQ01";
+    request.paramIndex = 0;
+    request.paramText = "Flow rate";
+    request.intervalDigits = "000002";
+    request.documentPath = view.document;
 
     chart.startRun("Flow rate");
     const auto runStart = Clock::now();
     const double t0 = host.now();
-    transfer.start();
+    transfer.start(request);
     while (view.rows < wantRows && transfer.running())
         host.runUntil(host.now() + 60);
     transfer.stopXfer();

@@ -26,11 +26,8 @@ std::string clockOfDay(double at) {
     return buf;
 }
 
-ConsoleOnlineView::ConsoleOnlineView(std::FILE* out, int port, int paramIndex,
-                                     std::string paramText, std::string intervalDigits,
-                                     std::string csv)
-    : out_(out), port_(port), paramIndex_(paramIndex), paramText_(std::move(paramText)),
-      digits_(std::move(intervalDigits)), csv_(std::move(csv)) {}
+ConsoleOnlineView::ConsoleOnlineView(std::FILE* out, int paramIndex)
+    : out_(out), paramIndex_(paramIndex) {}
 
 void ConsoleOnlineView::enterIdle() {
     if (onIdle) onIdle();
@@ -46,10 +43,6 @@ void ConsoleOnlineView::nextPollDue(long long rows, double at) {
     say(out_, "Row " + std::to_string(rows - 1) + ": " + lastValue_ + " (next poll " +
                   clockOfDay(at) + ")");
 }
-
-ConsoleLoggerView::ConsoleLoggerView(std::FILE* out, int port, const std::array<bool, 21>& sets,
-                                     std::string csv)
-    : out_(out), port_(port), sets_(sets), csv_(std::move(csv)) {}
 
 void ConsoleLoggerView::loggerProgress(const LoggerProgress& p) {
     const std::string line = progressLine(p);

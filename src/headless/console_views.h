@@ -4,7 +4,6 @@
 #include "platform/grid.h"
 #include "platform/views.h"
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -31,21 +30,14 @@ class NoGrid : public Grid {
 
 class ConsoleOnlineView : public OnlineView {
   public:
-    ConsoleOnlineView(std::FILE* out, int port, int paramIndex, std::string paramText,
-                      std::string intervalDigits, std::string csv);
+    ConsoleOnlineView(std::FILE* out, int paramIndex);
 
     void enterIdle() override;
     void enterTransferring() override {}
-    int selectedPortIndex() const override { return port_ - 1; }
-    std::string documentPath() const override { return csv_; }
     void setStatus1(const std::string&) override {}
     void setStatus2(const std::string&) override {}
-    WindowHandle nativeHandle() const override { return 0; }
 
     int selectedParamIndex() const override { return paramIndex_; }
-    std::string selectedParamText() const override { return paramText_; }
-    std::string intervalDigits() const override { return digits_; }
-    void setIntervalDigits(const std::string& digits) override { digits_ = digits; }
     void focusInterval() override {}
     void showMonitor() override {}
     Grid& monitorGrid() override { return grid_; }
@@ -58,8 +50,7 @@ class ConsoleOnlineView : public OnlineView {
 
   private:
     std::FILE* out_;
-    int port_, paramIndex_;
-    std::string paramText_, digits_, csv_;
+    int paramIndex_;
     NoGrid grid_;
     long long rows_ = 0;
     std::string lastValue_;
@@ -82,9 +73,6 @@ class ConsoleLoggerView : public LoggerView {
 
   private:
     std::FILE* out_;
-    int port_;
-    std::array<bool, 21> sets_;
-    std::string csv_;
     std::string lastLine_;
     std::chrono::steady_clock::time_point lastPrint_{};
 };

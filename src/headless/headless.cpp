@@ -78,7 +78,8 @@ struct Run {
     QtSerialControl port;
     NoShell shell;
     NoSheetLink link;
-    DocumentLink sheet{globals, host, shell, link};
+    StopFlag stop;
+    DocumentLink sheet{host, shell, link, stop};
     bool stopRequested = false;
 
     int online(QCoreApplication& app);
@@ -86,7 +87,8 @@ struct Run {
 };
 
 int Run::online(QCoreApplication& app) {
-    const std::vector<std::string> names = buildCommandTable(globals);
+    const CommandTable table = buildCommandTable(globals.ParamName);
+    const std::vector<std::string>& names = table.names;
     const int index = parameterIndex(names, request.parameter);
     if (index < 0) {
         std::string list;
@@ -102,10 +104,9 @@ int Run::online(QCoreApplication& app) {
         return kBadArguments;
     }
 
-    ConsoleOnlineView view(stderr, request.port, index, names[static_cast<std::size_t>(index)],
-                           request.intervalDigits, request.csv);
+    ConsoleOnlineView view(stderr, index);
     QtTimer timer;
-    OnlineTransfer transfer(globals, host, port, view, timer, sheet);
+    OnlineTransfer transfer(host, port, view, timer, sheet, stop);
     int status = kDone;
     bool ending = false;
     // The end waits for a poll that is still unwinding from its wait for
@@ -136,7 +137,16 @@ int Run::online(QCoreApplication& app) {
     };
     StopSignals stopSignals([&](int) { stop(); });
 
-    transfer.start();
+    OnlineRequest onlineRequest;
+    onlineRequest.portNo = request.port;
+    onlineRequest.lineSettings = globals.CommSettings;
+    onlineRequest.toWorkbook = false;
+    onlineRequest.commands = table.commands;
+    onlineRequest.paramIndex = index;
+    onlineRequest.paramText = names[static_cast<std::size_t>(index)];
+    onlineRequest.intervalDigits = request.intervalDigits;
+    onlineRequest.documentPath = request.csv;
+    transfer.start(onlineRequest);
     if (!transfer.running()) return kFailed; // the start's message has been shown
     say("Polling " + names[static_cast<std::size_t>(index)] + " on COM" +
         std::to_string(request.port) + " every " + request.intervalDigits.substr(0, 2) + ":" +
@@ -149,8 +159,15 @@ int Run::online(QCoreApplication& app) {
 }
 
 int Run::logger(QCoreApplication& app) {
-    ConsoleLoggerView view(stderr, request.port, request.sets, request.csv);
-    LoggerTransfer transfer(globals, host, port, view, sheet);
+    ConsoleLoggerView view(stderr);
+    LoggerTransfer transfer(host, port, view, sheet, stop);
+    LoggerRequest loggerRequest;
+    loggerRequest.portNo = request.port;
+    loggerRequest.lineSettings = globals.CommSettings;
+    loggerRequest.toWorkbook = false;
+    loggerRequest.ticked = request.sets;
+    loggerRequest.documentPath = request.csv;
+    loggerRequest.programFolder = globals.ProgramFolder;
     StopSignals stopSignals([&](int) {
         stopRequested = true;
         if (transfer.running()) transfer.stopXfer();
@@ -162,7 +179,7 @@ int Run::logger(QCoreApplication& app) {
             app.exit(kDone);
             return;
         }
-        transfer.start();
+        transfer.start(loggerRequest);
         const bool failed = !transfer.endReason().empty() && !stopRequested;
         status = failed ? kFailed : kDone;
         app.exit(status);
@@ -202,8 +219,6 @@ int runHeadless(int argc, char** argv) {
     globals.ProgramFolder =
         QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
     if (!startUp(globals, host)) return kFailed;
-    globals.SaveFormat = 0;
-    globals.PortNo = request.port;
 
     Run run(globals, host, request);
     return request.mode == HeadlessRequest::Mode::Online ? run.online(app) : run.logger(app);

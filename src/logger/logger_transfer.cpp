@@ -38,14 +38,14 @@ bool startsWith(std::string_view s, std::string_view prefix) {
 } // namespace
 
 struct LoggerTransfer::Impl : logger::InputSource {
-    Impl(Globals& g, Host& h, SerialControl& p, LoggerView& v, DocumentLink& s)
-        : globals(g), host(h), port(p), view(v), sheet(s) {}
+    Impl(Host& h, SerialControl& p, LoggerView& v, DocumentLink& s, StopFlag& f)
+        : host(h), port(p), view(v), sheet(s), stop(f) {}
 
-    Globals& globals;
     Host& host;
     SerialControl& port;
     LoggerView& view;
     DocumentLink& sheet;
+    StopFlag& stop;
 
     // Window-level state.
     std::array<bool, kSets> hasData{};
@@ -54,6 +54,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
     int nextCol = 1;
 
     // State of one transfer.
+    LoggerRequest request;
     bool running = false;
     int recNo = 1;
     int idleCount = 0;
@@ -65,12 +66,12 @@ struct LoggerTransfer::Impl : logger::InputSource {
 
     void showProgress() { view.loggerProgress(progress); }
 
-    std::string workPath() const { return joinProgramFolder(globals.ProgramFolder, kWorkFileName); }
+    std::string workPath() const { return joinProgramFolder(request.programFolder, kWorkFileName); }
 
     // ---- waiting ---------------------------------------------------------
 
     void stopPoint() {
-        if (globals.StopRequest) throw StopNoticed{};
+        if (stop.requested()) throw StopNoticed{};
     }
     void pump() {
         host.pumpEvents();
@@ -142,14 +143,14 @@ struct LoggerTransfer::Impl : logger::InputSource {
 
     Outcome run() {
         sheet.endLink();
-        openPort(port, globals, view.selectedPortIndex(), WindowKind::Logger);
+        openPort(port, request.portNo, request.lineSettings, WindowKind::Logger);
         if (!queryAll()) return Outcome::Ended;
 
         nextCol = 1;
         records.reset();
         csv.reset();
-        if (globals.SaveFormat == 1) {
-            switch (sheet.checkAndLink(view.documentPath(), view.nativeHandle())) {
+        if (request.toWorkbook) {
+            switch (sheet.checkAndLink(request.documentPath, request.owner)) {
             case DocumentLink::Result::Linked:
                 break;
             case DocumentLink::Result::Refused:
@@ -161,15 +162,15 @@ struct LoggerTransfer::Impl : logger::InputSource {
             records.emplace([this](int r, int c, const std::string& t) { writeCell(r, c, t); });
         } else {
             csv.emplace(workPath());
-            csv->prepareRun(view.documentPath());
+            csv->prepareRun(request.documentPath);
             records.emplace(*csv);
         }
 
         progress = {};
         for (int n = 1; n <= kSets; ++n)
-            if (view.setTicked(n) && hasData[n - 1]) ++progress.sets;
+            if (request.ticked[n] && hasData[n - 1]) ++progress.sets;
         for (int n = 1; n <= kSets; ++n)
-            if (view.setTicked(n) && hasData[n - 1]) downloadSet(n);
+            if (request.ticked[n] && hasData[n - 1]) downloadSet(n);
         return Outcome::Ended;
     }
 
@@ -177,7 +178,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
     // a reply ends the transfer (its message has been shown).
     bool queryAll() {
         for (int n = 1; n <= kSets; ++n) {
-            if (!view.setTicked(n)) continue;
+            if (!request.ticked[n]) continue;
             stopPoint();
             sendCommand(port, "LF" + setNumber(n));
             host.sleepMs(kQueryWaitMs);
@@ -336,37 +337,37 @@ struct LoggerTransfer::Impl : logger::InputSource {
     }
 
     void stopXfer() {
-        globals.StopRequest = true;
+        stop.request();
         view.enterIdle();
         closePort(port);
         closeFiles();
     }
 };
 
-LoggerTransfer::LoggerTransfer(Globals& globals, Host& host, SerialControl& port, LoggerView& view,
-                               DocumentLink& sheet)
-    : impl_(new Impl(globals, host, port, view, sheet)) {}
+LoggerTransfer::LoggerTransfer(Host& host, SerialControl& port, LoggerView& view,
+                               DocumentLink& sheet, StopFlag& stop)
+    : impl_(std::make_unique<Impl>(host, port, view, sheet, stop)) {}
 
 LoggerTransfer::~LoggerTransfer() {
     impl_->closeFiles();
-    delete impl_;
 }
 
-void LoggerTransfer::start() {
+void LoggerTransfer::start(const LoggerRequest& request) {
     Impl& t = *impl_;
     if (t.running) return;
     bool anyTicked = false;
     for (int n = 1; n <= kSets && !anyTicked; ++n)
-        anyTicked = t.view.setTicked(n);
+        anyTicked = request.ticked[n];
     if (!anyTicked) {
         t.host.messageBox(kLoggerNotAppointed, kAppTitle);
         return;
     }
 
-    t.globals.StopRequest = false;
+    t.stop.clear();
+    t.request = request;
     t.running = true;
     t.summary = {};
-    t.summary.document = t.view.documentPath();
+    t.summary.document = request.documentPath;
     t.progress = {};
     try {
         t.view.enterTransferring();

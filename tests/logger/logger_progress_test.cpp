@@ -47,7 +47,7 @@ TEST(LoggerProgressRun, CountsSetsRecordsAndBytesAndEndsWithTheResult) {
     rig.setWithData(3, set3);
     rig.replyAtOnce("LF05", "other\r"); // skipped: not counted among the sets
     rig.setWithData(12, set12);
-    rig.transfer.start();
+    rig.start();
 
     std::vector<std::string> lines;
     for (const auto& p : rig.view.progress)
@@ -72,7 +72,7 @@ TEST(LoggerProgressRun, ResultNamesWhatStoppedTheTransfer) {
         Rig rig;
         rig.view.ticked = {3};
         rig.replyAtOnce("LF03", "EMPTY\r");
-        rig.transfer.start();
+        rig.start();
         EXPECT_EQ(rig.transfer.endReason(), "No.03Data is not save");
         EXPECT_THAT(rig.view.results,
                     ElementsAre("No.03Data is not save \u2014 0 sets, 0 records, 0 bytes"));
@@ -82,7 +82,7 @@ TEST(LoggerProgressRun, ResultNamesWhatStoppedTheTransfer) {
         rig.view.ticked = {3};
         rig.setWithData(3, crLines({"H"}) + "\r" + kRecord + kRecord);
         rig.host.after(0.3, [&] { rig.transfer.stopXfer(); });
-        rig.transfer.start();
+        rig.start();
         EXPECT_EQ(rig.transfer.endReason(), kLoggerStopped);
         ASSERT_EQ(rig.view.results.size(), 1u);
         EXPECT_EQ(rig.view.results[0].rfind("Stopped \u2014 0 sets", 0), 0u) << rig.view.results[0];
