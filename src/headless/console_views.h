@@ -58,16 +58,12 @@ class ConsoleOnlineView : public OnlineView {
 
 class ConsoleLoggerView : public LoggerView {
   public:
-    ConsoleLoggerView(std::FILE* out, int port, const std::array<bool, 21>& sets, std::string csv);
+    explicit ConsoleLoggerView(std::FILE* out) : out_(out) {}
 
     void enterIdle() override {}
     void enterTransferring() override {}
-    int selectedPortIndex() const override { return port_ - 1; }
-    std::string documentPath() const override { return csv_; }
     void setStatus1(const std::string&) override {}
     void setStatus2(const std::string&) override {}
-    WindowHandle nativeHandle() const override { return 0; }
-    bool setTicked(int n) const override { return n >= 1 && n <= 20 && sets_[n]; }
     void loggerProgress(const LoggerProgress& progress) override;
     void loggerResult(const std::string& line) override;
 
