@@ -122,8 +122,11 @@ std::string Tide02::intervalDigits() const {
 
 void Tide02::setIntervalDigits(const std::string& digits) {
     // The mask steps over its own colons, so the digit text fills it in
-    // order.
+    // order. setText puts the cursor at the end; the operator may be typing
+    // in the middle, so the cursor goes back where it was.
+    const int cursor = txtTime_->cursorPosition();
     txtTime_->setText(QString::fromStdString(digits));
+    txtTime_->setCursorPosition(cursor);
 }
 
 void Tide02::focusInterval() {
