@@ -13,7 +13,23 @@ bool endsInCr(const std::string& reply) {
     return !reply.empty() && reply.back() == '\r';
 }
 
+bool continuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
 } // namespace
+
+void appendBounded(std::string& reply, const std::string& piece) {
+    reply += piece;
+    if (reply.size() <= kReplyKeep) return;
+    std::size_t last = reply.size() - 1;
+    while (last > 0 && continuationByte(reply[last]))
+        --last;
+    std::size_t cut = kReplyKeep - (reply.size() - last);
+    while (cut > 0 && continuationByte(reply[cut]))
+        --cut;
+    reply.erase(cut, last - cut);
+}
 
 void openPort(SerialControl& port, Globals& globals, int portIndex, WindowKind kind) {
     globals.PortNo = portIndex + 1;
@@ -68,7 +84,7 @@ ExchangeResult exchange(SerialControl& port, Host& host, const Globals& globals,
             ++idle;
             continue;
         }
-        result.reply += chunk;
+        appendBounded(result.reply, chunk);
         idle = 0;
         if (endsInCr(result.reply)) break;
     }

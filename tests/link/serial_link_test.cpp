@@ -184,6 +184,26 @@ TEST_F(SerialLink, SlowlyTricklingReplyKeepsTheExchangeAlive) {
     EXPECT_NEAR(elapsed(), 5.1 + 1.1, kTick);
 }
 
+TEST_F(SerialLink, EndlessReplyKeepsOnlyItsHeadAndLastCharacterUntilItsCr) {
+    open();
+    // 4 MB without a CR, never silent for long, then the CR.
+    serial.arriveIn(0.05, "+12.3456789 m3");
+    for (int k = 1; k <= 400; ++k)
+        serial.arriveIn(0.05 + k * 0.1, std::string(10000, 'x'));
+    serial.arriveIn(40.2, "\xC3\xA9\r");
+    const ExchangeResult r = ask();
+    EXPECT_LE(r.reply.size(), kReplyKeep);
+    EXPECT_EQ(r.reply.substr(0, 14), "+12.3456789 m3");
+    EXPECT_EQ(r.reply.back(), '\r');
+    EXPECT_NEAR(elapsed(), 40.3, kTick);
+
+    std::string reply;
+    appendBounded(reply, "a\xC3\xA9" + std::string(kReplyKeep, 'b'));
+    appendBounded(reply, "\xC3\xA9");
+    EXPECT_EQ(reply.substr(0, 3), "a\xC3\xA9");
+    EXPECT_EQ(reply.substr(reply.size() - 3), "b\xC3\xA9"); // whole characters only
+}
+
 TEST_F(SerialLink, StopWhileWaitingEndsTheExchangeAtTheNextEmptyCheck) {
     open();
     serial.arriveIn(0.8, "5\r");
