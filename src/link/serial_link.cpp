@@ -87,6 +87,9 @@ ExchangeResult exchange(SerialControl& port, Host& host, const Globals& globals,
         appendBounded(result.reply, chunk);
         idle = 0;
         if (endsInCr(result.reply)) break;
+        // A reply that never stops coming must not freeze the window: events
+        // run, and "Stop Xfer" closes the port, which the next check finds.
+        host.pumpEvents();
     }
     return result;
 }

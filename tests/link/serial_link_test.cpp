@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -202,6 +203,35 @@ TEST_F(SerialLink, EndlessReplyKeepsOnlyItsHeadAndLastCharacterUntilItsCr) {
     appendBounded(reply, "\xC3\xA9");
     EXPECT_EQ(reply.substr(0, 3), "a\xC3\xA9");
     EXPECT_EQ(reply.substr(reply.size() - 3), "b\xC3\xA9"); // whole characters only
+}
+
+// A line that never falls silent: "Stop Xfer" must still be heard.
+class FloodingSerial : public fake::FakeSerial {
+  public:
+    using FakeSerial::FakeSerial;
+    std::function<void()> onRead;
+    int reads = 0;
+    int inBufferCount() override { return portOpen() ? 1000 : 0; }
+    std::string input() override {
+        if (++reads > 100000) throw std::runtime_error("the window was never let run");
+        if (reads == 1000 && onRead) onRead();
+        return std::string(1000, '7');
+    }
+};
+
+TEST_F(SerialLink, StopXferIsHeardWhileAReplyFloodsIn) {
+    FloodingSerial flood(host);
+    openPort(flood, globals, 0, WindowKind::Online);
+    flood.onRead = [&] {
+        host.after(0, [&] {
+            globals.StopRequest = true;
+            closePort(flood);
+        });
+    };
+    const ExchangeResult r = exchange(flood, host, globals, "DQ01");
+    EXPECT_TRUE(r.stopped);
+    EXPECT_LE(r.reply.size(), kReplyKeep);
+    EXPECT_LT(flood.reads, 1010);
 }
 
 TEST_F(SerialLink, StopWhileWaitingEndsTheExchangeAtTheNextEmptyCheck) {
