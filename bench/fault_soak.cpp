@@ -10,13 +10,13 @@
 // Defaults: 20 hang-ups per mode (half of them at record or reply ends),
 // 60 seconds of flood. Exits with 1 when anything was lost.
 #include "app/globals.h"
+#include "backends/qt/qt_host.h"
+#include "backends/qt/qt_serial_control.h"
+#include "backends/qt/qt_timer.h"
 #include "fake_views.h"
 #include "instrument.h"
 #include "logger/logger_transfer.h"
 #include "online/online_transfer.h"
-#include "platform/qt/qt_host.h"
-#include "platform/qt/qt_serial_control.h"
-#include "platform/qt/qt_timer.h"
 #include "sheet/document_link.h"
 
 #include <QCoreApplication>

@@ -21,12 +21,12 @@
 // --disk-writer runs another process beside the transfer that writes a big
 // file into the same folder and syncs it, again and again, as a busy disk.
 #include "app/globals.h"
+#include "backends/qt/qt_host.h"
+#include "backends/qt/qt_serial_control.h"
+#include "backends/qt/qt_timer.h"
 #include "fake_views.h"
 #include "instrument.h"
 #include "online/online_transfer.h"
-#include "platform/qt/qt_host.h"
-#include "platform/qt/qt_serial_control.h"
-#include "platform/qt/qt_timer.h"
 #include "sheet/document_link.h"
 
 #include <QCoreApplication>

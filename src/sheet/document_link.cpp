@@ -1,7 +1,8 @@
 #include "sheet/document_link.h"
 
-#include "app/startup.h"
+#include "app/paths.h"
 #include "app/text_file.h"
+#include "app/title.h"
 #include "platform/failure.h"
 
 #include <algorithm>

@@ -217,7 +217,9 @@ TEST(LoggerStop, EarlyStopOrFailedFirstSetKeepsThePreviousDocumentAsBak) {
         };
         rig.transfer.start();
         EXPECT_EQ(Rig::readFile(rig.view.document + ".bak"), previous);
-        if (stop) EXPECT_EQ(rig.documentLines().size(), 4u); // set 3 alone
+        if (stop) {
+            EXPECT_EQ(rig.documentLines().size(), 4u); // set 3 alone
+        }
     }
 }
 
