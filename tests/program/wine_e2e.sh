@@ -14,17 +14,24 @@
 #
 #   wine_e2e.sh WINDOWS_BUILD NATIVE_BUILD SOURCE_DIR
 #
-# WINEPREFIX must be prepared as scripts/test-windows does (the null
-# graphics driver, ".xls" opening with the fake spreadsheet server).
+# It runs on a private X server (xvfb-run) in a Wine prefix of its own,
+# WINDOWS_BUILD/wineprefix-e2e, made on the first run: the program uses Qt's
+# windows platform plugin there, as on Windows. (The offscreen plugin hangs
+# in Wine whenever Wine has a graphics driver, and DDE needs one.)
 set -uo pipefail
-win=$1
-native=$2
-src=$3
-: "${WINEPREFIX:?WINEPREFIX must name the prepared Wine prefix}"
+if [ -z "${TZ_E2E_XVFB:-}" ]; then
+    command -v xvfb-run >/dev/null || {
+        echo "wine_e2e: xvfb-run is missing (package xvfb)" >&2
+        exit 1
+    }
+    TZ_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+win=$(cd "$1" && pwd)
+native=$(cd "$2" && pwd)
+src=$(cd "$3" && pwd)
+export WINEPREFIX=$win/wineprefix-e2e
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# Wine hides QT_* from Windows programs; WINEQT_* reaches them as QT_*.
-export WINEQT_QPA_PLATFORM=offscreen
-export WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
+unset WINEQT_QPA_PLATFORM
 
 sim=$native/tools/sim/tidewell-sim
 for f in "$win/tests/tz-drive.exe" "$win/src/tidewell-z.exe" "$win/tests/win32/fake_excel.exe" \
@@ -37,8 +44,12 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tz-wine-e2e-XXXXXX")
 simpid=""
+quiet() { "$@" </dev/null >/dev/null 2>&1; }
 cleanup() {
     [ -n "$simpid" ] && kill "$simpid" 2>/dev/null && wait "$simpid" 2>/dev/null
+    # This prefix's server and programs belong to this X server, which ends
+    # with the script.
+    quiet wineserver -k
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -59,15 +70,32 @@ check() { # what, then a command that must succeed
 shim=$work/ptyserial_shim.so
 cc -shared -fPIC -O2 -o "$shim" "$src/cmake/windows-qt/ptyserial_shim.c" -ldl || exit 1
 
-# COM1 is pinned in the registry to a fixed path of this prefix (Wine
-# rewrites hand-made dosdevices links when its server starts); the simulator
-# puts its link there for each run.
+# The prefix: Wine's background processes start here, writing nowhere (a
+# test runner would wait for whoever holds its output).
+t0=$SECONDS
+[ -f "$WINEPREFIX/system.reg" ] || echo "     new Wine prefix $WINEPREFIX"
+quiet wineserver -p
+quiet wine wineboot
+# A crashing program prints its backtrace and ends instead of waiting on a box.
+quiet wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+# ".xls" opens with the fake spreadsheet server, as with Excel.
+server=$(wine winepath -w "$win/tests/win32/fake_excel.exe" 2>/dev/null | tr -d '\r')
+quiet wine reg add 'HKLM\Software\Classes\.xls' /ve /t REG_SZ /d TzFakeExcel.Sheet /f
+quiet wine reg add 'HKLM\Software\Classes\TzFakeExcel.Sheet\shell\open\command' /ve /t REG_SZ \
+    /d "\"$server\" \"%1\"" /f
+# COM1 is pinned to a fixed link that the simulator points at its
+# pseudo-terminal for each run: Wine maps ports when its server starts and
+# then replaces hand-made dosdevices links.
 ports=$WINEPREFIX/tz-ports
 mkdir -p "$ports"
 if ! wine reg query 'HKLM\Software\Wine\Ports' /v COM1 2>/dev/null | grep -qF "$ports/COM1"; then
-    echo "wine_e2e: COM1 is not pinned to $ports/COM1 in $WINEPREFIX (scripts/test-windows does it)" >&2
-    exit 1
+    quiet wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$ports/COM1" /f
+    quiet wineserver -k
+    quiet wineserver -w
+    quiet wineserver -p
+    quiet wine wineboot
 fi
+echo "     Wine prefix ready after $((SECONDS - t0)) s"
 
 # The program folders: the same settings, in each system's code page.
 names=("Durchfluß" "Geschwindigkeit")
@@ -106,7 +134,7 @@ run_win() { # log name, then tz-drive's arguments
     shift
     start_sim "$ports" "${SIM_ARGS[@]}" || return 1
     local t0=$SECONDS
-    (cd "$work/win" && LD_PRELOAD=$shim timeout 120 wine "$work/win/tz-drive.exe" "$@") \
+    (cd "$work/win" && LD_PRELOAD=$shim timeout 60 wine "$work/win/tz-drive.exe" "$@") \
         >"$work/$name-win.log" 2>&1
     local rc=$?
     stop_sim
