@@ -15,6 +15,7 @@
 #           CMake preset looks in)
 #   WORK    sources and build trees (default: PREFIX-work beside it)
 #   JOBS    parallel build jobs (default 2)
+#   SOURCES_ONLY=1  fetch, unpack and patch the sources, then stop
 set -euo pipefail
 
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -58,19 +59,15 @@ fi
 
 if [ ! -d qtbase-src ]; then
     if [ ! -f "$QTBASE_DSC" ]; then
-        # apt-get source needs a source entry for bookworm.
-        if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-            log "adding a deb-src entry for bookworm"
-            $SUDO tee /etc/apt/sources.list.d/tidewell-z-deb-src.sources >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-            $SUDO apt-get update -qq
-        fi
-        apt-get source --download-only "qt6-base=$QTBASE_VERSION"
+        # A private source list for bookworm: no root needed and the
+        # system's apt configuration stays as it is.
+        mkdir -p apt/lists/partial apt/cache/archives/partial
+        echo "deb-src http://deb.debian.org/debian bookworm main" >apt/sources.list
+        apt_private=(-o Dir::Etc::SourceList="$WORK/apt/sources.list"
+            -o Dir::Etc::SourceParts=/nonexistent -o Dir::State::Lists="$WORK/apt/lists"
+            -o Dir::Cache="$WORK/apt/cache")
+        apt-get "${apt_private[@]}" update
+        apt-get "${apt_private[@]}" source --download-only "qt6-base=$QTBASE_VERSION"
     fi
     dpkg-source -x "$QTBASE_DSC" qtbase-src # applies the Debian patches
 fi
@@ -108,6 +105,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 TC
+
+if [ "${SOURCES_ONLY:-0}" = 1 ]; then
+    log "sources ready in $WORK"
+    exit 0
+fi
 
 # --- 2. qtbase ----------------------------------------------------------------
 if [ ! -f "$PREFIX/lib/libQt6Widgets.a" ]; then

@@ -14,6 +14,7 @@
 #
 #   wine_e2e.sh WINDOWS_BUILD NATIVE_BUILD SOURCE_DIR
 #
+# TZ_E2E_KEEP=1 keeps the documents, logs and program folders for a look.
 # It runs on a private X server (xvfb-run) in a Wine prefix of its own,
 # WINDOWS_BUILD/wineprefix-e2e, made on the first run: the program uses Qt's
 # windows platform plugin there, as on Windows. (The offscreen plugin hangs
@@ -50,7 +51,11 @@ cleanup() {
     # This prefix's server and programs belong to this X server, which ends
     # with the script.
     quiet wineserver -k
-    rm -rf "$work"
+    if [ -n "${TZ_E2E_KEEP:-}" ]; then
+        echo "     kept $work"
+    else
+        rm -rf "$work"
+    fi
 }
 trap cleanup EXIT
 failures=0
