@@ -2,9 +2,9 @@
 // mode selection window leads on; the program ends with its last window.
 #include "app/globals.h"
 #include "app/startup.h"
-#include "platform/qt/qt_host.h"
+#include "backends/qt/qt_host.h"
+#include "ui/mode_window.h"
 #include "ui/services.h"
-#include "ui/tide01.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,6 +25,6 @@ int main(int argc, char** argv) {
     if (!tz::startUp(globals, host)) return 1;
 
     tz::UiServices services = tz::qtServices(globals, host);
-    tz::Tide01::showNew(services);
+    tz::ModeWindow::showNew(services);
     return app.exec();
 }

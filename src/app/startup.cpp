@@ -1,8 +1,10 @@
 #include "app/startup.h"
 
 #include "app/items.h"
+#include "app/paths.h"
 #include "app/text.h"
 #include "app/text_file.h"
+#include "app/title.h"
 #include "platform/failure.h"
 
 #include <array>
@@ -11,7 +13,6 @@
 namespace tz {
 
 namespace {
-
 
 constexpr const char* kHelpFileName = "Tidewell_Z.hlp";
 constexpr const char* kSettingsFileName = "Twell.ini";
@@ -22,15 +23,6 @@ constexpr int kDefaultPortNo = 1;
 constexpr int kMaxParamNames = 20;
 
 } // namespace
-
-std::string joinProgramFolder(const std::string& folder, const std::string& name) {
-    // Without a folder the name stays relative rather than landing in the
-    // file system root.
-    if (folder.empty()) return name;
-    const char last = folder.back();
-    if (last == '\\' || last == '/') return folder + name;
-    return folder + kPathSeparator + name;
-}
 
 bool startUp(Globals& globals, Host& host) {
     globals.HelpFile = joinProgramFolder(globals.ProgramFolder, kHelpFileName);

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/paths.h"
 #include "fake_host.h"
 #include "platform/failure.h"
 

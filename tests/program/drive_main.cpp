@@ -18,9 +18,9 @@
 // a control was not found, 4 on a time limit; a start-up that failed exits 1.
 #include "app/globals.h"
 #include "app/startup.h"
-#include "platform/qt/qt_host.h"
+#include "backends/qt/qt_host.h"
+#include "ui/mode_window.h"
 #include "ui/services.h"
-#include "ui/tide01.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     tz::UiServices services = tz::qtServices(globals, host);
-    tz::Tide01::showNew(services);
+    tz::ModeWindow::showNew(services);
     QWidget* mode = windowWith("SSOption1_0");
     control<QAbstractButton>(mode, script.mode == "logger" ? "SSOption1_0" : "SSOption1_1")
         ->click();

@@ -1,4 +1,4 @@
-#include "ui/tide04.h"
+#include "ui/monitor_window.h"
 
 #include "ui/layout.h"
 #include "ui/monitor_grid.h"
@@ -10,7 +10,7 @@ namespace tz {
 
 using namespace layout;
 
-Tide04::Tide04(QWidget* parent) : QWidget(parent, Qt::Window) {
+MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Tide04");
     setWindowTitle("Data Monitor For CSVFile");
     setFont(layoutFont("Arial", 9));
@@ -30,12 +30,12 @@ Tide04::Tide04(QWidget* parent) : QWidget(parent, Qt::Window) {
     grid_->horizontalHeader()->setDefaultSectionSize(fm.horizontalAdvance("00:00:00") + 14);
     grid_->setColumnWidth(1, fm.horizontalAdvance("-0000.000") + 14);
 
-    label6_ = place(new QLabel("Data Monitor (Only CSV)", this), "Label6", 240, 120, 2775, 255);
-    label6_->setTextFormat(Qt::PlainText);
-    label6_->setFont(layoutFont("Arial", 9.75, true));
+    caption_ = place(new QLabel("Data Monitor (Only CSV)", this), "Label6", 240, 120, 2775, 255);
+    caption_->setTextFormat(Qt::PlainText);
+    caption_->setFont(layoutFont("Arial", 9.75, true));
 }
 
-void Tide04::releaseWhenClosed() {
+void MonitorWindow::releaseWhenClosed() {
     if (isVisible())
         setAttribute(Qt::WA_DeleteOnClose);
     else

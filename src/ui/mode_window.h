@@ -10,20 +10,19 @@
 #include <QRadioButton>
 #include <QWidget>
 
-#include <array>
 #include <optional>
 
 namespace tz {
 
-class Tide01 : public QWidget {
+class ModeWindow : public QWidget {
     Q_OBJECT
   public:
     // A new window, deleted when it closes. `at` places it; without it the
     // window is centred on the screen.
-    Tide01(UiServices& services, std::optional<QPoint> at = std::nullopt);
+    ModeWindow(UiServices& services, std::optional<QPoint> at = std::nullopt);
 
     // Create, load and show a fresh window without blocking.
-    static Tide01* showNew(UiServices& services, std::optional<QPoint> at = std::nullopt);
+    static ModeWindow* showNew(UiServices& services, std::optional<QPoint> at = std::nullopt);
 
     // "OK": the output format, the chosen transfer window, then away.
     void pressOk();
@@ -36,14 +35,18 @@ class Tide01 : public QWidget {
     void load();
 
     UiServices& services_;
-    QGroupBox* frame4_ = nullptr;
-    std::array<QGroupBox*, 3> frame1_{}; // indexes 1 and 2
-    std::array<QRadioButton*, 4> option1_{};
-    QLabel* baud_ = nullptr;     // Label7
-    QLabel* dataBits_ = nullptr; // Label8
-    QLabel* stopBits_ = nullptr; // Label9
-    QLabel* parity_ = nullptr;   // Label10
-    QPushButton* ok_ = nullptr;  // SSCommand1
+    QGroupBox* panel_ = nullptr;
+    QGroupBox* modeGroup_ = nullptr;
+    QGroupBox* formatGroup_ = nullptr;
+    QRadioButton* loggerMode_ = nullptr;
+    QRadioButton* onlineMode_ = nullptr;
+    QRadioButton* csvFormat_ = nullptr;
+    QRadioButton* xlsFormat_ = nullptr;
+    QLabel* baud_ = nullptr;
+    QLabel* dataBits_ = nullptr;
+    QLabel* stopBits_ = nullptr;
+    QLabel* parity_ = nullptr;
+    QPushButton* okButton_ = nullptr;
 };
 
 } // namespace tz

@@ -1,10 +1,10 @@
-#include "ui/tide01.h"
+#include "ui/mode_window.h"
 
 #include "ui/layout.h"
 #include "ui/line_settings.h"
+#include "ui/logger_window.h"
+#include "ui/online_window.h"
 #include "ui/pictures.h"
-#include "ui/tide02.h"
-#include "ui/tide03.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -26,7 +26,7 @@ QLabel* label(QWidget* parent, const char* name, const char* caption, int l, int
 
 } // namespace
 
-Tide01::Tide01(UiServices& services, std::optional<QPoint> at) : services_(services) {
+ModeWindow::ModeWindow(UiServices& services, std::optional<QPoint> at) : services_(services) {
     setAttribute(Qt::WA_DeleteOnClose);
     build();
     load();
@@ -38,14 +38,14 @@ Tide01::Tide01(UiServices& services, std::optional<QPoint> at) : services_(servi
     }
 }
 
-Tide01* Tide01::showNew(UiServices& services, std::optional<QPoint> at) {
-    auto* window = new Tide01(services, at);
+ModeWindow* ModeWindow::showNew(UiServices& services, std::optional<QPoint> at) {
+    auto* window = new ModeWindow(services, at);
     window->show();
     window->activateWindow();
     return window;
 }
 
-void Tide01::build() {
+void ModeWindow::build() {
     setObjectName("Tide01");
     setWindowTitle("TIDEWELL-Z  (F1:HELP)");
     setWindowIcon(pictures::windowIcon());
@@ -53,9 +53,9 @@ void Tide01::build() {
     setFont(windowFont);
     setFixedSize(px(7860), px(2700));
 
-    frame4_ = place(new QGroupBox(this), "SSFrame4", 60, 0, 7695, 2595);
-    frame4_->setFont(windowFont);
-    QWidget* f4 = frame4_;
+    panel_ = place(new QGroupBox(this), "SSFrame4", 60, 0, 7695, 2595);
+    panel_->setFont(windowFont);
+    QWidget* f4 = panel_;
 
     auto* panel1 = label(f4, "SSPanel1", "", 300, 280, 3015, 555, windowFont);
     panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -87,40 +87,40 @@ void Tide01::build() {
     stopBits_ = label(f4, "Label9", "1", 1920, 1960, 375, 195, small);
     parity_ = label(f4, "Label10", "No", 1920, 2200, 495, 195, small);
 
-    frame1_[1] = place(new QGroupBox("Transfer Mode", f4), "Frame1_1", 2520, 1480, 1755, 975);
-    frame1_[2] = place(new QGroupBox("Save File Format", f4), "Frame1_2", 4320, 1480, 1695, 975);
-    frame1_[1]->setFont(small);
-    frame1_[2]->setFont(small);
+    modeGroup_ = place(new QGroupBox("Transfer Mode", f4), "Frame1_1", 2520, 1480, 1755, 975);
+    formatGroup_ = place(new QGroupBox("Save File Format", f4), "Frame1_2", 4320, 1480, 1695, 975);
+    modeGroup_->setFont(small);
+    formatGroup_->setFont(small);
     // Radio buttons that share a frame form one exclusive group.
-    option1_[0] =
-        place(new QRadioButton("Logger data", frame1_[1]), "SSOption1_0", 120, 300, 1455, 255);
-    option1_[1] =
-        place(new QRadioButton("On-line data", frame1_[1]), "SSOption1_1", 120, 600, 1455, 255);
-    option1_[3] =
-        place(new QRadioButton("XLS(Excel)", frame1_[2]), "SSOption1_3", 120, 300, 1455, 255);
-    option1_[2] =
-        place(new QRadioButton("CSV(TXT)", frame1_[2]), "SSOption1_2", 120, 600, 1455, 255);
-    for (QRadioButton* option : option1_)
+    loggerMode_ =
+        place(new QRadioButton("Logger data", modeGroup_), "SSOption1_0", 120, 300, 1455, 255);
+    onlineMode_ =
+        place(new QRadioButton("On-line data", modeGroup_), "SSOption1_1", 120, 600, 1455, 255);
+    xlsFormat_ =
+        place(new QRadioButton("XLS(Excel)", formatGroup_), "SSOption1_3", 120, 300, 1455, 255);
+    csvFormat_ =
+        place(new QRadioButton("CSV(TXT)", formatGroup_), "SSOption1_2", 120, 600, 1455, 255);
+    for (QRadioButton* option : {loggerMode_, onlineMode_, xlsFormat_, csvFormat_})
         option->setFont(small);
-    option1_[1]->setChecked(true);
-    option1_[3]->setChecked(true);
+    onlineMode_->setChecked(true);
+    xlsFormat_->setChecked(true);
 
-    ok_ = place(new QPushButton("OK", f4), "SSCommand1", 6120, 1590, 1335, 855);
-    ok_->setFont(layoutFont("Arial", 14.25, true));
-    ok_->setDefault(true);
-    ok_->setAutoDefault(true);
-    connect(ok_, &QPushButton::clicked, this, &Tide01::pressOk);
+    okButton_ = place(new QPushButton("OK", f4), "SSCommand1", 6120, 1590, 1335, 855);
+    okButton_->setFont(layoutFont("Arial", 14.25, true));
+    okButton_->setDefault(true);
+    okButton_->setAutoDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, &ModeWindow::pressOk);
 
     for (QWidget* w : findChildren<QWidget*>())
         if (!qobject_cast<QAbstractButton*>(w)) w->setFocusPolicy(Qt::NoFocus);
-    setTabOrder(ok_, option1_[0]);
-    setTabOrder(option1_[0], option1_[1]);
-    setTabOrder(option1_[1], option1_[3]);
-    setTabOrder(option1_[3], option1_[2]);
-    ok_->setFocus();
+    setTabOrder(okButton_, loggerMode_);
+    setTabOrder(loggerMode_, onlineMode_);
+    setTabOrder(onlineMode_, xlsFormat_);
+    setTabOrder(xlsFormat_, csvFormat_);
+    okButton_->setFocus();
 }
 
-void Tide01::load() {
+void ModeWindow::load() {
     // Every field is decoded before any label changes.
     const LineSettingsCaptions c = decodeLineSettings(services_.globals.CommSettings);
     if (c.baud) baud_->setText(QString::fromStdString(*c.baud));
@@ -129,13 +129,13 @@ void Tide01::load() {
     if (c.stopBits) stopBits_->setText(QString::fromStdString(*c.stopBits));
 }
 
-void Tide01::pressOk() {
-    services_.globals.SaveFormat = option1_[3]->isChecked() ? 1 : 0;
+void ModeWindow::pressOk() {
+    services_.globals.SaveFormat = xlsFormat_->isChecked() ? 1 : 0;
     QWidget* next = nullptr;
-    if (option1_[0]->isChecked())
-        next = new Tide03(services_, pos());
+    if (loggerMode_->isChecked())
+        next = new LoggerWindow(services_, pos());
     else
-        next = new Tide02(services_, pos());
+        next = new OnlineWindow(services_, pos());
     // Shown before this window goes, so the program never runs out of
     // windows in between.
     next->show();
@@ -143,12 +143,12 @@ void Tide01::pressOk() {
     close();
 }
 
-void Tide01::keyPressEvent(QKeyEvent* event) {
+void ModeWindow::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         // A key that no control took: the default button answers it.
-        ok_->click();
+        okButton_->click();
         return;
     case Qt::Key_F1:
         showHelp(services_);

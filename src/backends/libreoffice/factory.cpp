@@ -1,7 +1,7 @@
-#include "platform/libreoffice/factory.h"
+#include "backends/libreoffice/factory.h"
 
-#include "platform/libreoffice/calc_link.h"
-#include "platform/libreoffice/desktop_shell.h"
+#include "backends/libreoffice/calc_link.h"
+#include "backends/libreoffice/desktop_shell.h"
 
 namespace tz {
 

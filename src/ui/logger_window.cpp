@@ -1,4 +1,4 @@
-#include "ui/tide03.h"
+#include "ui/logger_window.h"
 
 #include "ui/layout.h"
 
@@ -33,7 +33,7 @@ bool squareAtRightEnd(int index) {
 
 } // namespace
 
-Tide03::Tide03(UiServices& services, QPoint at)
+LoggerWindow::LoggerWindow(UiServices& services, QPoint at)
     : TransferFrame(services, at,
                     Look{"Tide03", layoutFont("Arial", 9), layoutFont("Arial", 9), 280, 255,
                          layoutFont("Arial", 11.25, true), 4080, 270, 5775, "CSV(*.csv)|*.CSV"}) {
@@ -42,40 +42,40 @@ Tide03::Tide03(UiServices& services, QPoint at)
     fillPortList();
     showDefaultDocument();
     transfer_ =
-        std::make_unique<LoggerTransfer>(globals_, services_.host, *comm1_, *this, *documentLink_);
+        std::make_unique<LoggerTransfer>(globals_, services_.host, *serial_, *this, *documentLink_);
     setIdleState();
     // The keyboard starts at the port list, the first usable control.
-    combo2_->setFocus();
+    portList_->setFocus();
 }
 
-Tide03::~Tide03() {
+LoggerWindow::~LoggerWindow() {
     transfer_.reset();
 }
 
-void Tide03::buildPanel() {
-    ssFrame4_ = place(new QGroupBox("Logger Data", this), "SSFrame4", 1560, 1680, 3735, 975);
-    ssFrame4_->setFont(layoutFont("Arial", 8.25, true));
+void LoggerWindow::buildPanel() {
+    modePanel_ = place(new QGroupBox("Logger Data", this), "SSFrame4", 1560, 1680, 3735, 975);
+    modePanel_->setFont(layoutFont("Arial", 8.25, true));
     const QFont boxFont = layoutFont("Arial", 8.25);
     for (const BoxPlace& b : kBoxes) {
         const QByteArray name = "SSCheck1_" + QByteArray::number(b.index);
-        auto* box = place(new QCheckBox(QString::fromLatin1(b.caption), ssFrame4_),
+        auto* box = place(new QCheckBox(QString::fromLatin1(b.caption), modePanel_),
                           name.constData(), b.left, b.top, b.width, 255);
         box->setFont(boxFont);
         if (squareAtRightEnd(b.index)) box->setLayoutDirection(Qt::RightToLeft);
-        ssCheck1_[b.index] = box;
+        setBoxes_[b.index] = box;
     }
 
-    setFocusChain({ssCommand6_, combo2_, ssCommand1_, text3_, ssCommand2_});
-    QWidget* previous = ssCommand2_;
+    setFocusChain({stopButton_, portList_, applicationPicker_, documentEntry_, documentPicker_});
+    QWidget* previous = documentPicker_;
     for (int n = 1; n <= 20; ++n) {
-        setTabOrder(previous, ssCheck1_[n]);
-        previous = ssCheck1_[n];
+        setTabOrder(previous, setBoxes_[n]);
+        previous = setBoxes_[n];
     }
-    setFocusChain({previous, ssCommand3_, ssCommand4_, ssCommand5_});
+    setFocusChain({previous, startButton_, modeInfoButton_, exitButton_});
 }
 
-bool Tide03::setTicked(int n) const {
-    return n >= 1 && n <= 20 && ssCheck1_[n]->isChecked();
+bool LoggerWindow::setTicked(int n) const {
+    return n >= 1 && n <= 20 && setBoxes_[n]->isChecked();
 }
 
 } // namespace tz

@@ -7,10 +7,10 @@ namespace tz {
 
 class MonitorGrid;
 
-class Tide04 : public QWidget {
+class MonitorWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit Tide04(QWidget* parent = nullptr);
+    explicit MonitorWindow(QWidget* parent = nullptr);
 
     MonitorGrid& grid() { return *grid_; }
 
@@ -21,7 +21,7 @@ class Tide04 : public QWidget {
 
   private:
     MonitorGrid* grid_;
-    QLabel* label6_;
+    QLabel* caption_;
 };
 
 } // namespace tz

@@ -1,7 +1,7 @@
 #pragma once
 // The serial control over QSerialPort. Bytes on the line are Latin-1
 // characters; the logic sees UTF-8.
-#include "link/port_settings.h"
+#include "backends/qt/port_settings.h"
 #include "platform/failure.h"
 #include "platform/serial_control.h"
 

@@ -1,9 +1,9 @@
-#include "platform/libreoffice/calc_link.h"
+#include "backends/libreoffice/calc_link.h"
 
+#include "backends/libreoffice/cell_text.h"
+#include "backends/libreoffice/process.h"
+#include "backends/libreoffice/uno_runtime.h"
 #include "platform/failure.h"
-#include "platform/libreoffice/cell_text.h"
-#include "platform/libreoffice/process.h"
-#include "platform/libreoffice/uno_runtime.h"
 
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>

@@ -1,4 +1,4 @@
-#include "platform/win32/dde_sheet_link.h"
+#include "backends/win32/dde_sheet_link.h"
 
 #include "app/text.h"
 #include "platform/failure.h"

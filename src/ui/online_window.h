@@ -2,7 +2,7 @@
 // The on-line data window: polls one parameter at an interval.
 #include "online/online_transfer.h"
 #include "platform/views.h"
-#include "ui/tide04.h"
+#include "ui/monitor_window.h"
 #include "ui/transfer_frame.h"
 
 #include <QPointer>
@@ -13,11 +13,11 @@
 
 namespace tz {
 
-class Tide02 : public TransferFrame, public OnlineView {
+class OnlineWindow : public TransferFrame, public OnlineView {
     Q_OBJECT
   public:
-    Tide02(UiServices& services, QPoint at);
-    ~Tide02() override;
+    OnlineWindow(UiServices& services, QPoint at);
+    ~OnlineWindow() override;
 
     // TransferView
     void enterIdle() override { setIdleState(); }
@@ -37,7 +37,7 @@ class Tide02 : public TransferFrame, public OnlineView {
     void showMonitor() override;
     Grid& monitorGrid() override;
 
-    Tide04* monitor() const { return monitor_; }
+    MonitorWindow* monitor() const { return monitor_; }
     OnlineTransfer& transfer() { return *transfer_; }
 
   protected:
@@ -51,10 +51,10 @@ class Tide02 : public TransferFrame, public OnlineView {
     void buildPanel();
     void buildParameterList();
 
-    std::unique_ptr<Timer> timer1_;
-    QPointer<Tide04> monitor_;
-    QComboBox* combo1_ = nullptr;
-    QLineEdit* txtTime_ = nullptr;
+    std::unique_ptr<Timer> pollTimer_;
+    QPointer<MonitorWindow> monitor_;
+    QComboBox* paramList_ = nullptr;
+    QLineEdit* intervalEntry_ = nullptr;
     std::unique_ptr<OnlineTransfer> transfer_;
 };
 

@@ -1,9 +1,9 @@
-#include "platform/libreoffice/desktop_shell.h"
+#include "backends/libreoffice/desktop_shell.h"
 
 #include "app/text_file.h"
+#include "backends/libreoffice/process.h"
+#include "backends/libreoffice/x11_windows.h"
 #include "platform/failure.h"
-#include "platform/libreoffice/process.h"
-#include "platform/libreoffice/x11_windows.h"
 
 #include <filesystem>
 #include <system_error>

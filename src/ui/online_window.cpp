@@ -1,9 +1,9 @@
-#include "ui/tide02.h"
+#include "ui/online_window.h"
 
 #include "online/command_table.h"
 #include "ui/layout.h"
 #include "ui/monitor_grid.h"
-#include "ui/tide04.h"
+#include "ui/monitor_window.h"
 
 namespace tz {
 
@@ -38,106 +38,106 @@ class WindowTimer : public Timer {
 
 } // namespace
 
-Tide02::Tide02(UiServices& services, QPoint at)
+OnlineWindow::OnlineWindow(UiServices& services, QPoint at)
     : TransferFrame(services, at,
                     Look{"Tide02", onlineWindowFont(), layoutFont("Arial", 9.75), 285, 270,
                          onlineWindowFont(), 4200, 255, 5295,
                          "CSV\xEF\xBC\x88*.csv\xEF\xBC\x89|*.CSV"}) {
     buildPanel();
-    timer1_ = std::make_unique<WindowTimer>(
+    pollTimer_ = std::make_unique<WindowTimer>(
         services_.makeTimer(), [this](std::function<void()> cb) { runAsTransferCode(cb); });
     // The monitor exists (hidden) from the start, so the transfer always has
     // its grid.
-    monitor_ = new Tide04;
+    monitor_ = new MonitorWindow;
 
     showApplicationPath();
     fillPortList();
     buildParameterList();
     showDefaultDocument();
-    transfer_ = std::make_unique<OnlineTransfer>(globals_, services_.host, *comm1_, *this, *timer1_,
-                                                 *documentLink_);
+    transfer_ = std::make_unique<OnlineTransfer>(globals_, services_.host, *serial_, *this,
+                                                 *pollTimer_, *documentLink_);
     setIdleState();
     // The keyboard starts at the port list, the first usable control.
-    combo2_->setFocus();
+    portList_->setFocus();
 }
 
-Tide02::~Tide02() {
+OnlineWindow::~OnlineWindow() {
     // Nothing may tick into a window that is going.
-    timer1_->stop();
+    pollTimer_->stop();
     transfer_.reset();
     if (monitor_) monitor_->releaseWhenClosed();
 }
 
-void Tide02::buildPanel() {
-    ssFrame4_ = place(new QGroupBox("On-line data", this), "SSFrame4", 1560, 1680, 3855, 975);
-    ssFrame4_->setFont(layoutFont("Arial", 8.25, true));
+void OnlineWindow::buildPanel() {
+    modePanel_ = place(new QGroupBox("On-line data", this), "SSFrame4", 1560, 1680, 3855, 975);
+    modePanel_->setFont(layoutFont("Arial", 8.25, true));
     const QFont nine = layoutFont("Arial", 9);
 
-    combo1_ = place(new QComboBox(ssFrame4_), "Combo1", 120, 540, 1995, 345);
-    combo1_->setFont(layoutFont("Arial", 9, true));
-    combo1_->setEditable(false);
+    paramList_ = place(new QComboBox(modePanel_), "Combo1", 120, 540, 1995, 345);
+    paramList_->setFont(layoutFont("Arial", 9, true));
+    paramList_->setEditable(false);
 
-    txtTime_ = place(new QLineEdit(ssFrame4_), "txtTime", 2340, 540, 975, 315);
-    txtTime_->setFont(layoutFont("Arial", 9.75));
-    txtTime_->setInputMask("##:##:##;_");
-    connect(txtTime_, &QLineEdit::textEdited, this, [this] { transfer_->checkEntry(); });
+    intervalEntry_ = place(new QLineEdit(modePanel_), "txtTime", 2340, 540, 975, 315);
+    intervalEntry_->setFont(layoutFont("Arial", 9.75));
+    intervalEntry_->setInputMask("##:##:##;_");
+    connect(intervalEntry_, &QLineEdit::textEdited, this, [this] { transfer_->checkEntry(); });
 
-    auto* label2 = place(new QLabel("Parameter", ssFrame4_), "Label2", 120, 300, 1155, 195);
-    auto* label3 = place(new QLabel("Interval[h:m:s]", ssFrame4_), "Label3", 2220, 300, 1335, 255);
+    auto* label2 = place(new QLabel("Parameter", modePanel_), "Label2", 120, 300, 1155, 195);
+    auto* label3 = place(new QLabel("Interval[h:m:s]", modePanel_), "Label3", 2220, 300, 1335, 255);
     for (QLabel* lb : {label2, label3}) {
         lb->setTextFormat(Qt::PlainText);
         lb->setFont(nine);
     }
 
-    setFocusChain({combo2_, ssCommand1_, text3_, ssCommand2_, combo1_, txtTime_, ssCommand3_,
-                   ssCommand4_, ssCommand5_, ssCommand6_});
+    setFocusChain({portList_, applicationPicker_, documentEntry_, documentPicker_, paramList_,
+                   intervalEntry_, startButton_, modeInfoButton_, exitButton_, stopButton_});
 }
 
-void Tide02::buildParameterList() {
-    combo1_->clear();
+void OnlineWindow::buildParameterList() {
+    paramList_->clear();
     for (const std::string& name : buildCommandTable(globals_))
-        combo1_->addItem(QString::fromStdString(name));
-    combo1_->setCurrentIndex(combo1_->count() > 0 ? 0 : -1);
+        paramList_->addItem(QString::fromStdString(name));
+    paramList_->setCurrentIndex(paramList_->count() > 0 ? 0 : -1);
 }
 
-void Tide02::closeCompanions() {
+void OnlineWindow::closeCompanions() {
     if (monitor_) monitor_->close();
 }
 
-int Tide02::selectedParamIndex() const {
-    return combo1_->currentIndex();
+int OnlineWindow::selectedParamIndex() const {
+    return paramList_->currentIndex();
 }
 
-std::string Tide02::selectedParamText() const {
-    return combo1_->currentText().toStdString();
+std::string OnlineWindow::selectedParamText() const {
+    return paramList_->currentText().toStdString();
 }
 
-std::string Tide02::intervalDigits() const {
+std::string OnlineWindow::intervalDigits() const {
     // text() leaves out the unfilled positions, so only the colons remain
     // to be dropped.
-    QString digits = txtTime_->text();
+    QString digits = intervalEntry_->text();
     digits.remove(QLatin1Char(':'));
     return digits.toStdString();
 }
 
-void Tide02::setIntervalDigits(const std::string& digits) {
+void OnlineWindow::setIntervalDigits(const std::string& digits) {
     // The mask steps over its own colons, so the digit text fills it in
     // order.
-    txtTime_->setText(QString::fromStdString(digits));
+    intervalEntry_->setText(QString::fromStdString(digits));
 }
 
-void Tide02::focusInterval() {
-    txtTime_->setFocus(Qt::OtherFocusReason);
+void OnlineWindow::focusInterval() {
+    intervalEntry_->setFocus(Qt::OtherFocusReason);
 }
 
-void Tide02::showMonitor() {
-    if (!monitor_) monitor_ = new Tide04;
+void OnlineWindow::showMonitor() {
+    if (!monitor_) monitor_ = new MonitorWindow;
     monitor_->show();
     monitor_->raise();
 }
 
-Grid& Tide02::monitorGrid() {
-    if (!monitor_) monitor_ = new Tide04;
+Grid& OnlineWindow::monitorGrid() {
+    if (!monitor_) monitor_ = new MonitorWindow;
     return monitor_->grid();
 }
 

@@ -1,7 +1,7 @@
-#include "platform/qt/qt_serial_control.h"
+#include "backends/qt/qt_serial_control.h"
 
 #include "app/text.h"
-#include "platform/qt/port_names.h"
+#include "backends/qt/port_names.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,9 +1,9 @@
-#include "platform/win32/win32_shell.h"
+#include "backends/win32/win32_shell.h"
 
 #include "app/text.h"
 #include "app/text_file.h"
+#include "backends/win32/shell_record.h"
 #include "platform/failure.h"
-#include "platform/win32/shell_record.h"
 
 #include <cstdint>
 #include <vector>

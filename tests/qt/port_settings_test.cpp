@@ -1,4 +1,4 @@
-#include "link/port_settings.h"
+#include "backends/qt/port_settings.h"
 
 #include "platform/failure.h"
 

@@ -1,4 +1,4 @@
-#include "platform/libreoffice/x11_windows.h"
+#include "backends/libreoffice/x11_windows.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "platform/libreoffice/uno_runtime.h"
+#include "backends/libreoffice/uno_runtime.h"
 
 #include "platform/failure.h"
 

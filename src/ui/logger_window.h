@@ -12,11 +12,11 @@
 
 namespace tz {
 
-class Tide03 : public TransferFrame, public LoggerView {
+class LoggerWindow : public TransferFrame, public LoggerView {
     Q_OBJECT
   public:
-    Tide03(UiServices& services, QPoint at);
-    ~Tide03() override;
+    LoggerWindow(UiServices& services, QPoint at);
+    ~LoggerWindow() override;
 
     // TransferView
     void enterIdle() override { setIdleState(); }
@@ -40,7 +40,7 @@ class Tide03 : public TransferFrame, public LoggerView {
   private:
     void buildPanel();
 
-    std::array<QCheckBox*, 21> ssCheck1_{}; // indexes 1..20
+    std::array<QCheckBox*, 21> setBoxes_{}; // indexes 1..20
     std::unique_ptr<LoggerTransfer> transfer_;
 };
 

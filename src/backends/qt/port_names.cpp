@@ -1,4 +1,4 @@
-#include "platform/qt/port_names.h"
+#include "backends/qt/port_names.h"
 
 #include <cstdlib>
 #include <system_error>
