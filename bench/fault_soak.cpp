@@ -9,7 +9,6 @@
 //
 // Defaults: 20 hang-ups per mode (half of them at record or reply ends),
 // 60 seconds of flood. Exits with 1 when anything was lost.
-#include "app/globals.h"
 #include "backends/qt/qt_host.h"
 #include "backends/qt/qt_serial_control.h"
 #include "backends/qt/qt_timer.h"
@@ -31,7 +30,6 @@
 #include <fstream>
 #include <random>
 #include <regex>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,16 +50,10 @@ constexpr const char* kBaud = "115200";
 
 class LoggerView : public tz::LoggerView {
   public:
-    std::set<int> ticked;
-    std::string document;
-    bool setTicked(int n) const override { return ticked.count(n) != 0; }
     void enterIdle() override {}
     void enterTransferring() override {}
-    int selectedPortIndex() const override { return 0; }
-    std::string documentPath() const override { return document; }
     void setStatus1(const std::string&) override {}
     void setStatus2(const std::string&) override {}
-    tz::WindowHandle nativeHandle() const override { return 0; }
 };
 
 // tidewell-sim with `args` on COM1 of the private configuration folder.
@@ -135,8 +127,9 @@ double cpuSeconds() {
 }
 
 struct Context {
-    tz::Globals globals;
     tz::QtHost host;
+    tz::StopFlag stop;
+    std::string programFolder;
     std::vector<std::string> messages;
     fs::path dir;
 };
@@ -183,17 +176,22 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
     }
     tz::QtSerialControl port;
     LoggerView view;
-    view.ticked = {1};
-    view.document = (c.dir / "logger.csv").string();
+    tz::LoggerRequest request;
+    request.portNo = 1;
+    request.lineSettings = std::string(kBaud) + ",N,8,1";
+    request.toWorkbook = false;
+    request.ticked[1] = true;
+    request.documentPath = (c.dir / "logger.csv").string();
+    request.programFolder = c.programFolder;
     tz::fake::FakeShell shell;
     tz::fake::FakeSheetLink link;
-    tz::DocumentLink sheet(c.globals, c.host, shell, link);
-    tz::LoggerTransfer transfer(c.globals, c.host, port, view, sheet);
+    tz::DocumentLink sheet(c.host, shell, link, c.stop);
+    tz::LoggerTransfer transfer(c.host, port, view, sheet, c.stop);
     c.messages.clear();
-    transfer.start();
+    transfer.start(request);
 
     std::vector<std::string> lines;
-    const bool clean = documentLines(view.document, lines);
+    const bool clean = documentLines(request.documentPath, lines);
     static const std::regex record(R"( \d\d/\d\d/\d\d \d\d:\d\d,.*)");
     int rows = 0;
     for (const auto& l : lines)
@@ -204,6 +202,19 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
     if (rows > complete) t.extra += rows - complete;
     if (!clean) ++t.badCells;
     if (c.messages.empty() && got < download.size()) ++t.unreported;
+}
+
+tz::OnlineRequest onlineRequest(const std::string& document) {
+    tz::OnlineRequest r;
+    r.portNo = 1;
+    r.lineSettings = std::string(kBaud) + ",N,8,1";
+    r.toWorkbook = false;
+    r.commands[1] = "DQ01";
+    r.paramIndex = 0;
+    r.paramText = "Flow";
+    r.intervalDigits = "000002";
+    r.documentPath = document;
+    return r;
 }
 
 // An on-line transfer whose line drops `cut` bytes in; every poll whose
@@ -229,13 +240,13 @@ void onlineCut(Context& c, std::size_t cut, Tally& t) {
     tz::QtSerialControl port;
     tz::QtTimer timer;
     tz::fake::FakeOnlineView view;
-    view.document = (c.dir / "online.csv").string();
+    const tz::OnlineRequest request = onlineRequest((c.dir / "online.csv").string());
     tz::fake::FakeShell shell;
     tz::fake::FakeSheetLink link;
-    tz::DocumentLink sheet(c.globals, c.host, shell, link);
-    tz::OnlineTransfer transfer(c.globals, c.host, port, view, timer, sheet);
+    tz::DocumentLink sheet(c.host, shell, link, c.stop);
+    tz::OnlineTransfer transfer(c.host, port, view, timer, sheet, c.stop);
     c.messages.clear();
-    transfer.start();
+    transfer.start(request);
     QElapsedTimer clock;
     clock.start();
     while (transfer.running() && clock.elapsed() < 30000)
@@ -246,7 +257,7 @@ void onlineCut(Context& c, std::size_t cut, Tally& t) {
     }
 
     std::vector<std::string> lines;
-    const bool clean = documentLines(view.document, lines);
+    const bool clean = documentLines(request.documentPath, lines);
     const int rows = lines.empty() ? 0 : static_cast<int>(lines.size()) - 1;
     ++t.runs;
     t.expected += complete;
@@ -296,11 +307,8 @@ int main(int argc, char** argv) {
     c.dir = tmpl;
     setenv("XDG_CONFIG_HOME", tmpl.c_str(), 1);
     QCoreApplication app(argc, argv);
-    c.globals.CommSettings = std::string(kBaud) + ",N,8,1";
-    c.globals.SaveFormat = 0;
-    c.globals.ParamCmd[1] = "DQ01";
     fs::create_directories(c.dir / "program");
-    c.globals.ProgramFolder = (c.dir / "program").string();
+    c.programFolder = (c.dir / "program").string();
     c.host.setMessageBoxHook(
         [&](const std::string& text, const std::string&) { c.messages.push_back(text); });
 
@@ -336,11 +344,10 @@ int main(int argc, char** argv) {
         tz::QtSerialControl port;
         tz::QtTimer timer;
         tz::fake::FakeOnlineView view;
-        view.document = (c.dir / "flood.csv").string();
         tz::fake::FakeShell shell;
         tz::fake::FakeSheetLink link;
-        tz::DocumentLink sheet(c.globals, c.host, shell, link);
-        tz::OnlineTransfer transfer(c.globals, c.host, port, view, timer, sheet);
+        tz::DocumentLink sheet(c.host, shell, link, c.stop);
+        tz::OnlineTransfer transfer(c.host, port, view, timer, sheet, c.stop);
         c.messages.clear();
         long rssStart = 0, rssEnd = 0;
         double cpuStart = 0, cpuEnd = 0;
@@ -355,7 +362,7 @@ int main(int argc, char** argv) {
             cpuEnd = cpuSeconds();
             transfer.stopXfer();
         });
-        transfer.start();
+        transfer.start(onlineRequest((c.dir / "flood.csv").string()));
         QElapsedTimer clock;
         clock.start();
         while ((rssEnd == 0 || transfer.running()) &&

@@ -33,8 +33,8 @@ bool matchesNormalFile(const std::string& path) {
 
 } // namespace
 
-DocumentLink::DocumentLink(Globals& globals, Host& host, Shell& shell, SheetLink& link)
-    : globals_(globals), host_(host), shell_(shell), link_(link) {}
+DocumentLink::DocumentLink(Host& host, Shell& shell, SheetLink& link, const StopFlag& stop)
+    : host_(host), shell_(shell), link_(link), stop_(stop) {}
 
 std::string DocumentLink::documentName(const std::string& path) {
     const auto sep = path.rfind(kPathSeparator);
@@ -130,7 +130,7 @@ DocumentLink::Result DocumentLink::waitForDocumentWindow(double waited) {
         activateOnceShown(waited + std::max(clockSeconds() - started, pausedMs / 1000.0));
         if (awaitedTitles_.empty()) return Result::Linked;
         host_.pumpEvents();
-        if (globals_.StopRequest) return Result::Stopped;
+        if (stop_.requested()) return Result::Stopped;
         host_.sleepMs(retryPauseMs);
         pausedMs += retryPauseMs;
     }
@@ -166,11 +166,11 @@ DocumentLink::Result DocumentLink::linkWithRetry(const std::string& path) {
         }
         activateOnceShown(waited);
         host_.pumpEvents();
-        if (globals_.StopRequest) return Result::Stopped;
+        if (stop_.requested()) return Result::Stopped;
         host_.sleepMs(retryPauseMs);
         pausedMs += retryPauseMs;
         host_.pumpEvents();
-        if (globals_.StopRequest) return Result::Stopped;
+        if (stop_.requested()) return Result::Stopped;
     }
 }
 
