@@ -30,6 +30,7 @@
 #include <fstream>
 #include <random>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -127,9 +128,10 @@ double cpuSeconds() {
 }
 
 struct Context {
-    tz::QtHost host;
     tz::StopFlag stop;
+    std::string lineSettings;
     std::string programFolder;
+    tz::QtHost host;
     std::vector<std::string> messages;
     fs::path dir;
 };
@@ -178,7 +180,7 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
     LoggerView view;
     tz::LoggerRequest request;
     request.portNo = 1;
-    request.lineSettings = std::string(kBaud) + ",N,8,1";
+    request.lineSettings = c.lineSettings;
     request.toWorkbook = false;
     request.ticked[1] = true;
     request.documentPath = (c.dir / "logger.csv").string();
@@ -204,17 +206,17 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
     if (c.messages.empty() && got < download.size()) ++t.unreported;
 }
 
-tz::OnlineRequest onlineRequest(const std::string& document) {
-    tz::OnlineRequest r;
-    r.portNo = 1;
-    r.lineSettings = std::string(kBaud) + ",N,8,1";
-    r.toWorkbook = false;
-    r.commands[1] = "DQ01";
-    r.paramIndex = 0;
-    r.paramText = "Flow";
-    r.intervalDigits = "000002";
-    r.documentPath = document;
-    return r;
+tz::OnlineRequest onlineRequest(const Context& c, const char* document) {
+    tz::OnlineRequest request;
+    request.portNo = 1;
+    request.lineSettings = c.lineSettings;
+    request.toWorkbook = false;
+    request.commands[1] = "DQ01";
+    request.paramIndex = 0;
+    request.paramText = "Flow";
+    request.intervalDigits = "000002";
+    request.documentPath = (c.dir / document).string();
+    return request;
 }
 
 // An on-line transfer whose line drops `cut` bytes in; every poll whose
@@ -240,7 +242,7 @@ void onlineCut(Context& c, std::size_t cut, Tally& t) {
     tz::QtSerialControl port;
     tz::QtTimer timer;
     tz::fake::FakeOnlineView view;
-    const tz::OnlineRequest request = onlineRequest((c.dir / "online.csv").string());
+    const tz::OnlineRequest request = onlineRequest(c, "online.csv");
     tz::fake::FakeShell shell;
     tz::fake::FakeSheetLink link;
     tz::DocumentLink sheet(c.host, shell, link, c.stop);
@@ -307,6 +309,7 @@ int main(int argc, char** argv) {
     c.dir = tmpl;
     setenv("XDG_CONFIG_HOME", tmpl.c_str(), 1);
     QCoreApplication app(argc, argv);
+    c.lineSettings = std::string(kBaud) + ",N,8,1";
     fs::create_directories(c.dir / "program");
     c.programFolder = (c.dir / "program").string();
     c.host.setMessageBoxHook(
@@ -344,6 +347,7 @@ int main(int argc, char** argv) {
         tz::QtSerialControl port;
         tz::QtTimer timer;
         tz::fake::FakeOnlineView view;
+        const tz::OnlineRequest request = onlineRequest(c, "flood.csv");
         tz::fake::FakeShell shell;
         tz::fake::FakeSheetLink link;
         tz::DocumentLink sheet(c.host, shell, link, c.stop);
@@ -362,7 +366,7 @@ int main(int argc, char** argv) {
             cpuEnd = cpuSeconds();
             transfer.stopXfer();
         });
-        transfer.start(onlineRequest((c.dir / "flood.csv").string()));
+        transfer.start(request);
         QElapsedTimer clock;
         clock.start();
         while ((rssEnd == 0 || transfer.running()) &&
