@@ -59,7 +59,11 @@ struct LoggerTransfer::Impl : logger::InputSource {
     std::optional<logger::CsvDocument> csv;
     std::optional<logger::Records> records;
 
-    std::string workPath() const { return joinProgramFolder(globals.ProgramFolder, kWorkFileName); }
+    // Beside the settings: the program folder, or the user's configuration
+    // folder for an installed program, whose own folder is not writable.
+    std::string workPath() const {
+        return joinProgramFolder(settingsFolder(globals), kWorkFileName);
+    }
 
     // ---- waiting ---------------------------------------------------------
 

@@ -1,8 +1,10 @@
 #include "ui/transfer_frame.h"
 
 #include "app/startup.h"
+#include "platform/qt/port_names.h"
 #include "ui/layout.h"
 #include "ui/pictures.h"
+#include "ui/ports_dialog.h"
 #include "ui/tide01.h"
 
 #include <QCloseEvent>
@@ -88,9 +90,14 @@ void TransferFrame::buildFrame(const Look& look) {
     const QFont nineBold = layoutFont("Arial", 9, true);
 
     ssFrame2_ = frame(this, "SSFrame2", "RS-232 Port", 120, 120, 1215, 1455, small);
-    combo2_ = place(new QComboBox(ssFrame2_), "Combo2", 120, 240, 975, 345);
+    combo2_ = place(new PortComboBox(services_.listPorts, ssFrame2_), "Combo2", 120, 240, 975, 345);
     combo2_->setFont(nineBold);
     combo2_->setEditable(false);
+    // Below the list, in the frame's free space; out of the keyboard order
+    // of the classic controls.
+    portsButton_ = button(ssFrame2_, "PortsButton", "Ports\u2026", 120, 1020, 975, 315, small);
+    portsButton_->setFocusPolicy(Qt::NoFocus);
+    portsButton_->setToolTip("Assign a serial port of this machine to COM1 to COM9");
 
     ssFrame5_ =
         frame(this, "SSFrame5", "Status", 5640, 1680, 2055, 975, layoutFont("Arial", 9.75, true));
@@ -137,6 +144,17 @@ void TransferFrame::buildFrame(const Look& look) {
     connect(ssCommand4_, &QPushButton::clicked, this, &TransferFrame::modeInfo);
     connect(ssCommand5_, &QPushButton::clicked, this, &TransferFrame::exitWindow);
     connect(ssCommand6_, &QPushButton::clicked, this, [this] { stopTransfer(); });
+    connect(portsButton_, &QPushButton::clicked, this, [this] { showPortsDialog(); });
+}
+
+PortsDialog* TransferFrame::showPortsDialog() {
+    auto* dialog = new PortsDialog(services_.listPorts, portLinkFolder(), portIndex() + 1, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, [this] {
+        if (auto* ports = qobject_cast<PortComboBox*>(combo2_)) ports->refreshDescriptions();
+    });
+    dialog->open();
+    return dialog;
 }
 
 void TransferFrame::showApplicationPath() {
@@ -147,6 +165,7 @@ void TransferFrame::fillPortList() {
     combo2_->clear();
     for (int n = 1; n <= 9; ++n)
         combo2_->addItem(QStringLiteral("COM%1").arg(n));
+    if (auto* ports = qobject_cast<PortComboBox*>(combo2_)) ports->refreshDescriptions();
     // A port number the list cannot show (0, or a hand-edited file) leaves
     // no port selected; the port opening then reports it.
     const int index = globals_.PortNo - 1;
@@ -155,7 +174,11 @@ void TransferFrame::fillPortList() {
 
 void TransferFrame::showDefaultDocument() {
     const char* name = globals_.SaveFormat == 1 ? "Tidewell.xls" : "Tidewell.csv";
-    text3_->setText(QString::fromStdString(joinProgramFolder(globals_.ProgramFolder, name)));
+    // An installed program cannot write beside itself: its default document
+    // goes to the user's documents instead.
+    const std::string& folder =
+        globals_.DocumentFolder.empty() ? globals_.ProgramFolder : globals_.DocumentFolder;
+    text3_->setText(QString::fromStdString(joinProgramFolder(folder, name)));
 }
 
 void TransferFrame::setIdleState() {

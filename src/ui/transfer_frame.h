@@ -20,6 +20,8 @@
 
 namespace tz {
 
+class PortsDialog;
+
 class TransferFrame : public QWidget {
     Q_OBJECT
   public:
@@ -36,6 +38,10 @@ class TransferFrame : public QWidget {
     void showStatus1(const std::string& text);
     void showStatus2(const std::string& text);
     WindowHandle handle() const;
+
+    // "Ports...": the dialog that links a serial port to a COMn, shown
+    // window-modal over this window.
+    PortsDialog* showPortsDialog();
 
     // Transfer code (a start, a poll) is on the stack. The window must not
     // be deleted then, even when it is closed: the code would return into a
@@ -116,6 +122,7 @@ class TransferFrame : public QWidget {
     QPushButton* ssCommand5_ = nullptr;
     QPushButton* ssCommand6_ = nullptr;
     QLineEdit* text1_ = nullptr;
+    QPushButton* portsButton_ = nullptr;
 
   private:
     void buildFrame(const Look& look);
