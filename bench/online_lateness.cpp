@@ -13,12 +13,12 @@
 // microsecond; --fine-clock runs the same with the bench's own
 // microsecond clock, to tell the host clock from the timer's own lateness.
 #include "app/globals.h"
+#include "backends/qt/qt_host.h"
+#include "backends/qt/qt_serial_control.h"
+#include "backends/qt/qt_timer.h"
 #include "fake_views.h"
 #include "instrument.h"
 #include "online/online_transfer.h"
-#include "platform/qt/qt_host.h"
-#include "platform/qt/qt_serial_control.h"
-#include "platform/qt/qt_timer.h"
 #include "sheet/document_link.h"
 
 #include <QCoreApplication>

@@ -5,11 +5,11 @@
 #include "app/globals.h"
 #include "app/settings_folder.h"
 #include "app/startup.h"
-#include "platform/qt/port_names.h"
-#include "platform/qt/qt_host.h"
+#include "backends/qt/port_names.h"
+#include "backends/qt/qt_host.h"
 #include "ui/command_line.h"
+#include "ui/mode_window.h"
 #include "ui/services.h"
-#include "ui/tide01.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,6 +69,6 @@ int main(int argc, char** argv) {
     if (!tz::startUp(globals, host)) return 1;
 
     tz::UiServices services = tz::qtServices(globals, host);
-    tz::Tide01::showNew(services);
+    tz::ModeWindow::showNew(services);
     return app.exec();
 }

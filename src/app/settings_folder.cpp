@@ -1,6 +1,6 @@
 #include "app/settings_folder.h"
 
-#include "app/startup.h"
+#include "app/paths.h"
 #include "app/text_file.h"
 
 #include <filesystem>
@@ -9,6 +9,10 @@
 #include <system_error>
 
 namespace tz {
+
+std::string settingsFolder(const Globals& globals) {
+    return globals.SettingsFolder.empty() ? globals.ProgramFolder : globals.SettingsFolder;
+}
 
 bool folderIsWritable(const std::string& folder) {
     std::error_code ec;

@@ -4,9 +4,15 @@
 // installed copy (the program under /usr/bin, its default settings under
 // /usr/share/tidewell-z) cannot write there and keeps them in the user's
 // configuration folder instead.
+#include "app/globals.h"
+
 #include <string>
 
 namespace tz {
+
+// The folder of Twell.ini, Twenv.dat and the logger's work file:
+// globals.SettingsFolder, or the program folder when that is empty.
+std::string settingsFolder(const Globals& globals);
 
 // Can this process create files in `folder`? Tried with a real file, since
 // permissions alone do not tell (read-only mounts, access lists).

@@ -1,8 +1,11 @@
 #include "app/startup.h"
 
 #include "app/items.h"
+#include "app/paths.h"
+#include "app/settings_folder.h"
 #include "app/text.h"
 #include "app/text_file.h"
+#include "app/title.h"
 #include "platform/failure.h"
 
 #include <array>
@@ -23,19 +26,6 @@ constexpr int kDefaultPortNo = 1;
 constexpr int kMaxParamNames = 20;
 
 } // namespace
-
-std::string joinProgramFolder(const std::string& folder, const std::string& name) {
-    // Without a folder the name stays relative rather than landing in the
-    // file system root.
-    if (folder.empty()) return name;
-    const char last = folder.back();
-    if (last == '\\' || last == '/') return folder + name;
-    return folder + kPathSeparator + name;
-}
-
-std::string settingsFolder(const Globals& globals) {
-    return globals.SettingsFolder.empty() ? globals.ProgramFolder : globals.SettingsFolder;
-}
 
 namespace {
 

@@ -7,21 +7,6 @@
 
 namespace tz {
 
-// The separator of the platform's paths.
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
-
-// The folder joining rule: append the name directly when the folder ends
-// in a separator, with one separator in between otherwise.
-std::string joinProgramFolder(const std::string& folder, const std::string& name);
-
-// The folder of Twell.ini and Twenv.dat: globals.SettingsFolder, or the
-// program folder when that is empty.
-std::string settingsFolder(const Globals& globals);
-
 // Reads Twell.ini and Twenv.dat from settingsFolder() into the
 // globals. Returns false when start-up must end the program (any message
 // has been shown through the host, naming the file); the globals other

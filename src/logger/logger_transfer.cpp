@@ -1,7 +1,9 @@
 #include "logger/logger_transfer.h"
 
-#include "app/startup.h"
+#include "app/paths.h"
+#include "app/settings_folder.h"
 #include "app/text_file.h"
+#include "app/title.h"
 #include "link/failure_report.h"
 #include "link/serial_link.h"
 #include "logger/csv_document.h"

@@ -8,7 +8,7 @@
 namespace tz {
 
 // Fills ParamCmd from ParamName and returns the entries of the parameter
-// list Combo1, in order: the names up to the first empty one (all 20 when
+// list, in order: the names up to the first empty one (all 20 when
 // none is empty). Table entries 13 to 19 always get the fixed commands;
 // entries the build does not reach keep what they held. The caller selects
 // the first entry when the list is not empty.

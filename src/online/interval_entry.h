@@ -1,5 +1,5 @@
 #pragma once
-// The interval entry txtTime: its own check on what the operator typed, and
+// The interval entry ("h:m:s"): its own check on what the operator typed, and
 // the verdict "Start Transfer!" gives on it. Both work on the digit text,
 // the six characters hhmmss without the colons; unfilled positions are left
 // out of it, so an incomplete entry gives a shorter text.

@@ -1,5 +1,6 @@
 #include "online/online_transfer.h"
 
+#include "app/title.h"
 #include "link/failure_report.h"
 #include "link/serial_link.h"
 #include "online/interval_entry.h"

@@ -24,7 +24,7 @@ class OnlineTransfer {
     OnlineTransfer(const OnlineTransfer&) = delete;
     OnlineTransfer& operator=(const OnlineTransfer&) = delete;
 
-    void checkEntry(); // notification of txtTime about its content
+    void checkEntry(); // the operator edited the interval entry
     void start();      // "Start Transfer!"
     void stopXfer();   // "Stop Xfer", and the way out of an abandoned start
     void closeFiles(); // the window's closing step

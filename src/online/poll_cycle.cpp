@@ -1,5 +1,6 @@
 // One on-line poll (jobComm): ask the instrument for the selected
 // parameter, take the value out of the reply and append the row.
+#include "app/title.h"
 #include "link/failure_report.h"
 #include "link/serial_link.h"
 #include "online/online_transfer_impl.h"

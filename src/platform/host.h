@@ -12,7 +12,7 @@ namespace tz {
 using DayNumber = long;
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // Let pending window events run (clicks, timers) and return.
@@ -33,14 +33,12 @@ public:
 // A single-shot timer on the window thread. Re-arming replaces the pending
 // shot. The callback runs from the event loop (or from pumpEvents).
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     virtual void setCallback(std::function<void()> onTimeout) = 0;
     virtual void startIn(double seconds) = 0;
     virtual void stop() = 0;
     virtual bool active() const = 0;
 };
-
-inline constexpr const char* kAppTitle = "TIDEWELL-Z";
 
 } // namespace tz

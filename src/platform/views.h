@@ -10,25 +10,26 @@
 namespace tz {
 
 class TransferView {
-public:
+  public:
     virtual ~TransferView() = default;
-    virtual void enterIdle() = 0;          // Enable02 / Enable03
-    virtual void enterTransferring() = 0;  // Disable02 / Disable03
-    // Position selected in the port list Combo2 (COM1 is 0), -1 for none.
+    virtual void enterIdle() = 0;         // the operator may start again
+    virtual void enterTransferring() = 0; // only "Stop Xfer" is live
+    // Position selected in the port list (COM1 is 0), -1 for none.
     virtual int selectedPortIndex() const = 0;
-    // The output document path: the current text of Text3.
+    // The output document path as the operator typed or picked it.
     virtual std::string documentPath() const = 0;
-    virtual void setStatus1(const std::string& text) = 0;  // Label4
-    virtual void setStatus2(const std::string& text) = 0;  // Label5
+    // The two lines of the status panel.
+    virtual void setStatus1(const std::string& text) = 0;
+    virtual void setStatus2(const std::string& text) = 0;
     virtual WindowHandle nativeHandle() const = 0;
 };
 
 class OnlineView : public TransferView {
-public:
-    // Selected position in the parameter list Combo1, -1 for none.
+  public:
+    // Selected position in the parameter list, -1 for none.
     virtual int selectedParamIndex() const = 0;
     virtual std::string selectedParamText() const = 0;
-    // The six digits of txtTime without the colons; unfilled positions are
+    // The six digits of the interval entry without the colons; unfilled positions are
     // left out, so an incomplete entry gives a shorter text.
     virtual std::string intervalDigits() const = 0;
     virtual void setIntervalDigits(const std::string& digits) = 0;
@@ -39,8 +40,8 @@ public:
 };
 
 class LoggerView : public TransferView {
-public:
-    // Logger data set n (1..20) ticked in SSCheck1.
+  public:
+    // Logger data set n (1..20) is ticked for download.
     virtual bool setTicked(int n) const = 0;
 };
 

@@ -1,7 +1,8 @@
 #include "sheet/document_link.h"
 
-#include "app/startup.h"
+#include "app/paths.h"
 #include "app/text_file.h"
+#include "app/title.h"
 #include "platform/failure.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 namespace tz {
 
 namespace {
-
 
 // Operators on either system type both kinds of slash at the end of a
 // folder path, so the trailing check knows both.

@@ -9,10 +9,10 @@ namespace tz {
 struct LineSettingsCaptions {
     // A field is present only when the string holds it; the window leaves
     // the label of a missing field as it was.
-    std::optional<std::string> baud;     // Label7
-    std::optional<std::string> dataBits; // Label8
-    std::optional<std::string> parity;   // Label10, already as its word
-    std::optional<std::string> stopBits; // Label9
+    std::optional<std::string> baud;
+    std::optional<std::string> dataBits;
+    std::optional<std::string> parity; // already as its word ("No", "Even", ...)
+    std::optional<std::string> stopBits;
 };
 
 // "O" or "o" show "O", "E" or "e" show "E"; anything else, the empty text

@@ -1,6 +1,6 @@
 #include "ui/ports_dialog.h"
 
-#include "platform/qt/port_names.h"
+#include "backends/qt/port_names.h"
 
 #include <QAbstractItemView>
 #include <QDialogButtonBox>

@@ -2,7 +2,7 @@
 // The port list of the transfer windows with what each COMn reaches, and
 // the "Ports..." dialog that assigns a serial port of this machine to a
 // COMn by the link that the port names follow.
-#include "platform/qt/serial_ports.h"
+#include "backends/qt/serial_ports.h"
 
 #include <QComboBox>
 #include <QDialog>

@@ -1,11 +1,11 @@
-#include "platform/qt/qt_file_dialog.h"
-#include "platform/qt/qt_serial_control.h"
-#include "platform/qt/qt_timer.h"
+#include "backends/qt/qt_file_dialog.h"
+#include "backends/qt/qt_serial_control.h"
+#include "backends/qt/qt_timer.h"
 #include "ui/services.h"
 
 #if defined(_WIN32)
-#include "platform/win32/dde_sheet_link.h"
-#include "platform/win32/win32_shell.h"
+#include "backends/win32/dde_sheet_link.h"
+#include "backends/win32/win32_shell.h"
 #else
 #include "ui/calc_module.h"
 #endif

@@ -1,5 +1,6 @@
 #include "ui/services.h"
 
+#include "app/title.h"
 #include "platform/failure.h"
 
 #include <QCoreApplication>

@@ -3,9 +3,9 @@
 // the per-window platform objects. The program wires the Qt backends (see
 // qtServices); tests wire fakes.
 #include "app/globals.h"
+#include "backends/qt/serial_ports.h"
 #include "platform/file_dialog.h"
 #include "platform/host.h"
-#include "platform/qt/serial_ports.h"
 #include "platform/serial_control.h"
 #include "platform/sheet_link.h"
 #include "platform/shell.h"

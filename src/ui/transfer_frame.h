@@ -27,9 +27,9 @@ class TransferFrame : public QWidget {
   public:
     ~TransferFrame() override;
 
-    // Enable02 / Enable03: the idle state.
+    // Idle: the operator may choose the port and the files and start.
     void setIdleState();
-    // Disable02 / Disable03: the transferring state.
+    // Transferring: only "Stop Xfer" and the status panel are live.
     void setTransferringState();
 
     // The frame's part of what both windows show the transfer code.
@@ -64,13 +64,13 @@ class TransferFrame : public QWidget {
     struct Look {
         const char* name; // "Tide02" / "Tide03"
         QFont windowFont;
-        QFont statusFont; // Label4 and Label5
-        int statusTop;    // Label4's top, in twips
-        int statusHeight; // Label4 and Label5
-        QFont exitFont;   // SSCommand5
-        int text1Left;
-        int text3Height;
-        int label1Width;
+        QFont statusFont; // both status lines
+        int statusTop;    // the first status line's top, in twips
+        int statusHeight; // both status lines
+        QFont exitFont;   // "Exit"
+        int linkEndpointLeft;
+        int documentEntryHeight;
+        int applicationPathWidth;
         const char* csvFilter; // document picker with CSV output
     };
 
@@ -99,29 +99,29 @@ class TransferFrame : public QWidget {
 
     // Platform objects of this window; the transfer is made by the derived
     // window once the controls exist.
-    std::unique_ptr<SerialControl> comm1_;
+    std::unique_ptr<SerialControl> serial_;
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<SheetLink> sheetLink_;
     std::unique_ptr<DocumentLink> documentLink_;
-    std::unique_ptr<FileDialog> commonDialog1_;
+    std::unique_ptr<FileDialog> fileDialog_;
 
-    QGroupBox* ssFrame1_ = nullptr;
-    QLabel* label1_ = nullptr;
-    QPushButton* ssCommand1_ = nullptr;
-    QGroupBox* ssFrame2_ = nullptr;
-    QComboBox* combo2_ = nullptr;
-    QGroupBox* ssFrame3_ = nullptr;
-    QLineEdit* text3_ = nullptr;
-    QPushButton* ssCommand2_ = nullptr;
-    QGroupBox* ssFrame4_ = nullptr; // made by the derived window
-    QGroupBox* ssFrame5_ = nullptr;
-    QLabel* label4_ = nullptr;
-    QLabel* label5_ = nullptr;
-    QPushButton* ssCommand3_ = nullptr;
-    QPushButton* ssCommand4_ = nullptr;
-    QPushButton* ssCommand5_ = nullptr;
-    QPushButton* ssCommand6_ = nullptr;
-    QLineEdit* text1_ = nullptr;
+    QGroupBox* applicationFrame_ = nullptr;
+    QLabel* applicationPath_ = nullptr;
+    QPushButton* applicationPicker_ = nullptr;
+    QGroupBox* portFrame_ = nullptr;
+    QComboBox* portList_ = nullptr;
+    QGroupBox* documentFrame_ = nullptr;
+    QLineEdit* documentEntry_ = nullptr;
+    QPushButton* documentPicker_ = nullptr;
+    QGroupBox* modePanel_ = nullptr; // made by the derived window
+    QGroupBox* statusFrame_ = nullptr;
+    QLabel* status1_ = nullptr;
+    QLabel* status2_ = nullptr;
+    QPushButton* startButton_ = nullptr;
+    QPushButton* modeInfoButton_ = nullptr;
+    QPushButton* exitButton_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    QLineEdit* linkEndpoint_ = nullptr;
     QPushButton* portsButton_ = nullptr;
 
   private:

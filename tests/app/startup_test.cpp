@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
+#include "app/paths.h"
 #include "app/settings_folder.h"
-
 #include "fake_host.h"
 #include "platform/failure.h"
 

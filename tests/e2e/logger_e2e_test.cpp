@@ -2,9 +2,9 @@
 // port and host, against the tidewell-sim program on a pseudo-terminal
 // published as COM1 in a private configuration folder, into a CSV document.
 #include "app/globals.h"
-#include "platform/qt/qt_host.h"
+#include "backends/qt/qt_host.h"
+#include "ui/logger_window.h"
 #include "ui/services.h"
-#include "ui/tide03.h"
 
 #include "fake_views.h"
 #include "qt_app.h"
@@ -110,8 +110,8 @@ class LoggerEndToEnd : public ::testing::Test {
         }
     }
 
-    Tide03& openWindow() {
-        window = new Tide03(services, QPoint(0, 0));
+    LoggerWindow& openWindow() {
+        window = new LoggerWindow(services, QPoint(0, 0));
         window->show();
         return *window;
     }
@@ -139,14 +139,14 @@ class LoggerEndToEnd : public ::testing::Test {
     Globals globals;
     QtHost host;
     UiServices services = qtServices(globals, host);
-    Tide03* window = nullptr;
+    LoggerWindow* window = nullptr;
     std::vector<std::string> messages, titles;
 };
 
 TEST_F(LoggerEndToEnd, DownloadsTickedSetsSideBySideIntoTheDocument) {
     Simulator sim(kSimPath, ws, {"--records", "4", "--baud", "115200"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
-    Tide03& w = openWindow();
+    LoggerWindow& w = openWindow();
     const std::string document = ws.file("logger.csv");
     { std::ofstream(document, std::ios::binary) << "an older document\r\n"; }
 
@@ -196,7 +196,7 @@ TEST_F(LoggerEndToEnd, HangUpInTheMiddleEndsTheTransferAndKeepsEveryLineWritten)
         kSimPath, ws,
         {"--records", "4", "--baud", "115200", "--fault", "hangup", "--hangup-after", "780"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
-    Tide03& w = openWindow();
+    LoggerWindow& w = openWindow();
     const std::string document = ws.file("logger.csv");
 
     runTransfer({2, 5}, document);
@@ -228,7 +228,7 @@ TEST_F(LoggerEndToEnd, HangUpInTheMiddleEndsTheTransferAndKeepsEveryLineWritten)
 TEST_F(LoggerEndToEnd, StopXferDuringADownloadEndsQuietly) {
     Simulator sim(kSimPath, ws, {"--records", "40", "--baud", "9600"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
-    Tide03& w = openWindow();
+    LoggerWindow& w = openWindow();
     const std::string document = ws.file("logger.csv");
     // Two queries take about 2.4 s; the download of 40 records about 5 s.
     bool sawTransferring = false;

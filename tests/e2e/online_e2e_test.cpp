@@ -2,11 +2,11 @@
 // serial port, host and timer, against the tidewell-sim program on a
 // pseudo-terminal published as COM1 in a private configuration folder.
 #include "app/globals.h"
-#include "platform/qt/qt_host.h"
+#include "backends/qt/qt_host.h"
 #include "ui/monitor_grid.h"
+#include "ui/monitor_window.h"
+#include "ui/online_window.h"
 #include "ui/services.h"
-#include "ui/tide02.h"
-#include "ui/tide04.h"
 
 #include "fake_views.h"
 #include "qt_app.h"
@@ -77,8 +77,8 @@ class OnlineEndToEnd : public ::testing::Test {
         }
     }
 
-    Tide02& openWindow() {
-        window = new Tide02(services, QPoint(0, 0));
+    OnlineWindow& openWindow() {
+        window = new OnlineWindow(services, QPoint(0, 0));
         window->show();
         return *window;
     }
@@ -116,14 +116,14 @@ class OnlineEndToEnd : public ::testing::Test {
     Globals globals;
     QtHost host;
     UiServices services = qtServices(globals, host);
-    Tide02* window = nullptr;
+    OnlineWindow* window = nullptr;
     std::vector<std::string> messages, titles;
 };
 
 TEST_F(OnlineEndToEnd, PollsTheSimulatorUntilStopXferAndKeepsFileAndGridAlike) {
     Simulator sim(kSimPath, ws, {});
     ASSERT_TRUE(sim.ready()) << sim.banner();
-    Tide02& w = openWindow();
+    OnlineWindow& w = openWindow();
     const std::string document = ws.file("online.csv");
     { std::ofstream(document, std::ios::binary) << "an older document\r\n"; }
 
@@ -171,7 +171,7 @@ TEST_F(OnlineEndToEnd, PulledPlugEndsTheTransferAndKeepsTheRowsWritten) {
     // Each reply is 15 bytes: the line drops in the middle of the third.
     Simulator sim(kSimPath, ws, {"--fault", "hangup", "--hangup-after", "40"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
-    Tide02& w = openWindow();
+    OnlineWindow& w = openWindow();
     const std::string document = ws.file("online.csv");
     startTransfer(document, "000002");
     ASSERT_TRUE(w.transfer().running());
@@ -198,7 +198,7 @@ TEST_F(OnlineEndToEnd, MissingPortLeavesTheDocumentUntouched) {
     // at a path that certainly does not exist instead.
     fs::create_directories(ws.root() / "tidewell-z" / "ports");
     fs::create_symlink(ws.file("no-such-device"), ws.root() / "tidewell-z" / "ports" / "COM1");
-    Tide02& w = openWindow();
+    OnlineWindow& w = openWindow();
     const std::string document = ws.file("online.csv");
     { std::ofstream(document, std::ios::binary) << "TIME,Flow\r\n08:00:00,+0001.000\r\n"; }
     startTransfer(document, "000002");

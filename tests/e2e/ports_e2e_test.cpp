@@ -3,11 +3,11 @@
 // port list never shows pseudo-terminals), links it to a COMn, and the
 // window then polls the simulator through that COMn.
 #include "app/globals.h"
-#include "platform/qt/port_names.h"
-#include "platform/qt/qt_host.h"
+#include "backends/qt/port_names.h"
+#include "backends/qt/qt_host.h"
+#include "ui/online_window.h"
 #include "ui/ports_dialog.h"
 #include "ui/services.h"
-#include "ui/tide02.h"
 
 #include "fake_views.h"
 #include "qt_app.h"
@@ -73,7 +73,7 @@ class PortsEndToEnd : public ::testing::Test {
     UiServices services = qtServices(globals, host);
     std::vector<SerialPortEntry> offered;
     std::vector<std::string> messages;
-    Tide02* window = nullptr;
+    OnlineWindow* window = nullptr;
 };
 
 TEST_F(PortsEndToEnd, DialogLinksTheChosenPortAndTheWindowPollsThroughIt) {
@@ -89,7 +89,7 @@ TEST_F(PortsEndToEnd, DialogLinksTheChosenPortAndTheWindowPollsThroughIt) {
                {"ttyUSB0", pty, QString::fromStdString(byId.string()), "FT232R USB UART", "FTDI",
                 "SIM0001"}};
 
-    window = new Tide02(services, QPoint(0, 0));
+    window = new OnlineWindow(services, QPoint(0, 0));
     window->show();
     auto* combo2 = child<QComboBox>(window, "Combo2");
     ASSERT_NE(combo2, nullptr);

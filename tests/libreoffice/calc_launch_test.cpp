@@ -1,10 +1,10 @@
 // The whole road of a spreadsheet start on Linux, with nothing running
 // beforehand: checks, launch of LibreOffice with the document, the request
 // to accept, the wait, the link, and the cells.
+#include "backends/libreoffice/calc_link.h"
+#include "backends/libreoffice/desktop_shell.h"
+#include "backends/libreoffice/process.h"
 #include "calc_session.h"
-#include "platform/libreoffice/calc_link.h"
-#include "platform/libreoffice/desktop_shell.h"
-#include "platform/libreoffice/process.h"
 #include "sheet/document_link.h"
 #include "x_server.h"
 

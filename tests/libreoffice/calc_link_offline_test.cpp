@@ -1,9 +1,9 @@
 // The link's behaviour while no office answers; needs the UNO runtime but
 // no running LibreOffice.
-#include "platform/libreoffice/calc_link.h"
+#include "backends/libreoffice/calc_link.h"
 
+#include "backends/libreoffice/process.h"
 #include "platform/failure.h"
-#include "platform/libreoffice/process.h"
 #include "test_support.h"
 
 #include <gmock/gmock.h>

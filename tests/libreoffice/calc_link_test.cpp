@@ -1,8 +1,8 @@
 // The link against a real, headless LibreOffice Calc.
+#include "backends/libreoffice/calc_link.h"
+#include "backends/libreoffice/desktop_shell.h"
 #include "calc_session.h"
 #include "platform/failure.h"
-#include "platform/libreoffice/calc_link.h"
-#include "platform/libreoffice/desktop_shell.h"
 #include "sheet/document_link.h"
 
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>

@@ -1,6 +1,6 @@
 #include "calc_session.h"
 
-#include "platform/libreoffice/process.h"
+#include "backends/libreoffice/process.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // A real LibreOffice for one test: headless, with a fresh profile and a
 // pipe name of its own, shut down cleanly at the end, and no soffice
 // process of this session left behind whatever happens.
-#include "platform/libreoffice/uno_runtime.h"
+#include "backends/libreoffice/uno_runtime.h"
 #include "test_support.h"
 
 #include <com/sun/star/lang/XComponent.hpp>

@@ -2,15 +2,15 @@
 // tidewell-sim on a pseudo-terminal, the on-line and logger logic, the
 // document checks, launch and link, and the cells. What the workbook holds
 // must be what the CSV output of the same data holds.
+#include "backends/libreoffice/calc_link.h"
+#include "backends/libreoffice/desktop_shell.h"
+#include "backends/qt/qt_host.h"
+#include "backends/qt/qt_serial_control.h"
+#include "backends/qt/qt_timer.h"
 #include "calc_session.h"
 #include "logger/logger_transfer.h"
 #include "online/command_table.h"
 #include "online/online_transfer.h"
-#include "platform/libreoffice/calc_link.h"
-#include "platform/libreoffice/desktop_shell.h"
-#include "platform/qt/qt_host.h"
-#include "platform/qt/qt_serial_control.h"
-#include "platform/qt/qt_timer.h"
 #include "sheet/document_link.h"
 
 #include "fake_views.h"

@@ -1,4 +1,4 @@
-#include "platform/libreoffice/cell_text.h"
+#include "backends/libreoffice/cell_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "platform/libreoffice/desktop_shell.h"
+#include "backends/libreoffice/desktop_shell.h"
 
+#include "backends/libreoffice/process.h"
+#include "backends/libreoffice/x11_windows.h"
 #include "platform/failure.h"
-#include "platform/libreoffice/process.h"
-#include "platform/libreoffice/x11_windows.h"
 #include "test_support.h"
 #include "x_server.h"
 

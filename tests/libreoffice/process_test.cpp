@@ -1,4 +1,4 @@
-#include "platform/libreoffice/process.h"
+#include "backends/libreoffice/process.h"
 
 #include "platform/failure.h"
 #include "test_support.h"

@@ -2,13 +2,14 @@
 // Qt serial control and host, and the link's opening steps and exchange.
 #include "app/globals.h"
 #include "app/text.h"
+#include "app/title.h"
+#include "backends/qt/qt_host.h"
+#include "backends/qt/qt_serial_control.h"
 #include "instrument.h"
 #include "link/failure_report.h"
 #include "link/serial_link.h"
 #include "platform/failure.h"
 #include "platform/host.h"
-#include "platform/qt/qt_host.h"
-#include "platform/qt/qt_serial_control.h"
 
 #include "sim_process.h"
 

@@ -1,5 +1,5 @@
-#include "platform/qt/port_names.h"
-#include "platform/qt/serial_ports.h"
+#include "backends/qt/port_names.h"
+#include "backends/qt/serial_ports.h"
 
 #include <gtest/gtest.h>
 

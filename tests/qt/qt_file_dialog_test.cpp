@@ -1,4 +1,4 @@
-#include "platform/qt/qt_file_dialog.h"
+#include "backends/qt/qt_file_dialog.h"
 
 #include <QApplication>
 #include <QDir>

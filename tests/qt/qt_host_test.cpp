@@ -1,4 +1,4 @@
-#include "platform/qt/qt_host.h"
+#include "backends/qt/qt_host.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_serial_control.h"
+#include "backends/qt/qt_serial_control.h"
 
 #include "platform/failure.h"
 

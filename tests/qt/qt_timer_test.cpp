@@ -1,4 +1,4 @@
-#include "platform/qt/qt_timer.h"
+#include "backends/qt/qt_timer.h"
 
 #include "fake_host.h"
 

@@ -28,7 +28,7 @@ struct ControlLayout {
     bool bold;
 };
 
-const std::vector<ControlLayout> kTide01 = {
+const std::vector<ControlLayout> kModeWindowLayout = {
     {"SSFrame4", "", "", 60, 0, 7695, 2595, "Arial", 9, false},
     {"SSPanel1", "SSFrame4", "", 300, 280, 3015, 555, "Arial", 9, false},
     {"Label0", "SSFrame4", "TIDEWELL-Z", 360, 380, 2895, 375, "Century", 15.75, true},
@@ -57,7 +57,7 @@ const std::vector<ControlLayout> kTide01 = {
     {"SSCommand1", "SSFrame4", "OK", 6120, 1590, 1335, 855, "Arial", 14.25, true},
 };
 
-const std::vector<ControlLayout> kTide02 = {
+const std::vector<ControlLayout> kOnlineWindowLayout = {
     {"SSFrame2", "", "RS-232 Port", 120, 120, 1215, 1455, "Arial", 8.25, false},
     {"Combo2", "SSFrame2", nullptr, 120, 240, 975, 345, "Arial", 9, true},
     {"SSFrame5", "", "Status", 5640, 1680, 2055, 975, "Arial", 9.75, true},
@@ -81,7 +81,7 @@ const std::vector<ControlLayout> kTide02 = {
     {"Label1", "SSFrame1", nullptr, 120, 280, 5295, 255, "Arial", 9, true},
 };
 
-std::vector<ControlLayout> tide03Table() {
+std::vector<ControlLayout> loggerWindowLayout() {
     std::vector<ControlLayout> t = {
         {"SSFrame2", "", "RS-232 Port", 120, 120, 1215, 1455, "Arial", 8.25, false},
         {"Combo2", "SSFrame2", nullptr, 120, 240, 975, 345, "Arial", 9, true},
@@ -117,7 +117,7 @@ std::vector<ControlLayout> tide03Table() {
     return t;
 }
 
-const std::vector<ControlLayout> kTide04 = {
+const std::vector<ControlLayout> kMonitorWindowLayout = {
     {"CSVGrid", "", nullptr, 120, 360, 2895, 4335, "Arial", 11.25, false},
     {"Label6", "", "Data Monitor (Only CSV)", 240, 120, 2775, 255, "Arial", 9.75, true},
 };
@@ -171,43 +171,43 @@ void expectLayout(QWidget* window, const std::vector<ControlLayout>& table) {
 class Layout : public UiTest {};
 
 TEST_F(Layout, ModeWindowControlsStandWhereTheTableSays) {
-    Tide01* w = Tide01::showNew(services());
+    ModeWindow* w = ModeWindow::showNew(services());
     EXPECT_EQ(w->size(), QSize(524, 180));
     EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the window keeps its size";
     EXPECT_EQ(w->windowTitle(), "TIDEWELL-Z  (F1:HELP)");
-    expectLayout(w, kTide01);
+    expectLayout(w, kModeWindowLayout);
 }
 
 TEST_F(Layout, OnlineWindowControlsStandWhereTheTableSays) {
-    Tide02* w = openOnline();
+    OnlineWindow* w = openOnline();
     EXPECT_EQ(w->size(), QSize(524, 189));
     EXPECT_EQ(w->minimumSize(), w->maximumSize());
     EXPECT_EQ(w->font().pointSizeF(), 9.75);
     EXPECT_TRUE(w->font().bold());
-    expectLayout(w, kTide02);
+    expectLayout(w, kOnlineWindowLayout);
 }
 
 TEST_F(Layout, LoggerWindowControlsStandWhereTheTableSays) {
-    Tide03* w = openLogger();
+    LoggerWindow* w = openLogger();
     EXPECT_EQ(w->size(), QSize(524, 189));
     EXPECT_EQ(w->font().pointSizeF(), 9.0);
     EXPECT_FALSE(w->font().bold());
-    expectLayout(w, tide03Table());
+    expectLayout(w, loggerWindowLayout());
 }
 
 TEST_F(Layout, MonitorWindowControlsStandWhereTheTableSays) {
-    Tide04 w;
+    MonitorWindow w;
     w.show();
     EXPECT_EQ(w.size(), QSize(212, 323));
     EXPECT_EQ(w.pos(), QPoint(687, 224));
     EXPECT_EQ(w.windowTitle(), "Data Monitor For CSVFile");
     EXPECT_TRUE(w.windowIcon().isNull() ||
                 w.windowIcon().cacheKey() != pictures::windowIcon().cacheKey());
-    expectLayout(&w, kTide04);
+    expectLayout(&w, kMonitorWindowLayout);
 }
 
 TEST_F(Layout, ControlsAreDrawnInTheirColours) {
-    Tide01* mode = Tide01::showNew(services());
+    ModeWindow* mode = ModeWindow::showNew(services());
     const QColor lightYellow(255, 255, 192);
     for (const char* name : {"SSPanel1", "Label0"}) {
         auto* l = child<QLabel>(mode, name);
@@ -232,7 +232,7 @@ TEST_F(Layout, ControlsAreDrawnInTheirColours) {
 }
 
 TEST_F(Layout, PicturesHaveTheirSizes) {
-    Tide01* mode = Tide01::showNew(services());
+    ModeWindow* mode = ModeWindow::showNew(services());
     const QPixmap logo = child<QLabel>(mode, "SSPanel2")->pixmap();
     EXPECT_EQ(logo.size(), QSize(100, 59));
     const QList<QSize> sizes = mode->windowIcon().availableSizes();
@@ -249,7 +249,7 @@ TEST_F(Layout, PicturesHaveTheirSizes) {
 }
 
 TEST_F(Layout, CheckBoxSquaresFaceTheOuterNumbers) {
-    Tide03* w = openLogger();
+    LoggerWindow* w = openLogger();
     for (int n = 1; n <= 20; ++n) {
         const bool squareRight = (n >= 1 && n <= 5) || (n >= 11 && n <= 15);
         EXPECT_EQ(child<QWidget>(w, ("SSCheck1_" + std::to_string(n)).c_str())->layoutDirection(),
@@ -272,7 +272,7 @@ std::vector<std::string> tabWalk(QWidget* window, int steps) {
 }
 
 TEST_F(Layout, OnlineWindowKeyboardOrderStartsAtThePortList) {
-    Tide02* w = openOnline();
+    OnlineWindow* w = openOnline();
     const std::vector<std::string> expected = {
         "Combo2",  "SSCommand1", "Text3",      "SSCommand2", "Combo1",
         "txtTime", "SSCommand3", "SSCommand4", "SSCommand5", "Combo2"};
@@ -280,7 +280,7 @@ TEST_F(Layout, OnlineWindowKeyboardOrderStartsAtThePortList) {
 }
 
 TEST_F(Layout, LoggerWindowKeyboardOrderStartsAtThePortList) {
-    Tide03* w = openLogger();
+    LoggerWindow* w = openLogger();
     std::vector<std::string> expected = {"Combo2", "SSCommand1", "Text3", "SSCommand2"};
     for (int n = 1; n <= 20; ++n)
         expected.push_back("SSCheck1_" + std::to_string(n));

@@ -75,10 +75,10 @@ TEST(LineSettingsDecoding, FewerThanThreeCommasDecodeOnlyTheClosedFields) {
 
 // --- the window -----------------------------------------------------------
 
-class ModeWindow : public UiTest {
+class ModeWindowTest : public UiTest {
   protected:
-    Tide01* open() {
-        auto* w = Tide01::showNew(services(), QPoint(120, 80));
+    ModeWindow* open() {
+        auto* w = ModeWindow::showNew(services(), QPoint(120, 80));
         return w;
     }
     static QString caption(QWidget* w, const char* name) { return child<QLabel>(w, name)->text(); }
@@ -87,26 +87,26 @@ class ModeWindow : public UiTest {
     }
 };
 
-TEST_F(ModeWindow, LabelsShowTheDecodedSettings) {
+TEST_F(ModeWindowTest, LabelsShowTheDecodedSettings) {
     globals.CommSettings = "9600,E,7,2";
-    Tide01* w = open();
+    ModeWindow* w = open();
     EXPECT_EQ(caption(w, "Label7"), "9600");
     EXPECT_EQ(caption(w, "Label8"), "7");
     EXPECT_EQ(caption(w, "Label9"), "2");
     EXPECT_EQ(caption(w, "Label10"), "E");
 }
 
-TEST_F(ModeWindow, UndecodableFieldsKeepTheirCreationCaptions) {
+TEST_F(ModeWindowTest, UndecodableFieldsKeepTheirCreationCaptions) {
     globals.CommSettings = "4800,O,7";
-    Tide01* w = open();
+    ModeWindow* w = open();
     EXPECT_EQ(caption(w, "Label7"), "4800");
     EXPECT_EQ(caption(w, "Label10"), "O");
     EXPECT_EQ(caption(w, "Label8"), "8");
     EXPECT_EQ(caption(w, "Label9"), "1");
 }
 
-TEST_F(ModeWindow, OpensWithOnLineAndExcelSelectedAndOkInFocus) {
-    Tide01* w = open();
+TEST_F(ModeWindowTest, OpensWithOnLineAndExcelSelectedAndOkInFocus) {
+    ModeWindow* w = open();
     EXPECT_TRUE(selected(w, "SSOption1_1"));
     EXPECT_TRUE(selected(w, "SSOption1_3"));
     EXPECT_FALSE(selected(w, "SSOption1_0"));
@@ -115,8 +115,8 @@ TEST_F(ModeWindow, OpensWithOnLineAndExcelSelectedAndOkInFocus) {
     EXPECT_TRUE(w->testAttribute(Qt::WA_DeleteOnClose));
 }
 
-TEST_F(ModeWindow, OptionsOfOneFrameExcludeEachOtherButNotTheOtherFrame) {
-    Tide01* w = open();
+TEST_F(ModeWindowTest, OptionsOfOneFrameExcludeEachOtherButNotTheOtherFrame) {
+    ModeWindow* w = open();
     QTest::mouseClick(child<QRadioButton>(w, "SSOption1_0"), Qt::LeftButton);
     EXPECT_TRUE(selected(w, "SSOption1_0"));
     EXPECT_FALSE(selected(w, "SSOption1_1"));
@@ -134,13 +134,13 @@ struct ModeChoice {
     int saveFormat;
 };
 
-class OkOpensTheChosenWindow : public ModeWindow,
+class OkOpensTheChosenWindow : public ModeWindowTest,
                                public ::testing::WithParamInterface<ModeChoice> {};
 
 TEST_P(OkOpensTheChosenWindow, WithTheOutputFormatAtThisWindowsPlace) {
     const ModeChoice c = GetParam();
     globals.SaveFormat = 1 - c.saveFormat;
-    QPointer<Tide01> w = open();
+    QPointer<ModeWindow> w = open();
     const QPoint where = w->pos();
     QTest::mouseClick(child<QRadioButton>(w, c.mode), Qt::LeftButton);
     QTest::mouseClick(child<QRadioButton>(w, c.format), Qt::LeftButton);
@@ -162,9 +162,9 @@ INSTANTIATE_TEST_SUITE_P(EachModeAndFormat, OkOpensTheChosenWindow,
                                            ModeChoice{"SSOption1_0", "SSOption1_3", "Tide03", 1},
                                            ModeChoice{"SSOption1_0", "SSOption1_2", "Tide03", 0}));
 
-TEST_F(ModeWindow, EnterOnAFreshWindowPressesOk) {
+TEST_F(ModeWindowTest, EnterOnAFreshWindowPressesOk) {
     globals.SaveFormat = 0;
-    QPointer<Tide01> w = open();
+    QPointer<ModeWindow> w = open();
     QApplication::setActiveWindow(w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     QWidget* focused = QApplication::focusWidget();
@@ -172,22 +172,22 @@ TEST_F(ModeWindow, EnterOnAFreshWindowPressesOk) {
     QTest::keyClick(focused, Qt::Key_Return);
     flushDeletes();
     EXPECT_TRUE(w.isNull());
-    EXPECT_NE(findTopLevel<Tide02>("Tide02"), nullptr);
+    EXPECT_NE(findTopLevel<OnlineWindow>("Tide02"), nullptr);
     EXPECT_EQ(globals.SaveFormat, 1);
 }
 
-TEST_F(ModeWindow, EnterOnAnOptionButtonAlsoPressesOk) {
-    QPointer<Tide01> w = open();
+TEST_F(ModeWindowTest, EnterOnAnOptionButtonAlsoPressesOk) {
+    QPointer<ModeWindow> w = open();
     auto* logger = child<QRadioButton>(w, "SSOption1_0");
     QTest::mouseClick(logger, Qt::LeftButton);
     QTest::keyClick(logger, Qt::Key_Enter);
     flushDeletes();
     EXPECT_TRUE(w.isNull());
-    EXPECT_NE(findTopLevel<Tide03>("Tide03"), nullptr);
+    EXPECT_NE(findTopLevel<LoggerWindow>("Tide03"), nullptr);
 }
 
-TEST_F(ModeWindow, KeyboardVisitsOkThenTransferModeThenSaveFormat) {
-    Tide01* w = open();
+TEST_F(ModeWindowTest, KeyboardVisitsOkThenTransferModeThenSaveFormat) {
+    ModeWindow* w = open();
     QApplication::setActiveWindow(w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     std::vector<QWidget*> visited;
@@ -202,19 +202,19 @@ TEST_F(ModeWindow, KeyboardVisitsOkThenTransferModeThenSaveFormat) {
     EXPECT_EQ(visited[3], visited[0]) << "labels, frames and the logo take no focus";
 }
 
-TEST_F(ModeWindow, ModeInfoBringsBackAFreshWindowWithTheFirstSelections) {
-    QPointer<Tide01> w = open();
+TEST_F(ModeWindowTest, ModeInfoBringsBackAFreshWindowWithTheFirstSelections) {
+    QPointer<ModeWindow> w = open();
     QTest::mouseClick(child<QRadioButton>(w, "SSOption1_0"), Qt::LeftButton);
     QTest::mouseClick(child<QRadioButton>(w, "SSOption1_2"), Qt::LeftButton);
     QTest::mouseClick(child<QPushButton>(w, "SSCommand1"), Qt::LeftButton);
     flushDeletes();
-    QPointer<Tide03> logger = findTopLevel<Tide03>("Tide03");
+    QPointer<LoggerWindow> logger = findTopLevel<LoggerWindow>("Tide03");
     ASSERT_NE(logger, nullptr);
 
     QTest::mouseClick(child<QPushButton>(logger, "SSCommand4"), Qt::LeftButton);
     flushDeletes();
     EXPECT_TRUE(logger.isNull());
-    Tide01* again = findTopLevel<Tide01>("Tide01");
+    ModeWindow* again = findTopLevel<ModeWindow>("Tide01");
     ASSERT_NE(again, nullptr);
     EXPECT_NE(again, w.data());
     EXPECT_TRUE(selected(again, "SSOption1_1"));
@@ -223,8 +223,8 @@ TEST_F(ModeWindow, ModeInfoBringsBackAFreshWindowWithTheFirstSelections) {
     EXPECT_FALSE(selected(again, "SSOption1_2"));
 }
 
-TEST_F(ModeWindow, ClosingByTheFrameOpensNothingAndWritesNothing) {
-    QPointer<Tide01> w = open();
+TEST_F(ModeWindowTest, ClosingByTheFrameOpensNothingAndWritesNothing) {
+    QPointer<ModeWindow> w = open();
     w->close();
     flushDeletes();
     EXPECT_TRUE(w.isNull());
@@ -233,8 +233,8 @@ TEST_F(ModeWindow, ClosingByTheFrameOpensNothingAndWritesNothing) {
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(globals.EnvFilePath)));
 }
 
-TEST_F(ModeWindow, F1ShowsTheHelpFileNamedAtStartUp) {
-    Tide01* w = open();
+TEST_F(ModeWindowTest, F1ShowsTheHelpFileNamedAtStartUp) {
+    ModeWindow* w = open();
     QTest::keyClick(w, Qt::Key_F1);
     ASSERT_EQ(helpShown.size(), 1u);
     EXPECT_EQ(helpShown[0], globals.HelpFile);
@@ -242,18 +242,18 @@ TEST_F(ModeWindow, F1ShowsTheHelpFileNamedAtStartUp) {
 }
 
 // The classic help file wins where there is one; else the manual.
-TEST_F(ModeWindow, F1ShowsTheManualWhenThereIsNoHelpFile) {
+TEST_F(ModeWindowTest, F1ShowsTheManualWhenThereIsNoHelpFile) {
     services().manualFile = folder + "/manual.html";
-    Tide01* w = open();
+    ModeWindow* w = open();
     QTest::keyClick(w, Qt::Key_F1);
     { std::ofstream(globals.HelpFile) << "help"; }
     QTest::keyClick(w, Qt::Key_F1);
     EXPECT_EQ(helpShown, (std::vector<std::string>{services().manualFile, globals.HelpFile}));
 }
 
-TEST_F(ModeWindow, F1WithoutAHelpFileSaysWhichFileIsMissing) {
+TEST_F(ModeWindowTest, F1WithoutAHelpFileSaysWhichFileIsMissing) {
     helpMissing = true;
-    Tide01* w = open();
+    ModeWindow* w = open();
     QTest::keyClick(child<QPushButton>(w, "SSCommand1"), Qt::Key_F1);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Help file not found: " + globals.HelpFile);

@@ -12,7 +12,7 @@ namespace {
 class MonitorGridTest : public UiTest {
   protected:
     MonitorGridTest() { window.show(); }
-    Tide04 window;
+    MonitorWindow window;
     MonitorGrid& grid = window.grid();
 };
 

@@ -40,8 +40,8 @@ class Screenshots : public UiTest {
 
 TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
     globals.CommSettings = "9600,N,8,1";
-    shoot(Tide01::showNew(services()), "Tide01", {524, 180});
-    Tide02* online = openOnline(0);
+    shoot(ModeWindow::showNew(services()), "Tide01", {524, 180});
+    OnlineWindow* online = openOnline(0);
     shoot(online, "Tide02", {524, 189});
     shoot(openLogger(1), "Tide03", {524, 189});
 

@@ -74,7 +74,7 @@ TEST_P(EachTransferWindow, PortNumbersTheListCannotShowSelectNoPort) {
 }
 
 TEST_F(TransferFrameTest, OnlineWindowListsTheParametersAndSelectsTheFirst) {
-    Tide02* w = openOnline();
+    OnlineWindow* w = openOnline();
     auto* combo1 = child<QComboBox>(w, "Combo1");
     ASSERT_EQ(combo1->count(), 3);
     EXPECT_EQ(combo1->itemText(2), "-Reverse");
@@ -87,13 +87,13 @@ TEST_F(TransferFrameTest, OnlineWindowListsTheParametersAndSelectsTheFirst) {
 
 TEST_F(TransferFrameTest, OnlineWindowWithoutParameterNamesSelectsNothing) {
     globals.ParamName = {};
-    Tide02* w = openOnline();
+    OnlineWindow* w = openOnline();
     EXPECT_EQ(child<QComboBox>(w, "Combo1")->count(), 0);
     EXPECT_EQ(w->selectedParamIndex(), -1);
 }
 
 TEST_F(TransferFrameTest, LoggerWindowOpensWithAllTwentyBoxesClear) {
-    Tide03* w = openLogger();
+    LoggerWindow* w = openLogger();
     for (int n = 1; n <= 20; ++n) {
         auto* box = child<QCheckBox>(w, ("SSCheck1_" + std::to_string(n)).c_str());
         EXPECT_FALSE(box->isChecked());
@@ -270,7 +270,7 @@ TEST_P(EachTransferWindow, ModeInfoShowsAFreshModeWindowAndWritesTheEnvironmentF
     click(w, "SSCommand4");
     flushDeletes();
     EXPECT_TRUE(w.isNull());
-    Tide01* mode = findTopLevel<Tide01>("Tide01");
+    ModeWindow* mode = findTopLevel<ModeWindow>("Tide01");
     ASSERT_NE(mode, nullptr);
     EXPECT_EQ(mode->pos(), where);
     EXPECT_FALSE(envFile().empty());
@@ -305,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(BothWindows, EachTransferWindow, ::testing::Values("Tid
 // --- the on-line window and its monitor --------------------------------------
 
 TEST_F(TransferFrameTest, IntervalDigitsLeaveOutUnfilledPositions) {
-    Tide02* w = openOnline();
+    OnlineWindow* w = openOnline();
     auto* entry = child<QLineEdit>(w, "txtTime");
     QTest::keyClicks(entry, "012");
     EXPECT_EQ(w->intervalDigits(), "012");
@@ -316,16 +316,16 @@ TEST_F(TransferFrameTest, IntervalDigitsLeaveOutUnfilledPositions) {
 }
 
 TEST_F(TransferFrameTest, IntervalEntryShowsTheMarkOfAFieldOutOfRange) {
-    Tide02* w = openOnline();
+    OnlineWindow* w = openOnline();
     w->setIntervalDigits("01--00");
     EXPECT_EQ(child<QLineEdit>(w, "txtTime")->displayText(), "01:--:00");
     EXPECT_EQ(w->intervalDigits(), "01--00");
 }
 
 TEST_F(TransferFrameTest, ExitClosesTheMonitorToo) {
-    QPointer<Tide02> w = openOnline(0);
+    QPointer<OnlineWindow> w = openOnline(0);
     w->showMonitor();
-    QPointer<Tide04> monitor = w->monitor();
+    QPointer<MonitorWindow> monitor = w->monitor();
     ASSERT_TRUE(monitor && monitor->isVisible());
     click(w, "SSCommand5");
     flushDeletes();
@@ -336,20 +336,20 @@ TEST_F(TransferFrameTest, ExitClosesTheMonitorToo) {
 }
 
 TEST_F(TransferFrameTest, ModeInfoClosesTheMonitorToo) {
-    QPointer<Tide02> w = openOnline(0);
+    QPointer<OnlineWindow> w = openOnline(0);
     w->showMonitor();
-    QPointer<Tide04> monitor = w->monitor();
+    QPointer<MonitorWindow> monitor = w->monitor();
     click(w, "SSCommand4");
     flushDeletes();
     flushDeletes();
     EXPECT_TRUE(monitor.isNull());
-    EXPECT_NE(findTopLevel<Tide01>("Tide01"), nullptr);
+    EXPECT_NE(findTopLevel<ModeWindow>("Tide01"), nullptr);
 }
 
 TEST_F(TransferFrameTest, TitleBarCloseLeavesTheMonitorOpenUntilItIsClosedToo) {
-    QPointer<Tide02> w = openOnline(0);
+    QPointer<OnlineWindow> w = openOnline(0);
     w->showMonitor();
-    QPointer<Tide04> monitor = w->monitor();
+    QPointer<MonitorWindow> monitor = w->monitor();
     w->close();
     flushDeletes();
     EXPECT_TRUE(w.isNull());
@@ -361,9 +361,9 @@ TEST_F(TransferFrameTest, TitleBarCloseLeavesTheMonitorOpenUntilItIsClosedToo) {
 }
 
 TEST_F(TransferFrameTest, MonitorClosedDuringATransferKeepsItsGrid) {
-    Tide02* w = openOnline(0);
+    OnlineWindow* w = openOnline(0);
     w->showMonitor();
-    QPointer<Tide04> monitor = w->monitor();
+    QPointer<MonitorWindow> monitor = w->monitor();
     monitor->close();
     flushDeletes();
     ASSERT_FALSE(monitor.isNull());
@@ -379,9 +379,9 @@ TEST_F(TransferFrameTest, MonitorClosedDuringATransferKeepsItsGrid) {
 TEST_F(TransferFrameTest, ProgramEndsWhenTheLastWindowCloses) {
     QApplication::setQuitOnLastWindowClosed(true);
     QCoreApplication::sendPostedEvents();
-    QPointer<Tide02> w = openOnline(0);
+    QPointer<OnlineWindow> w = openOnline(0);
     w->showMonitor();
-    QPointer<Tide04> monitor = w->monitor();
+    QPointer<MonitorWindow> monitor = w->monitor();
     bool monitorStayedOpen = false;
     QTimer::singleShot(0, [&] { w->close(); });
     QTimer::singleShot(30, [&] {

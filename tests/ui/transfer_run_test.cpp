@@ -19,8 +19,8 @@ class TransferRun : public UiTest {
     }
     static bool shown(QWidget* w, const char* name) { return child<QWidget>(w, name)->isVisible(); }
 
-    Tide02* startOnlineCsv() {
-        Tide02* w = openOnline(0);
+    OnlineWindow* startOnlineCsv() {
+        OnlineWindow* w = openOnline(0);
         QTest::keyClicks(child<QLineEdit>(w, "txtTime"), "000002");
         click(w, "SSCommand3");
         return w;
@@ -28,14 +28,14 @@ class TransferRun : public UiTest {
 };
 
 TEST_F(TransferRun, TypingAnHourAbove23MarksItAtOnce) {
-    Tide02* w = openOnline();
+    OnlineWindow* w = openOnline();
     QTest::keyClicks(child<QLineEdit>(w, "txtTime"), "24");
     EXPECT_EQ(w->intervalDigits(), "--");
     EXPECT_EQ(child<QLineEdit>(w, "txtTime")->displayText(), "--:__:__");
 }
 
 TEST_F(TransferRun, OnlineStartShowsTheMonitorAndStopXferReturnsToIdle) {
-    Tide02* w = startOnlineCsv();
+    OnlineWindow* w = startOnlineCsv();
     ASSERT_TRUE(host.messages.empty()) << host.messages[0].text;
     EXPECT_TRUE(shown(w, "SSCommand6"));
     EXPECT_FALSE(shown(w, "SSCommand3"));
@@ -61,7 +61,7 @@ TEST_F(TransferRun, OnlineStartShowsTheMonitorAndStopXferReturnsToIdle) {
 }
 
 TEST_F(TransferRun, PollWritesItsRowIntoTheMonitorGrid) {
-    Tide02* w = startOnlineCsv();
+    OnlineWindow* w = startOnlineCsv();
     serials[0]->onOutput = [&](const std::string&) { serials[0]->arriveIn(0.05, "+0012.345\r"); };
     host.runFor(0.5);
     EXPECT_EQ(serials[0]->sent.size(), 1u);
@@ -71,8 +71,8 @@ TEST_F(TransferRun, PollWritesItsRowIntoTheMonitorGrid) {
 }
 
 TEST_F(TransferRun, TitleBarCloseDuringAPollStopsTheTransferAndFreesTheWindowAfterwards) {
-    QPointer<Tide02> w = startOnlineCsv();
-    QPointer<Tide04> monitor = w->monitor();
+    QPointer<OnlineWindow> w = startOnlineCsv();
+    QPointer<MonitorWindow> monitor = w->monitor();
     // No reply: the poll sits in its waits, letting window events run; the
     // operator closes the window meanwhile.
     bool aliveInside = false;
@@ -93,7 +93,7 @@ TEST_F(TransferRun, TitleBarCloseDuringAPollStopsTheTransferAndFreesTheWindowAft
 }
 
 TEST_F(TransferRun, LoggerStopXferInTheMiddleLeavesTheWindowIdleAndThePortClosed) {
-    Tide03* w = openLogger(0);
+    LoggerWindow* w = openLogger(0);
     QTest::mouseClick(child<QCheckBox>(w, "SSCheck1_1"), Qt::LeftButton);
     bool transferringSeen = false;
     host.after(0.35, [&] {
@@ -111,7 +111,7 @@ TEST_F(TransferRun, LoggerStopXferInTheMiddleLeavesTheWindowIdleAndThePortClosed
 }
 
 TEST_F(TransferRun, LoggerWindowClosedDuringItsTransferIsFreedOnlyAfterTheTransferReturns) {
-    QPointer<Tide03> w = openLogger(0);
+    QPointer<LoggerWindow> w = openLogger(0);
     QTest::mouseClick(child<QCheckBox>(w, "SSCheck1_1"), Qt::LeftButton);
     bool aliveInside = false;
     host.after(0.35, [&] {

@@ -7,11 +7,11 @@
 #include "fake_host.h"
 #include "fake_serial.h"
 #include "platform/failure.h"
+#include "ui/logger_window.h"
+#include "ui/mode_window.h"
+#include "ui/monitor_window.h"
+#include "ui/online_window.h"
 #include "ui/services.h"
-#include "ui/tide01.h"
-#include "ui/tide02.h"
-#include "ui/tide03.h"
-#include "ui/tide04.h"
 #include "ui/unavailable_sheet.h"
 
 #include <QApplication>
@@ -108,15 +108,15 @@ class UiTest : public ::testing::Test {
 
     UiServices& services() { return services_; }
 
-    Tide02* openOnline(int saveFormat = 1) {
+    OnlineWindow* openOnline(int saveFormat = 1) {
         globals.SaveFormat = saveFormat;
-        auto* w = new Tide02(services_, QPoint(40, 30));
+        auto* w = new OnlineWindow(services_, QPoint(40, 30));
         w->show();
         return w;
     }
-    Tide03* openLogger(int saveFormat = 1) {
+    LoggerWindow* openLogger(int saveFormat = 1) {
         globals.SaveFormat = saveFormat;
-        auto* w = new Tide03(services_, QPoint(40, 30));
+        auto* w = new LoggerWindow(services_, QPoint(40, 30));
         w->show();
         return w;
     }

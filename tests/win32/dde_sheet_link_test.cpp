@@ -1,6 +1,6 @@
 // The DDE client against a real DDEML server (the fake spreadsheet
 // program) under Wine.
-#include "platform/win32/dde_sheet_link.h"
+#include "backends/win32/dde_sheet_link.h"
 
 #include "app/text.h"
 #include "dde_log.h"

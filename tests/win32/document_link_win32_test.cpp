@@ -2,10 +2,10 @@
 // document checks, launch through the shell, retried link, cell writes.
 #include "sheet/document_link.h"
 
+#include "backends/win32/dde_sheet_link.h"
+#include "backends/win32/win32_shell.h"
 #include "dde_log.h"
 #include "platform/failure.h"
-#include "platform/win32/dde_sheet_link.h"
-#include "platform/win32/win32_shell.h"
 #include "win32_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The shell and the window lookup against Wine's desktop.
-#include "platform/win32/win32_shell.h"
+#include "backends/win32/win32_shell.h"
 
+#include "backends/win32/shell_record.h"
 #include "dde_log.h"
 #include "platform/failure.h"
-#include "platform/win32/shell_record.h"
 #include "win32_test_support.h"
 
 #include <gtest/gtest.h>

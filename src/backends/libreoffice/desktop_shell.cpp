@@ -1,0 +1,51 @@
+#include "backends/libreoffice/desktop_shell.h"
+
+#include "app/text_file.h"
+#include "backends/libreoffice/process.h"
+#include "backends/libreoffice/x11_windows.h"
+#include "platform/failure.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace tz::calc {
+
+namespace {
+
+// An absolute path never reads as one of soffice's options, whatever the
+// operator named the file.
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    const auto abs = std::filesystem::absolute(std::filesystem::path(path), ec);
+    return ec ? path : abs.string();
+}
+
+} // namespace
+
+bool DesktopShell::findWindow(const std::string& title) {
+    return windowTitled(title);
+}
+
+// The office is asked to accept the link's connection in the same breath:
+// an office started here then answers as soon as it is up, and one that
+// runs already takes the request over together with the document.
+void DesktopShell::openDocument(const std::string& path, WindowHandle) {
+    auto cmd = sofficeCommand();
+    cmd.push_back(acceptArgument(officePipeName()));
+    cmd.push_back(absolutePath(path));
+    startDetached(cmd);
+}
+
+void DesktopShell::activate(const std::string& title) {
+    raiseWindow(title);
+}
+
+void DesktopShell::openHelp(const std::string& path) {
+    if (!isNormalFile(path)) throw Failure(FailureCode::FileNotFound, "File not found: " + path);
+    if (findProgram("xdg-open").empty())
+        throw Failure(FailureCode::Other,
+                      "No help viewer: xdg-open was not found (package xdg-utils).");
+    startDetached({"xdg-open", absolutePath(path)});
+}
+
+} // namespace tz::calc

@@ -1,0 +1,31 @@
+#include "backends/qt/qt_file_dialog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QStringList>
+
+namespace tz {
+
+QString qtFileFilter(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(u'|');
+    QStringList entries;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        QString pattern = i + 1 < parts.size() ? parts[i + 1] : QString();
+        pattern = pattern.split(u';', Qt::SkipEmptyParts).join(u' ').trimmed();
+        if (pattern.isEmpty()) pattern = QStringLiteral("*");
+        if (description.isEmpty() && pattern == QStringLiteral("*") && i + 1 >= parts.size())
+            continue; // a trailing '|'
+        entries << (description.isEmpty() ? pattern : description + " (" + pattern + ")");
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+std::string QtFileDialog::open(const std::string& filter) {
+    const QString path =
+        QFileDialog::getOpenFileName(owner_, QString(), QString(), qtFileFilter(filter));
+    if (path.isEmpty()) return {};
+    return QDir::toNativeSeparators(path).toStdString();
+}
+
+} // namespace tz

@@ -1,0 +1,76 @@
+#pragma once
+// The serial control over QSerialPort. Bytes on the line are Latin-1
+// characters; the logic sees UTF-8.
+#include "backends/qt/port_settings.h"
+#include "platform/failure.h"
+#include "platform/serial_control.h"
+
+#include <QSerialPort>
+
+#include <functional>
+#include <string>
+
+namespace tz {
+
+// The failure kind of an open that QSerialPort refused. Missing devices are
+// bad port numbers and busy or forbidden ones cannot open. Any other
+// refusal is ambiguous: a file that is no terminal and a terminal that
+// rejects the line settings both come back as an unsupported operation, so
+// `opensWithPlainSettings` is asked (only then) whether the device opens
+// with 9600,N,8,1; if it does, the settings were at fault.
+FailureCode classifyOpenError(QSerialPort::SerialPortError error,
+                              const std::function<bool()>& opensWithPlainSettings);
+
+class QtSerialControl : public SerialControl {
+  public:
+    QtSerialControl();
+    ~QtSerialControl() override;
+    QtSerialControl(const QtSerialControl&) = delete;
+    QtSerialControl& operator=(const QtSerialControl&) = delete;
+
+    void setCommPort(int port) override { commPort_ = port; }
+    void setSettings(const std::string& settings) override;
+    void setParityReplace(const std::string& text) override { parityReplace_ = text; }
+    void setNullDiscard(bool on) override { nullDiscard_ = on; }
+    void setInBufferSize(int bytes) override { inBufferSize_ = bytes; }
+    int inBufferSize() const override { return inBufferSize_; }
+    void setInputLen(int chars) override { inputLen_ = chars < 0 ? 0 : chars; }
+
+    void setPortOpen(bool open) override;
+    bool portOpen() const override { return open_; }
+
+    void output(const std::string& text) override;
+    std::string input() override;
+    int inBufferCount() override;
+    void clearInBuffer() override;
+
+    // The device last opened (after following the port's link).
+    const std::string& deviceName() const { return device_; }
+    // Whether the device itself is open. After a hang-up it is closed at
+    // once, while portOpen() stays true until the loss has been reported.
+    bool deviceOpen() const { return port_.isOpen(); }
+
+  private:
+    void open();
+    void closeDevice();
+    bool systemHasInput();
+    void pull();
+    void take(const QByteArray& bytes);
+    void onError(QSerialPort::SerialPortError error);
+    [[noreturn]] void reportLoss();
+
+    QSerialPort port_;
+    int commPort_ = 1;
+    PortSettings settings_;
+    std::string parityReplace_;
+    bool nullDiscard_ = false;
+    int inBufferSize_ = 1024;
+    int inputLen_ = 0;
+
+    bool open_ = false;
+    bool lost_ = false;  // the line hung up; reported once the earlier bytes are read
+    std::string buffer_; // received bytes, one Latin-1 character each
+    std::string device_;
+};
+
+} // namespace tz

@@ -1,0 +1,81 @@
+#include "ui/logger_window.h"
+
+#include "ui/layout.h"
+
+namespace tz {
+
+using namespace layout;
+
+namespace {
+
+struct BoxPlace {
+    int index, left, top, width;
+    const char* caption;
+};
+
+// Two rows of ten. The first five boxes of each row draw their square at
+// the right end of their area (captions stand left of it), the last five at
+// the left end, so each row shows its first and last number at its outer
+// ends.
+constexpr BoxPlace kBoxes[] = {
+    {1, 360, 360, 375, "1"},    {2, 720, 360, 255, ""},     {3, 960, 360, 255, ""},
+    {4, 1200, 360, 255, ""},    {5, 1440, 360, 255, ""},    {6, 1920, 360, 255, ""},
+    {7, 2160, 360, 255, ""},    {8, 2400, 360, 255, ""},    {9, 2640, 360, 255, ""},
+    {10, 2880, 360, 615, "10"}, {11, 240, 600, 495, "11"},  {12, 720, 600, 255, ""},
+    {13, 960, 600, 255, ""},    {14, 1200, 600, 255, ""},   {15, 1440, 600, 255, ""},
+    {16, 1920, 600, 255, ""},   {17, 2160, 600, 255, ""},   {18, 2400, 600, 255, ""},
+    {19, 2640, 600, 255, ""},   {20, 2880, 600, 495, "20"},
+};
+
+bool squareAtRightEnd(int index) {
+    return (index - 1) % 10 < 5;
+}
+
+} // namespace
+
+LoggerWindow::LoggerWindow(UiServices& services, QPoint at)
+    : TransferFrame(services, at,
+                    Look{"Tide03", layoutFont("Arial", 9), layoutFont("Arial", 9), 280, 255,
+                         layoutFont("Arial", 11.25, true), 4080, 270, 5775, "CSV(*.csv)|*.CSV"}) {
+    buildPanel();
+    showApplicationPath();
+    fillPortList();
+    showDefaultDocument();
+    transfer_ =
+        std::make_unique<LoggerTransfer>(globals_, services_.host, *serial_, *this, *documentLink_);
+    setIdleState();
+    // The keyboard starts at the port list, the first usable control.
+    portList_->setFocus();
+}
+
+LoggerWindow::~LoggerWindow() {
+    transfer_.reset();
+}
+
+void LoggerWindow::buildPanel() {
+    modePanel_ = place(new QGroupBox("Logger Data", this), "SSFrame4", 1560, 1680, 3735, 975);
+    modePanel_->setFont(layoutFont("Arial", 8.25, true));
+    const QFont boxFont = layoutFont("Arial", 8.25);
+    for (const BoxPlace& b : kBoxes) {
+        const QByteArray name = "SSCheck1_" + QByteArray::number(b.index);
+        auto* box = place(new QCheckBox(QString::fromLatin1(b.caption), modePanel_),
+                          name.constData(), b.left, b.top, b.width, 255);
+        box->setFont(boxFont);
+        if (squareAtRightEnd(b.index)) box->setLayoutDirection(Qt::RightToLeft);
+        setBoxes_[b.index] = box;
+    }
+
+    setFocusChain({stopButton_, portList_, applicationPicker_, documentEntry_, documentPicker_});
+    QWidget* previous = documentPicker_;
+    for (int n = 1; n <= 20; ++n) {
+        setTabOrder(previous, setBoxes_[n]);
+        previous = setBoxes_[n];
+    }
+    setFocusChain({previous, startButton_, modeInfoButton_, exitButton_});
+}
+
+bool LoggerWindow::setTicked(int n) const {
+    return n >= 1 && n <= 20 && setBoxes_[n]->isChecked();
+}
+
+} // namespace tz

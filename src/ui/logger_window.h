@@ -1,0 +1,47 @@
+#pragma once
+// The logger data window: downloads the ticked logger data sets.
+#include "logger/logger_transfer.h"
+#include "platform/views.h"
+#include "ui/transfer_frame.h"
+
+#include <QCheckBox>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace tz {
+
+class LoggerWindow : public TransferFrame, public LoggerView {
+    Q_OBJECT
+  public:
+    LoggerWindow(UiServices& services, QPoint at);
+    ~LoggerWindow() override;
+
+    // TransferView
+    void enterIdle() override { setIdleState(); }
+    void enterTransferring() override { setTransferringState(); }
+    int selectedPortIndex() const override { return portIndex(); }
+    std::string documentPath() const override { return documentText(); }
+    void setStatus1(const std::string& text) override { showStatus1(text); }
+    void setStatus2(const std::string& text) override { showStatus2(text); }
+    WindowHandle nativeHandle() const override { return handle(); }
+
+    // LoggerView
+    bool setTicked(int n) const override;
+
+    LoggerTransfer& transfer() { return *transfer_; }
+
+  protected:
+    void startTransfer() override { transfer_->start(); }
+    void stopTransfer() override { transfer_->stopXfer(); }
+    bool transferRunning() const override { return transfer_->running(); }
+
+  private:
+    void buildPanel();
+
+    std::array<QCheckBox*, 21> setBoxes_{}; // indexes 1..20
+    std::unique_ptr<LoggerTransfer> transfer_;
+};
+
+} // namespace tz

@@ -1,0 +1,144 @@
+#include "ui/online_window.h"
+
+#include "online/command_table.h"
+#include "ui/layout.h"
+#include "ui/monitor_grid.h"
+#include "ui/monitor_window.h"
+
+namespace tz {
+
+using namespace layout;
+
+namespace {
+
+const QFont& onlineWindowFont() {
+    static const QFont f = layoutFont("Arial", 9.75, true);
+    return f;
+}
+
+// The poll timer as the transfer sees it; each shot runs as transfer code
+// of the window, so that a close during a poll waits for the poll to end.
+class WindowTimer : public Timer {
+  public:
+    WindowTimer(std::unique_ptr<Timer> inner, std::function<void(std::function<void()>)> runBusy)
+        : inner_(std::move(inner)), runBusy_(std::move(runBusy)) {}
+    void setCallback(std::function<void()> onTimeout) override {
+        inner_->setCallback([this, cb = std::move(onTimeout)] {
+            if (cb) runBusy_(cb);
+        });
+    }
+    void startIn(double seconds) override { inner_->startIn(seconds); }
+    void stop() override { inner_->stop(); }
+    bool active() const override { return inner_->active(); }
+
+  private:
+    std::unique_ptr<Timer> inner_;
+    std::function<void(std::function<void()>)> runBusy_;
+};
+
+} // namespace
+
+OnlineWindow::OnlineWindow(UiServices& services, QPoint at)
+    : TransferFrame(services, at,
+                    Look{"Tide02", onlineWindowFont(), layoutFont("Arial", 9.75), 285, 270,
+                         onlineWindowFont(), 4200, 255, 5295,
+                         "CSV\xEF\xBC\x88*.csv\xEF\xBC\x89|*.CSV"}) {
+    buildPanel();
+    pollTimer_ = std::make_unique<WindowTimer>(
+        services_.makeTimer(), [this](std::function<void()> cb) { runAsTransferCode(cb); });
+    // The monitor exists (hidden) from the start, so the transfer always has
+    // its grid.
+    monitor_ = new MonitorWindow;
+
+    showApplicationPath();
+    fillPortList();
+    buildParameterList();
+    showDefaultDocument();
+    transfer_ = std::make_unique<OnlineTransfer>(globals_, services_.host, *serial_, *this,
+                                                 *pollTimer_, *documentLink_);
+    setIdleState();
+    // The keyboard starts at the port list, the first usable control.
+    portList_->setFocus();
+}
+
+OnlineWindow::~OnlineWindow() {
+    // Nothing may tick into a window that is going.
+    pollTimer_->stop();
+    transfer_.reset();
+    if (monitor_) monitor_->releaseWhenClosed();
+}
+
+void OnlineWindow::buildPanel() {
+    modePanel_ = place(new QGroupBox("On-line data", this), "SSFrame4", 1560, 1680, 3855, 975);
+    modePanel_->setFont(layoutFont("Arial", 8.25, true));
+    const QFont nine = layoutFont("Arial", 9);
+
+    paramList_ = place(new QComboBox(modePanel_), "Combo1", 120, 540, 1995, 345);
+    paramList_->setFont(layoutFont("Arial", 9, true));
+    paramList_->setEditable(false);
+
+    intervalEntry_ = place(new QLineEdit(modePanel_), "txtTime", 2340, 540, 975, 315);
+    intervalEntry_->setFont(layoutFont("Arial", 9.75));
+    intervalEntry_->setInputMask("##:##:##;_");
+    connect(intervalEntry_, &QLineEdit::textEdited, this, [this] { transfer_->checkEntry(); });
+
+    auto* label2 = place(new QLabel("Parameter", modePanel_), "Label2", 120, 300, 1155, 195);
+    auto* label3 = place(new QLabel("Interval[h:m:s]", modePanel_), "Label3", 2220, 300, 1335, 255);
+    for (QLabel* lb : {label2, label3}) {
+        lb->setTextFormat(Qt::PlainText);
+        lb->setFont(nine);
+    }
+
+    setFocusChain({portList_, applicationPicker_, documentEntry_, documentPicker_, paramList_,
+                   intervalEntry_, startButton_, modeInfoButton_, exitButton_, stopButton_});
+}
+
+void OnlineWindow::buildParameterList() {
+    paramList_->clear();
+    for (const std::string& name : buildCommandTable(globals_))
+        paramList_->addItem(QString::fromStdString(name));
+    paramList_->setCurrentIndex(paramList_->count() > 0 ? 0 : -1);
+}
+
+void OnlineWindow::closeCompanions() {
+    if (monitor_) monitor_->close();
+}
+
+int OnlineWindow::selectedParamIndex() const {
+    return paramList_->currentIndex();
+}
+
+std::string OnlineWindow::selectedParamText() const {
+    return paramList_->currentText().toStdString();
+}
+
+std::string OnlineWindow::intervalDigits() const {
+    // text() leaves out the unfilled positions, so only the colons remain
+    // to be dropped.
+    QString digits = intervalEntry_->text();
+    digits.remove(QLatin1Char(':'));
+    return digits.toStdString();
+}
+
+void OnlineWindow::setIntervalDigits(const std::string& digits) {
+    // The mask steps over its own colons, so the digit text fills it in
+    // order.
+    intervalEntry_->setText(QString::fromStdString(digits));
+}
+
+void OnlineWindow::focusInterval() {
+    intervalEntry_->setFocus(Qt::OtherFocusReason);
+}
+
+void OnlineWindow::showMonitor() {
+    if (!monitor_) monitor_ = new MonitorWindow;
+    monitor_->show();
+    monitor_->raise();
+}
+
+Grid& OnlineWindow::monitorGrid() {
+    if (!monitor_) monitor_ = new MonitorWindow;
+    return monitor_->grid();
+}
+
+} // namespace tz
