@@ -3,7 +3,6 @@
 // waiting, on the virtual clock, with every work-file merge on the disk.
 //
 //     logger_throughput [folder]     (default: a fresh folder under /tmp)
-#include "app/globals.h"
 #include "app/text.h"
 #include "fake_host.h"
 #include "instrument.h"
@@ -79,15 +78,11 @@ class FastSerial : public SerialControl {
 
 class QuietView : public LoggerView {
   public:
-    bool setTicked(int) const override { return true; }
     void enterIdle() override {}
     void enterTransferring() override {}
-    int selectedPortIndex() const override { return 0; }
-    std::string documentPath() const override { return document; }
     void setStatus1(const std::string& t) override { status1 = t; }
     void setStatus2(const std::string& t) override { status2 = t; }
-    WindowHandle nativeHandle() const override { return 0; }
-    std::string document, status1, status2;
+    std::string status1, status2;
 };
 
 class NoShell : public Shell {
@@ -152,20 +147,23 @@ int main(int argc, char** argv) {
     }
 
     fake::FakeHost host(0, 100.0);
-    Globals globals;
-    globals.ProgramFolder = (dir / "program").string();
-    globals.CommSettings = "9600,N,8,1";
-    globals.SaveFormat = 0;
+    LoggerRequest request;
+    request.portNo = 1;
+    request.lineSettings = "9600,N,8,1";
+    request.toWorkbook = false;
+    request.ticked.fill(true);
+    request.documentPath = (dir / "Tidewell.csv").string();
+    request.workFolder = (dir / "program").string();
     QuietView view;
-    view.document = (dir / "Tidewell.csv").string();
     NoShell shell;
     NoSheet link;
-    DocumentLink sheet(globals, host, shell, link);
-    LoggerTransfer transfer(globals, host, serial, view, sheet);
+    StopFlag stop;
+    DocumentLink sheet(host, shell, link, stop);
+    LoggerTransfer transfer(host, serial, view, sheet, stop);
 
     const double cpu0 = cpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
-    transfer.start();
+    transfer.start(request);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double cpu = cpuSeconds() - cpu0;
@@ -176,14 +174,14 @@ int main(int argc, char** argv) {
     }
     // The document must hold every set side by side: five header lines,
     // the empty line, the unit line and one line per record.
-    std::ifstream in(view.document, std::ios::binary);
+    std::ifstream in(request.documentPath, std::ios::binary);
     std::size_t lines = 0, lastFields = 0;
     for (std::string line; std::getline(in, line);) {
         ++lines;
         if (lines == 8)
             lastFields = static_cast<std::size_t>(std::count(line.begin(), line.end(), ','));
     }
-    const std::size_t docBytes = fs::file_size(view.document);
+    const std::size_t docBytes = fs::file_size(request.documentPath);
     if (lines != 7 + records || lastFields != 7 * kSets || fs::exists(dir / "program/Work.csv")) {
         std::fprintf(stderr, "unexpected document: %zu lines, %zu fields in the first record\n",
                      lines, lastFields);

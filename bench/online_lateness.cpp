@@ -12,7 +12,6 @@
 // Defaults: 30 polls at 00:00:02. QtHost reads the time of day to the
 // microsecond; --fine-clock runs the same with the bench's own
 // microsecond clock, to tell the host clock from the timer's own lateness.
-#include "app/globals.h"
 #include "backends/qt/qt_host.h"
 #include "backends/qt/qt_serial_control.h"
 #include "backends/qt/qt_timer.h"
@@ -243,10 +242,13 @@ int main(int argc, char** argv) {
     setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
 
     QCoreApplication app(argc, argv);
-    tz::Globals globals;
-    globals.CommSettings = "9600,N,8,1";
-    globals.SaveFormat = 0;
-    globals.ParamCmd[1] = "DQ01";
+    tz::OnlineRequest request;
+    request.portNo = 1;
+    request.lineSettings = "9600,N,8,1";
+    request.toWorkbook = false;
+    request.commands[1] = "DQ01";
+    request.paramIndex = 0;
+    request.paramText = "Flow";
 
     tz::QtHost qtHost;
     FineClockHost fineHost;
@@ -261,14 +263,14 @@ int main(int argc, char** argv) {
     TimedSerial port(qtPort);
     tz::QtTimer qtTimer;
     TimedTimer timer(qtTimer);
+    request.documentPath = (dir / "bench.csv").string();
+    request.intervalDigits = digits;
     tz::fake::FakeOnlineView view;
-    view.portIndex = 0;
-    view.document = (dir / "bench.csv").string();
-    view.digits = digits;
     tz::fake::FakeShell shell;
     tz::fake::FakeSheetLink link;
-    tz::DocumentLink sheet(globals, host, shell, link);
-    tz::OnlineTransfer transfer(globals, host, port, view, timer, sheet);
+    tz::StopFlag stop;
+    tz::DocumentLink sheet(host, shell, link, stop);
+    tz::OnlineTransfer transfer(host, port, view, timer, sheet, stop);
 
     std::vector<double> lateMs, lateEndMs, shotMs, pathMs;
     double endLocal = 0;
@@ -305,7 +307,7 @@ int main(int argc, char** argv) {
                 polls, digits.c_str(), instrument.slaveName().c_str(),
                 fineClock ? "the bench's own microsecond" : "QtHost's");
     std::fflush(stdout);
-    transfer.start();
+    transfer.start(request);
     if (!transfer.running()) {
         std::fprintf(stderr, "the transfer did not start\n");
         return 1;

@@ -1,7 +1,8 @@
 #pragma once
-// The process-wide settings, alive for the whole run and passed by
-// reference to whoever needs them. Member names are the names the
-// operators' documentation and the settings files use.
+// The process-wide settings: start-up fills them from the settings files,
+// the windows show them and keep what the operator changes for the next
+// run; transfers receive only what they need. Member names are the names
+// the operators' documentation and the settings files use.
 #include <array>
 #include <string>
 
@@ -11,7 +12,6 @@ struct Globals {
     std::string CommSettings;
     // Indexed 1..20; element 0 is unused.
     std::array<std::string, 21> ParamName{};
-    std::array<std::string, 21> ParamCmd{};
     std::string ProgramFolder; // folder that holds the program
     // Folder of Twell.ini and Twenv.dat when not the program folder (an
     // installed program: the user's configuration folder); empty otherwise.
@@ -26,7 +26,6 @@ struct Globals {
     std::string ApplicationDocument;
     int PortNo = 1;
     int SaveFormat = 1; // 1: XLS(Excel) through the link, 0: CSV(TXT)
-    bool StopRequest = false;
 };
 
 } // namespace tz

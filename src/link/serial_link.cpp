@@ -15,10 +15,9 @@ bool endsInCr(const std::string& reply) {
 
 } // namespace
 
-void openPort(SerialControl& port, Globals& globals, int portIndex, WindowKind kind) {
-    globals.PortNo = portIndex + 1;
-    port.setCommPort(globals.PortNo);
-    port.setSettings(globals.CommSettings);
+void openPort(SerialControl& port, int portNo, const std::string& settings, WindowKind kind) {
+    port.setCommPort(portNo);
+    port.setSettings(settings);
     port.setParityReplace("");
     if (kind == WindowKind::Logger) port.setNullDiscard(true);
     port.setInBufferSize(kInBufferSize);
@@ -41,7 +40,7 @@ void sendCommand(SerialControl& port, const std::string& text) {
     port.output(frameCommand(text));
 }
 
-ExchangeResult exchange(SerialControl& port, Host& host, const Globals& globals,
+ExchangeResult exchange(SerialControl& port, Host& host, const StopFlag& stop,
                         const std::string& command) {
     port.setInputLen(0);
     sendCommand(port, command);
@@ -58,7 +57,7 @@ ExchangeResult exchange(SerialControl& port, Host& host, const Globals& globals,
             // "Stop Xfer" may have closed the port during the last pump; a
             // closed port reports nothing waiting, so the request is seen
             // here before the port is touched again.
-            if (globals.StopRequest) {
+            if (stop.requested()) {
                 result.stopped = true;
                 return result;
             }

@@ -1,9 +1,9 @@
 #pragma once
 // The flowmeter's serial link: opening the port for a transfer, command
 // framing, the on-line command/reply exchange and closing.
-#include "app/globals.h"
 #include "platform/host.h"
 #include "platform/serial_control.h"
+#include "platform/stop_flag.h"
 
 #include <string>
 
@@ -11,10 +11,10 @@ namespace tz {
 
 enum class WindowKind { Online, Logger };
 
-// The opening steps. PortNo becomes portIndex + 1 (the position selected in
-// the port list, -1 for none) before the port is configured and opened.
+// The opening steps on port number `portNo` (COM1 is 1; 0 when none is
+// chosen, which the control refuses) with the line settings "9600,N,8,1".
 // Failures propagate as the serial control raises them.
-void openPort(SerialControl& port, Globals& globals, int portIndex, WindowKind kind);
+void openPort(SerialControl& port, int portNo, const std::string& settings, WindowKind kind);
 
 // A command on the line: its text followed by one CR.
 std::string frameCommand(const std::string& text);
@@ -27,7 +27,7 @@ struct ExchangeResult {
 
 // One on-line command/reply exchange: send, then read until the reply's
 // last character is CR or the line has been silent for eleven 100 ms waits.
-ExchangeResult exchange(SerialControl& port, Host& host, const Globals& globals,
+ExchangeResult exchange(SerialControl& port, Host& host, const StopFlag& stop,
                         const std::string& command);
 
 // PortOpen = false.

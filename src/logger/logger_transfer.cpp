@@ -1,7 +1,6 @@
 #include "logger/logger_transfer.h"
 
 #include "app/paths.h"
-#include "app/settings_folder.h"
 #include "app/text_file.h"
 #include "app/title.h"
 #include "link/failure_report.h"
@@ -38,14 +37,14 @@ bool startsWith(std::string_view s, std::string_view prefix) {
 } // namespace
 
 struct LoggerTransfer::Impl : logger::InputSource {
-    Impl(Globals& g, Host& h, SerialControl& p, LoggerView& v, DocumentLink& s)
-        : globals(g), host(h), port(p), view(v), sheet(s) {}
+    Impl(Host& h, SerialControl& p, LoggerView& v, DocumentLink& s, StopFlag& f)
+        : host(h), port(p), view(v), sheet(s), stop(f) {}
 
-    Globals& globals;
     Host& host;
     SerialControl& port;
     LoggerView& view;
     DocumentLink& sheet;
+    StopFlag& stop;
 
     // Window-level state.
     std::array<bool, kSets> hasData{};
@@ -54,6 +53,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
     int nextCol = 1;
 
     // State of one transfer.
+    LoggerRequest request;
     bool running = false;
     int recNo = 1;
     int idleCount = 0;
@@ -61,16 +61,12 @@ struct LoggerTransfer::Impl : logger::InputSource {
     std::optional<logger::CsvDocument> csv;
     std::optional<logger::Records> records;
 
-    // Beside the settings: the program folder, or the user's configuration
-    // folder for an installed program, whose own folder is not writable.
-    std::string workPath() const {
-        return joinProgramFolder(settingsFolder(globals), kWorkFileName);
-    }
+    std::string workPath() const { return joinProgramFolder(request.workFolder, kWorkFileName); }
 
     // ---- waiting ---------------------------------------------------------
 
     void stopPoint() {
-        if (globals.StopRequest) throw StopNoticed{};
+        if (stop.requested()) throw StopNoticed{};
     }
     void pump() {
         host.pumpEvents();
@@ -139,14 +135,14 @@ struct LoggerTransfer::Impl : logger::InputSource {
 
     Outcome run() {
         sheet.endLink();
-        openPort(port, globals, view.selectedPortIndex(), WindowKind::Logger);
+        openPort(port, request.portNo, request.lineSettings, WindowKind::Logger);
         if (!queryAll()) return Outcome::Ended;
 
         nextCol = 1;
         records.reset();
         csv.reset();
-        if (globals.SaveFormat == 1) {
-            switch (sheet.checkAndLink(view.documentPath(), view.nativeHandle())) {
+        if (request.toWorkbook) {
+            switch (sheet.checkAndLink(request.documentPath, request.owner)) {
             case DocumentLink::Result::Linked:
                 break;
             case DocumentLink::Result::Refused:
@@ -158,12 +154,12 @@ struct LoggerTransfer::Impl : logger::InputSource {
             records.emplace([this](int r, int c, const std::string& t) { writeCell(r, c, t); });
         } else {
             csv.emplace(workPath());
-            csv->prepareRun(view.documentPath());
+            csv->prepareRun(request.documentPath);
             records.emplace(*csv);
         }
 
         for (int n = 1; n <= kSets; ++n)
-            if (view.setTicked(n) && hasData[n - 1]) downloadSet(n);
+            if (request.ticked[n] && hasData[n - 1]) downloadSet(n);
         return Outcome::Ended;
     }
 
@@ -171,7 +167,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
     // a reply ends the transfer (its message has been shown).
     bool queryAll() {
         for (int n = 1; n <= kSets; ++n) {
-            if (!view.setTicked(n)) continue;
+            if (!request.ticked[n]) continue;
             stopPoint();
             sendCommand(port, "LF" + setNumber(n));
             host.sleepMs(kQueryWaitMs);
@@ -312,34 +308,34 @@ struct LoggerTransfer::Impl : logger::InputSource {
     }
 
     void stopXfer() {
-        globals.StopRequest = true;
+        stop.request();
         view.enterIdle();
         closePort(port);
         closeFiles();
     }
 };
 
-LoggerTransfer::LoggerTransfer(Globals& globals, Host& host, SerialControl& port, LoggerView& view,
-                               DocumentLink& sheet)
-    : impl_(new Impl(globals, host, port, view, sheet)) {}
+LoggerTransfer::LoggerTransfer(Host& host, SerialControl& port, LoggerView& view,
+                               DocumentLink& sheet, StopFlag& stop)
+    : impl_(std::make_unique<Impl>(host, port, view, sheet, stop)) {}
 
 LoggerTransfer::~LoggerTransfer() {
     impl_->closeFiles();
-    delete impl_;
 }
 
-void LoggerTransfer::start() {
+void LoggerTransfer::start(const LoggerRequest& request) {
     Impl& t = *impl_;
     if (t.running) return;
     bool anyTicked = false;
     for (int n = 1; n <= kSets && !anyTicked; ++n)
-        anyTicked = t.view.setTicked(n);
+        anyTicked = request.ticked[n];
     if (!anyTicked) {
         t.host.messageBox(kLoggerNotAppointed, kAppTitle);
         return;
     }
 
-    t.globals.StopRequest = false;
+    t.stop.clear();
+    t.request = request;
     t.running = true;
     try {
         t.view.enterTransferring();

@@ -1,11 +1,14 @@
 #pragma once
 // The logger data transfer of one window: query, download and records.
-#include "app/globals.h"
 #include "platform/host.h"
 #include "platform/serial_control.h"
+#include "platform/shell.h"
+#include "platform/stop_flag.h"
 #include "platform/views.h"
 #include "sheet/document_link.h"
 
+#include <array>
+#include <memory>
 #include <string>
 
 namespace tz {
@@ -14,17 +17,32 @@ inline constexpr const char* kLoggerNotAppointed = "Logger data are not appointe
 inline constexpr const char* kLoggerPortIsBad = "232Port is bad";
 inline constexpr const char* kWorkFileName = "Work.csv";
 
+// What the operator chose when pressing "Start Transfer!".
+struct LoggerRequest {
+    int portNo = 0;                // COM1 is 1; 0 when no port is selected
+    std::string lineSettings;      // "9600,N,8,1"
+    bool toWorkbook = true;        // the sets go to the linked workbook, else to CSV
+    std::array<bool, 21> ticked{}; // logger data sets 1..20 to download
+    std::string documentPath;
+    // Holds the work file of a CSV download: the program folder, or the
+    // settings folder of an installed copy, whose program folder is not
+    // writable.
+    std::string workFolder;
+    WindowHandle owner = 0;
+};
+
 class LoggerTransfer {
   public:
-    LoggerTransfer(Globals& globals, Host& host, SerialControl& port, LoggerView& view,
-                   DocumentLink& sheet);
+    // `stop` is the window's "Stop Xfer" flag, shared with the document link.
+    LoggerTransfer(Host& host, SerialControl& port, LoggerView& view, DocumentLink& sheet,
+                   StopFlag& stop);
     ~LoggerTransfer();
     LoggerTransfer(const LoggerTransfer&) = delete;
     LoggerTransfer& operator=(const LoggerTransfer&) = delete;
 
-    void start();      // "Start Transfer!"; runs the whole transfer
-    void stopXfer();   // "Stop Xfer"
-    void closeFiles(); // close every file this transfer holds open
+    void start(const LoggerRequest& request); // "Start Transfer!"; runs the whole transfer
+    void stopXfer();                          // "Stop Xfer"
+    void closeFiles();                        // close every file this transfer holds open
     bool running() const;
 
     // Window-level state that outlives a transfer.
@@ -38,7 +56,7 @@ class LoggerTransfer {
 
   private:
     struct Impl;
-    Impl* impl_;
+    std::unique_ptr<Impl> impl_;
 };
 
 } // namespace tz

@@ -1,6 +1,5 @@
 #include "online/command_table.h"
 
-#include <array>
 #include <cstdio>
 
 namespace tz {
@@ -20,24 +19,24 @@ std::string parameterQuery(int entry) {
 
 } // namespace
 
-std::vector<std::string> buildCommandTable(Globals& globals) {
-    std::vector<std::string> list;
+CommandTable buildCommandTable(const std::array<std::string, 21>& paramNames) {
+    CommandTable table;
     // With all 20 names filled there is no empty one to stop at; the table
     // has no 21st entry, so the list ends after the 20th.
-    for (int i = 1; i <= kTableSize && !globals.ParamName[i].empty(); ++i) {
-        list.push_back(globals.ParamName[i]);
-        globals.ParamCmd[i] = parameterQuery(i);
+    for (int i = 1; i <= kTableSize && !paramNames[i].empty(); ++i) {
+        table.names.push_back(paramNames[i]);
+        table.commands[i] = parameterQuery(i);
     }
     // The instrument's own values sit at fixed table entries, whatever
     // names the settings file puts there.
     for (std::size_t k = 0; k < kFixedCommands.size(); ++k)
-        globals.ParamCmd[kFirstFixedEntry + k] = kFixedCommands[k];
-    return list;
+        table.commands[kFirstFixedEntry + k] = kFixedCommands[k];
+    return table;
 }
 
-std::string commandFor(const Globals& globals, int position) {
+std::string CommandTable::commandFor(int position) const {
     if (position < 0 || position >= kTableSize) return {};
-    return globals.ParamCmd[position + 1];
+    return commands[position + 1];
 }
 
 } // namespace tz

@@ -26,12 +26,6 @@ std::string headerName(const std::string& paramText) {
     return paramText;
 }
 
-void OnlineTransfer::Impl::checkEntry() {
-    const std::string digits = view.intervalDigits();
-    const std::string marked = markFirstOutOfRange(digits);
-    if (marked != digits) view.setIntervalDigits(marked);
-}
-
 void OnlineTransfer::Impl::report(const std::exception& e) {
     const Report r = reportFor(e);
     host.messageBox(r.text, r.title);
@@ -49,37 +43,38 @@ bool OnlineTransfer::Impl::writeHeaderCell(int col, const std::string& text) {
                 throw;
         }
         host.pumpEvents();
-        if (globals.StopRequest) return false;
+        if (stop.requested()) return false;
         host.sleepMs(sheet.retryPauseMs);
         waitedMs += sheet.retryPauseMs;
     }
 }
 
-void OnlineTransfer::Impl::start() {
+void OnlineTransfer::Impl::start(const OnlineRequest& request) {
     // A poll that "Stop Xfer" interrupted a moment ago is still unwinding
     // and owns the port until it returns.
     if (polling) return;
     schedule.FirstPoll = true;
-    if (view.selectedParamIndex() < 0) {
+    if (request.paramIndex < 0) {
         host.messageBox(kParameterNotAppointed, kAppTitle);
         return;
     }
-    const IntervalVerdict verdict = judgeInterval(view.intervalDigits());
+    const IntervalVerdict verdict = judgeInterval(request.intervalDigits);
     if (verdict.kind != IntervalVerdict::Kind::Accepted) {
         host.messageBox(verdict.message(), kAppTitle);
         view.focusInterval();
         return;
     }
 
-    globals.StopRequest = false;
+    stop.clear();
+    commands = request.commands;
     view.enterTransferring();
     try {
         // The port first: a port that fails leaves an existing document
         // untouched and starts no spreadsheet program.
-        openPort(port, globals, view.selectedPortIndex(), WindowKind::Online);
-        const std::string header = headerName(view.selectedParamText());
-        if (globals.SaveFormat == 1) {
-            switch (sheet.checkAndLink(view.documentPath(), view.nativeHandle())) {
+        openPort(port, request.portNo, request.lineSettings, WindowKind::Online);
+        const std::string header = headerName(request.paramText);
+        if (request.toWorkbook) {
+            switch (sheet.checkAndLink(request.documentPath, request.owner)) {
             case DocumentLink::Result::Linked:
                 break;
             case DocumentLink::Result::Refused:
@@ -92,7 +87,7 @@ void OnlineTransfer::Impl::start() {
             RowCount = 1;
             if (!writeHeaderCell(1, "TIME") || !writeHeaderCell(2, header)) return;
         } else {
-            output.openCsv(view.documentPath());
+            output.openCsv(request.documentPath);
             RowCount = 1;
             output.writeCsvHeader("TIME", header);
         }
@@ -108,7 +103,7 @@ void OnlineTransfer::Impl::start() {
 }
 
 void OnlineTransfer::Impl::stopXfer() {
-    globals.StopRequest = true;
+    stop.request();
     view.enterIdle();
     timer.stop();
     active = false;
@@ -148,9 +143,9 @@ void OnlineTransfer::Impl::tick() {
     if (active) armFor(schedule.secondsUntilDue(end));
 }
 
-OnlineTransfer::OnlineTransfer(Globals& globals, Host& host, SerialControl& port, OnlineView& view,
-                               Timer& timer, DocumentLink& sheet)
-    : impl_(std::make_unique<Impl>(globals, host, port, view, timer, sheet)) {
+OnlineTransfer::OnlineTransfer(Host& host, SerialControl& port, OnlineView& view, Timer& timer,
+                               DocumentLink& sheet, StopFlag& stop)
+    : impl_(std::make_unique<Impl>(host, port, view, timer, sheet, stop)) {
     timer.setCallback([impl = impl_.get()] { impl->tick(); });
 }
 
@@ -159,11 +154,8 @@ OnlineTransfer::~OnlineTransfer() {
     impl_->timer.setCallback({});
 }
 
-void OnlineTransfer::checkEntry() {
-    impl_->checkEntry();
-}
-void OnlineTransfer::start() {
-    impl_->start();
+void OnlineTransfer::start(const OnlineRequest& request) {
+    impl_->start(request);
 }
 void OnlineTransfer::stopXfer() {
     impl_->stopXfer();

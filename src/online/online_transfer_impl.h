@@ -11,31 +11,32 @@
 namespace tz {
 
 struct OnlineTransfer::Impl {
-    Impl(Globals& g, Host& h, SerialControl& p, OnlineView& v, Timer& t, DocumentLink& s)
-        : globals(g), host(h), port(p), view(v), timer(t), sheet(s), output(v, s) {}
+    Impl(Host& h, SerialControl& p, OnlineView& v, Timer& t, DocumentLink& s, StopFlag& f)
+        : host(h), port(p), view(v), timer(t), sheet(s), stop(f), output(v, s) {}
 
-    Globals& globals;
     Host& host;
     SerialControl& port;
     OnlineView& view;
     Timer& timer;
     DocumentLink& sheet;
+    StopFlag& stop;
     OnlineOutput output;
+    // The command table of the running transfer.
+    std::array<std::string, 21> commands{};
 
     PollSchedule schedule;
     long long RowCount = 0;
     bool active = false;  // started and not yet ended
     bool polling = false; // jobComm is on the stack
 
-    void checkEntry();
-    void start();
+    void start(const OnlineRequest& request);
     void stopXfer();
     void tick();
     void armFor(double seconds);
 
     // One poll; ends the transfer itself when the poll cannot go on.
     void jobComm();
-    // ParamCmd index of the selected parameter.
+    // Command table entry of the selected parameter.
     int tableEntry() const;
     // Every end of a transfer after the start: port closed if open, timer
     // off, window idle, CSV file closed.

@@ -11,7 +11,7 @@ namespace tz {
 
 int OnlineTransfer::Impl::tableEntry() const {
     const int p = view.selectedParamIndex();
-    if (p < 0 || p + 1 >= static_cast<int>(globals.ParamCmd.size()))
+    if (p < 0 || p + 1 >= static_cast<int>(commands.size()))
         throw Failure(FailureCode::Other, kParameterNotAppointed);
     return p + 1;
 }
@@ -21,8 +21,8 @@ void OnlineTransfer::Impl::jobComm() {
     const std::string pollTime = host.timeOfDayText();
     view.setStatus1("TIME" + clockText(seconds));
     try {
-        globals.StopRequest = false;
-        const ExchangeResult result = exchange(port, host, globals, globals.ParamCmd[tableEntry()]);
+        stop.clear();
+        const ExchangeResult result = exchange(port, host, stop, commands[tableEntry()]);
         if (result.stopped) {
             endTransfer();
             return;
@@ -36,7 +36,7 @@ void OnlineTransfer::Impl::jobComm() {
         host.pumpEvents();
         // "Stop Xfer" during the pump has closed port and file: the poll
         // ends without a row rather than failing on them.
-        if (globals.StopRequest) {
+        if (stop.requested()) {
             endTransfer();
             return;
         }
@@ -47,7 +47,7 @@ void OnlineTransfer::Impl::jobComm() {
     } catch (const std::exception& e) {
         // A failure caused by "Stop Xfer" closing port or file under a poll
         // that was past its wait for the reply is no failure to report.
-        if (!globals.StopRequest) report(e);
+        if (!stop.requested()) report(e);
         endTransfer();
     }
 }

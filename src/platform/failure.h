@@ -8,24 +8,24 @@
 namespace tz {
 
 enum class FailureCode : int {
-    Other = 0,                   // reported with its own description
-    FileNotFound = 53,           // "File cannot open"
-    InputPastEnd = 62,           // read past the end of a file
-    NoDdeAnswer = 282,           // the spreadsheet program did not answer the link
-    InvalidPropertyValue = 380,  // "232Port bad setting"
-    GridRowOutOfRange = 381,     // the monitor grid has no such row
-    InvalidPortNumber = 8002,    // "232Port No. is bad"
-    DeviceNotOpen = 8012,        // "232Port cannot open"
+    Other = 0,                  // reported with its own description
+    FileNotFound = 53,          // "File cannot open"
+    InputPastEnd = 62,          // read past the end of a file
+    NoDdeAnswer = 282,          // the spreadsheet program did not answer the link
+    InvalidPropertyValue = 380, // "232Port bad setting"
+    GridRowOutOfRange = 381,    // the monitor grid has no such row
+    InvalidPortNumber = 8002,   // "232Port No. is bad"
+    DeviceNotOpen = 8012,       // "232Port cannot open"
 };
 
 class Failure : public std::runtime_error {
-public:
+  public:
     Failure(FailureCode code, const std::string& description)
         : std::runtime_error(description), code_(code) {}
     FailureCode code() const noexcept { return code_; }
     std::string description() const { return what(); }
 
-private:
+  private:
     FailureCode code_;
 };
 

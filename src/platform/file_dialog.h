@@ -4,7 +4,7 @@
 namespace tz {
 
 class FileDialog {
-public:
+  public:
     virtual ~FileDialog() = default;
     // Run a file-open dialog with a filter "Description|pattern"; returns
     // the chosen path, or "" when the operator cancels.

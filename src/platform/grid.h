@@ -5,7 +5,7 @@
 namespace tz {
 
 class Grid {
-public:
+  public:
     virtual ~Grid() = default;
     virtual void setCols(int cols) = 0;
     virtual void setRows(int rows) = 0;

@@ -7,7 +7,7 @@
 namespace tz {
 
 class SerialControl {
-public:
+  public:
     virtual ~SerialControl() = default;
 
     // CommPort: the port number (COMn). Checked when the port opens.

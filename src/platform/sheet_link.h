@@ -7,7 +7,7 @@
 namespace tz {
 
 class SheetLink {
-public:
+  public:
     enum Mode { None = 0, Manual = 2 };
     virtual ~SheetLink() = default;
     // "Excel|" + document path.

@@ -8,7 +8,7 @@ namespace tz {
 using WindowHandle = unsigned long long;
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // Is there a top-level window with exactly this title?
     virtual bool findWindow(const std::string& title) = 0;

@@ -33,8 +33,8 @@ bool matchesNormalFile(const std::string& path) {
 
 } // namespace
 
-DocumentLink::DocumentLink(Globals& globals, Host& host, Shell& shell, SheetLink& link)
-    : globals_(globals), host_(host), shell_(shell), link_(link) {}
+DocumentLink::DocumentLink(Host& host, Shell& shell, SheetLink& link, const StopFlag& stop)
+    : host_(host), shell_(shell), link_(link), stop_(stop) {}
 
 std::string DocumentLink::documentName(const std::string& path) {
     const auto sep = path.rfind(kPathSeparator);
@@ -128,11 +128,11 @@ DocumentLink::Result DocumentLink::linkWithRetry(const std::string& path) {
             throw Failure(FailureCode::Other,
                           noAnswerMessage(path, static_cast<int>(retryLimitSeconds)));
         host_.pumpEvents();
-        if (globals_.StopRequest) return Result::Stopped;
+        if (stop_.requested()) return Result::Stopped;
         host_.sleepMs(retryPauseMs);
         pausedMs += retryPauseMs;
         host_.pumpEvents();
-        if (globals_.StopRequest) return Result::Stopped;
+        if (stop_.requested()) return Result::Stopped;
     }
 }
 

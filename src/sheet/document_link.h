@@ -2,10 +2,10 @@
 // Spreadsheet output of a transfer window: the checks on the chosen
 // document, its launch through the shell, the live link to the workbook,
 // and the write of one cell.
-#include "app/globals.h"
 #include "platform/host.h"
 #include "platform/sheet_link.h"
 #include "platform/shell.h"
+#include "platform/stop_flag.h"
 
 #include <string>
 #include <vector>
@@ -20,7 +20,7 @@ class DocumentLink {
         Stopped, // "Stop Xfer" was pressed while waiting for the spreadsheet program
     };
 
-    DocumentLink(Globals& globals, Host& host, Shell& shell, SheetLink& link);
+    DocumentLink(Host& host, Shell& shell, SheetLink& link, const StopFlag& stop);
 
     // Document checks, launch, activation of the transfer window and link.
     // A refusal has shown its message already. Throws a Failure for
@@ -58,10 +58,10 @@ class DocumentLink {
     Result linkWithRetry(const std::string& path);
     double clockSeconds();
 
-    Globals& globals_;
     Host& host_;
     Shell& shell_;
     SheetLink& link_;
+    const StopFlag& stop_;
 };
 
 } // namespace tz

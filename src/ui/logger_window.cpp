@@ -1,5 +1,6 @@
 #include "ui/logger_window.h"
 
+#include "app/settings_folder.h"
 #include "ui/layout.h"
 
 namespace tz {
@@ -42,7 +43,7 @@ LoggerWindow::LoggerWindow(UiServices& services, QPoint at)
     fillPortList();
     showDefaultDocument();
     transfer_ =
-        std::make_unique<LoggerTransfer>(globals_, services_.host, *serial_, *this, *documentLink_);
+        std::make_unique<LoggerTransfer>(services_.host, *serial_, *this, *documentLink_, stop_);
     setIdleState();
     // The keyboard starts at the port list, the first usable control.
     portList_->setFocus();
@@ -74,8 +75,12 @@ void LoggerWindow::buildPanel() {
     setFocusChain({previous, startButton_, modeInfoButton_, exitButton_});
 }
 
-bool LoggerWindow::setTicked(int n) const {
-    return n >= 1 && n <= 20 && setBoxes_[n]->isChecked();
+LoggerRequest LoggerWindow::request() const {
+    auto r = frameRequest<LoggerRequest>();
+    for (int n = 1; n <= 20; ++n)
+        r.ticked[n] = setBoxes_[n]->isChecked();
+    r.workFolder = settingsFolder(globals_);
+    return r;
 }
 
 } // namespace tz

@@ -21,19 +21,16 @@ class LoggerWindow : public TransferFrame, public LoggerView {
     // TransferView
     void enterIdle() override { setIdleState(); }
     void enterTransferring() override { setTransferringState(); }
-    int selectedPortIndex() const override { return portIndex(); }
-    std::string documentPath() const override { return documentText(); }
     void setStatus1(const std::string& text) override { showStatus1(text); }
     void setStatus2(const std::string& text) override { showStatus2(text); }
-    WindowHandle nativeHandle() const override { return handle(); }
 
-    // LoggerView
-    bool setTicked(int n) const override;
+    // What "Start Transfer!" hands to the transfer.
+    LoggerRequest request() const;
 
     LoggerTransfer& transfer() { return *transfer_; }
 
   protected:
-    void startTransfer() override { transfer_->start(); }
+    void startTransfer() override { transfer_->start(request()); }
     void stopTransfer() override { transfer_->stopXfer(); }
     bool transferRunning() const override { return transfer_->running(); }
 

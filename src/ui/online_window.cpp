@@ -1,6 +1,6 @@
 #include "ui/online_window.h"
 
-#include "online/command_table.h"
+#include "online/interval_entry.h"
 #include "ui/layout.h"
 #include "ui/monitor_grid.h"
 #include "ui/monitor_window.h"
@@ -54,8 +54,8 @@ OnlineWindow::OnlineWindow(UiServices& services, QPoint at)
     fillPortList();
     buildParameterList();
     showDefaultDocument();
-    transfer_ = std::make_unique<OnlineTransfer>(globals_, services_.host, *serial_, *this,
-                                                 *pollTimer_, *documentLink_);
+    transfer_ = std::make_unique<OnlineTransfer>(services_.host, *serial_, *this, *pollTimer_,
+                                                 *documentLink_, stop_);
     setIdleState();
     // The keyboard starts at the port list, the first usable control.
     portList_->setFocus();
@@ -80,7 +80,7 @@ void OnlineWindow::buildPanel() {
     intervalEntry_ = place(new QLineEdit(modePanel_), "txtTime", 2340, 540, 975, 315);
     intervalEntry_->setFont(layoutFont("Arial", 9.75));
     intervalEntry_->setInputMask("##:##:##;_");
-    connect(intervalEntry_, &QLineEdit::textEdited, this, [this] { transfer_->checkEntry(); });
+    connect(intervalEntry_, &QLineEdit::textEdited, this, [this] { checkIntervalEntry(); });
 
     auto* label2 = place(new QLabel("Parameter", modePanel_), "Label2", 120, 300, 1155, 195);
     auto* label3 = place(new QLabel("Interval[h:m:s]", modePanel_), "Label3", 2220, 300, 1335, 255);
@@ -94,8 +94,9 @@ void OnlineWindow::buildPanel() {
 }
 
 void OnlineWindow::buildParameterList() {
+    commands_ = buildCommandTable(globals_.ParamName);
     paramList_->clear();
-    for (const std::string& name : buildCommandTable(globals_))
+    for (const std::string& name : commands_.names)
         paramList_->addItem(QString::fromStdString(name));
     paramList_->setCurrentIndex(paramList_->count() > 0 ? 0 : -1);
 }
@@ -108,8 +109,19 @@ int OnlineWindow::selectedParamIndex() const {
     return paramList_->currentIndex();
 }
 
-std::string OnlineWindow::selectedParamText() const {
-    return paramList_->currentText().toStdString();
+OnlineRequest OnlineWindow::request() const {
+    auto r = frameRequest<OnlineRequest>();
+    r.commands = commands_.commands;
+    r.paramIndex = paramList_->currentIndex();
+    r.paramText = paramList_->currentText().toStdString();
+    r.intervalDigits = intervalDigits();
+    return r;
+}
+
+void OnlineWindow::checkIntervalEntry() {
+    const std::string digits = intervalDigits();
+    const std::string marked = markFirstOutOfRange(digits);
+    if (marked != digits) setIntervalDigits(marked);
 }
 
 std::string OnlineWindow::intervalDigits() const {

@@ -1,5 +1,6 @@
 #pragma once
 // The on-line data window: polls one parameter at an interval.
+#include "online/command_table.h"
 #include "online/online_transfer.h"
 #include "platform/views.h"
 #include "ui/monitor_window.h"
@@ -22,26 +23,23 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     // TransferView
     void enterIdle() override { setIdleState(); }
     void enterTransferring() override { setTransferringState(); }
-    int selectedPortIndex() const override { return portIndex(); }
-    std::string documentPath() const override { return documentText(); }
     void setStatus1(const std::string& text) override { showStatus1(text); }
     void setStatus2(const std::string& text) override { showStatus2(text); }
-    WindowHandle nativeHandle() const override { return handle(); }
 
     // OnlineView
     int selectedParamIndex() const override;
-    std::string selectedParamText() const override;
-    std::string intervalDigits() const override;
-    void setIntervalDigits(const std::string& digits) override;
     void focusInterval() override;
     void showMonitor() override;
     Grid& monitorGrid() override;
+
+    // What "Start Transfer!" hands to the transfer.
+    OnlineRequest request() const;
 
     MonitorWindow* monitor() const { return monitor_; }
     OnlineTransfer& transfer() { return *transfer_; }
 
   protected:
-    void startTransfer() override { transfer_->start(); }
+    void startTransfer() override { transfer_->start(request()); }
     void stopTransfer() override { transfer_->stopXfer(); }
     void closeFilesOnClose() override { transfer_->closeFiles(); }
     bool transferRunning() const override { return transfer_->running(); }
@@ -50,6 +48,12 @@ class OnlineWindow : public TransferFrame, public OnlineView {
   private:
     void buildPanel();
     void buildParameterList();
+    // The interval entry's own check as the operator types.
+    void checkIntervalEntry();
+    std::string intervalDigits() const;
+    void setIntervalDigits(const std::string& digits);
+
+    CommandTable commands_;
 
     std::unique_ptr<Timer> pollTimer_;
     QPointer<MonitorWindow> monitor_;

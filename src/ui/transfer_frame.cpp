@@ -51,7 +51,7 @@ TransferFrame::TransferFrame(UiServices& services, QPoint at, const Look& look)
     serial_ = services_.makeSerial();
     shell_ = services_.makeShell();
     sheetLink_ = services_.makeSheetLink();
-    documentLink_ = std::make_unique<DocumentLink>(globals_, services_.host, *shell_, *sheetLink_);
+    documentLink_ = std::make_unique<DocumentLink>(services_.host, *shell_, *sheetLink_, stop_);
     fileDialog_ = services_.makeFileDialog(this);
     buildFrame(look);
     // The window opens where the mode selection window stood.
@@ -150,8 +150,11 @@ void TransferFrame::buildFrame(const Look& look) {
 
     connect(applicationPicker_, &QPushButton::clicked, this, &TransferFrame::pickApplication);
     connect(documentPicker_, &QPushButton::clicked, this, &TransferFrame::pickDocument);
-    connect(startButton_, &QPushButton::clicked, this,
-            [this] { runAsTransferCode([this] { startTransfer(); }); });
+    connect(startButton_, &QPushButton::clicked, this, [this] {
+        // The port chosen for this transfer is the one the next run offers.
+        globals_.PortNo = portIndex() + 1;
+        runAsTransferCode([this] { startTransfer(); });
+    });
     connect(modeInfoButton_, &QPushButton::clicked, this, &TransferFrame::modeInfo);
     connect(exitButton_, &QPushButton::clicked, this, &TransferFrame::exitWindow);
     connect(stopButton_, &QPushButton::clicked, this, [this] { stopTransfer(); });

@@ -32,8 +32,9 @@ class TransferFrame : public QWidget {
     // Transferring: only "Stop Xfer" and the status panel are live.
     void setTransferringState();
 
-    // The frame's part of what both windows show the transfer code.
+    // Position selected in the port list (COM1 is 0), -1 for none.
     int portIndex() const;
+    // The output document path as the operator typed or picked it.
     std::string documentText() const;
     void showStatus1(const std::string& text);
     void showStatus2(const std::string& text);
@@ -47,6 +48,7 @@ class TransferFrame : public QWidget {
     // be deleted then, even when it is closed: the code would return into a
     // freed object.
     bool busy() const { return busy_ > 0; }
+    const StopFlag& stopFlag() const { return stop_; }
 
     // Runs `call` as transfer code: a close meanwhile runs the closing step
     // at once, but the window is deleted only after `call` has returned.
@@ -76,6 +78,18 @@ class TransferFrame : public QWidget {
 
     TransferFrame(UiServices& services, QPoint at, const Look& look);
 
+    // The frame's part of a transfer request: the chosen port, the line
+    // settings, output format, document and this window.
+    template <class Request> Request frameRequest() const {
+        Request r;
+        r.portNo = portIndex() + 1;
+        r.lineSettings = globals_.CommSettings;
+        r.toWorkbook = globals_.SaveFormat == 1;
+        r.documentPath = documentText();
+        r.owner = handle();
+        return r;
+    }
+
     // The opening steps shared by both windows, in the order the derived
     // window calls them around its own.
     void showApplicationPath();
@@ -98,7 +112,9 @@ class TransferFrame : public QWidget {
     Globals& globals_;
 
     // Platform objects of this window; the transfer is made by the derived
-    // window once the controls exist.
+    // window once the controls exist. "Stop Xfer" sets the stop flag; the
+    // document link and the transfer read it.
+    StopFlag stop_;
     std::unique_ptr<SerialControl> serial_;
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<SheetLink> sheetLink_;

@@ -72,7 +72,6 @@ class FakeOnlineView : public OnlineView {
     bool transferring = false;
     int idles = 0, transferrings = 0, focuses = 0, monitorShows = 0;
     std::vector<std::string> status1, status2;
-    std::vector<std::string> digitWrites;
     FakeGrid grid;
 
     void enterIdle() override {
@@ -83,21 +82,13 @@ class FakeOnlineView : public OnlineView {
         ++transferrings;
         transferring = true;
     }
-    int selectedPortIndex() const override { return portIndex; }
-    std::string documentPath() const override { return document; }
     void setStatus1(const std::string& t) override { status1.push_back(t); }
     void setStatus2(const std::string& t) override { status2.push_back(t); }
-    WindowHandle nativeHandle() const override { return handle; }
 
     int selectedParamIndex() const override { return paramIndex; }
-    std::string selectedParamText() const override {
+    std::string selectedParamText() const {
         if (paramIndex < 0 || paramIndex >= static_cast<int>(params.size())) return {};
         return params[paramIndex];
-    }
-    std::string intervalDigits() const override { return digits; }
-    void setIntervalDigits(const std::string& d) override {
-        digits = d;
-        digitWrites.push_back(d);
     }
     void focusInterval() override { ++focuses; }
     void showMonitor() override { ++monitorShows; }

@@ -52,10 +52,10 @@ TEST(CalcLaunch, StartWithNoOfficeRunningLinksWithinTheWait) {
     const auto path = calc.dir().file("Tidewell.ods");
     std::filesystem::copy_file(original, path);
     RealHost host;
-    Globals globals;
+    StopFlag stop;
     DesktopShell shell;
     CalcLink link; // pipe and office arguments from the session's environment
-    DocumentLink doc(globals, host, shell, link);
+    DocumentLink doc(host, shell, link, stop);
 
     const auto t0 = std::chrono::steady_clock::now();
     const auto result = doc.checkAndLink(path, 0);
@@ -99,10 +99,10 @@ TEST(CalcLaunch, RunningCalcTakesTheDocumentAndItsWindowMarksItOpen) {
     std::filesystem::copy_file(original, path);
 
     RealHost host;
-    Globals globals;
+    StopFlag stop;
     DesktopShell shell;
     CalcLink link;
-    DocumentLink doc(globals, host, shell, link);
+    DocumentLink doc(host, shell, link, stop);
     ASSERT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Linked);
     doc.writeCell(3, 4, "handed over");
     const auto loaded = calc.loaded(path);
@@ -113,7 +113,7 @@ TEST(CalcLaunch, RunningCalcTakesTheDocumentAndItsWindowMarksItOpen) {
         test::waitFor([&] { return shell.findWindow("Tidewell.ods - LibreOffice Calc"); }, 30));
     RealHost second;
     CalcLink otherLink;
-    DocumentLink again(globals, second, shell, otherLink);
+    DocumentLink again(second, shell, otherLink, stop);
     EXPECT_EQ(again.checkAndLink(path, 0), DocumentLink::Result::Refused);
     ASSERT_EQ(second.messages.size(), 1u);
     EXPECT_EQ(second.messages[0], DocumentLink::alreadyOpenedMessage("Tidewell.ods"));

@@ -2,6 +2,7 @@
 // tidewell-sim on a pseudo-terminal, the on-line and logger logic, the
 // document checks, launch and link, and the cells. What the workbook holds
 // must be what the CSV output of the same data holds.
+#include "app/globals.h"
 #include "backends/libreoffice/calc_link.h"
 #include "backends/libreoffice/desktop_shell.h"
 #include "backends/qt/qt_host.h"
@@ -71,18 +72,12 @@ class Simulator {
     std::string banner_;
 };
 
-class LoggerWindow : public LoggerView {
+class QuietLoggerView : public LoggerView {
   public:
-    std::set<int> ticked;
-    std::string document;
-    bool setTicked(int n) const override { return ticked.count(n) != 0; }
     void enterIdle() override {}
     void enterTransferring() override {}
-    int selectedPortIndex() const override { return 0; }
-    std::string documentPath() const override { return document; }
     void setStatus1(const std::string&) override {}
     void setStatus2(const std::string&) override {}
-    WindowHandle nativeHandle() const override { return 0; }
 };
 
 std::vector<std::string> csvLines(const std::string& path) {
@@ -203,15 +198,22 @@ class TransferIntoCalc : public ::testing::Test {
         QtSerialControl port;
         QtTimer timer;
         fake::FakeOnlineView view;
-        view.params = buildCommandTable(g);
-        view.paramIndex = 0;
-        view.digits = "000002";
-        view.document = document;
+        const CommandTable table = buildCommandTable(g.ParamName);
+        OnlineRequest request;
+        request.portNo = g.PortNo;
+        request.lineSettings = g.CommSettings;
+        request.toWorkbook = g.SaveFormat == 1;
+        request.commands = table.commands;
+        request.paramIndex = 0;
+        request.paramText = table.names[0];
+        request.intervalDigits = "000002";
+        request.documentPath = document;
         DesktopShell shell;
         CalcLink link;
-        DocumentLink doc(g, host, shell, link);
-        OnlineTransfer transfer(g, host, port, view, timer, doc);
-        transfer.start();
+        StopFlag stop;
+        DocumentLink doc(host, shell, link, stop);
+        OnlineTransfer transfer(host, port, view, timer, doc, stop);
+        transfer.start(request);
         ASSERT_TRUE(transfer.running()) << (messages.empty() ? "" : messages.back());
         EXPECT_TRUE(runEventsUntil([&] { return transfer.rowCount() >= rows; }, 60));
         transfer.stopXfer();
@@ -224,14 +226,20 @@ class TransferIntoCalc : public ::testing::Test {
         ASSERT_TRUE(sim.ready()) << sim.banner();
         Globals g = globalsFor(saveFormat);
         QtSerialControl port;
-        LoggerWindow view;
-        view.ticked = {2, 5};
-        view.document = document;
+        QuietLoggerView view;
+        LoggerRequest request;
+        request.portNo = g.PortNo;
+        request.lineSettings = g.CommSettings;
+        request.toWorkbook = g.SaveFormat == 1;
+        request.ticked[2] = request.ticked[5] = true;
+        request.documentPath = document;
+        request.workFolder = g.ProgramFolder;
         DesktopShell shell;
         CalcLink link;
-        DocumentLink doc(g, host, shell, link);
-        LoggerTransfer transfer(g, host, port, view, doc);
-        transfer.start();
+        StopFlag stop;
+        DocumentLink doc(host, shell, link, stop);
+        LoggerTransfer transfer(host, port, view, doc, stop);
+        transfer.start(request);
         EXPECT_FALSE(transfer.running());
     }
 

@@ -36,25 +36,23 @@ class CountingSerial : public fake::FakeSerial {
 
 class SerialLink : public ::testing::Test {
   protected:
-    SerialLink() { globals.CommSettings = "9600,N,8,1"; }
-    void open() { openPort(serial, globals, 0, WindowKind::Online); }
+    void open() { openPort(serial, 1, "9600,N,8,1", WindowKind::Online); }
     ExchangeResult ask(const std::string& command = "DQ01") {
         start = host.now();
-        return exchange(serial, host, globals, command);
+        return exchange(serial, host, stop, command);
     }
     double elapsed() const { return host.now() - start; }
 
-    Globals globals;
+    StopFlag stop;
     fake::FakeHost host;
     CountingSerial serial{host};
     double start = 0;
 };
 
 TEST_F(SerialLink, OnlineWindowOpensInItsOrder) {
-    openPort(serial, globals, 2, WindowKind::Online);
+    openPort(serial, 3, "9600,N,8,1", WindowKind::Online);
     EXPECT_EQ(serial.calls, (Calls{"CommPort", "Settings", "ParityReplace", "InBufferSize",
                                    "InputLen", "PortOpen=true"}));
-    EXPECT_EQ(globals.PortNo, 3);
     EXPECT_EQ(serial.commPort, 3);
     EXPECT_EQ(serial.settings, "9600,N,8,1");
     EXPECT_EQ(serial.parityReplace, "");
@@ -65,10 +63,10 @@ TEST_F(SerialLink, OnlineWindowOpensInItsOrder) {
 }
 
 TEST_F(SerialLink, LoggerWindowDropsNulsAndOpensBeforeSettingInputLen) {
-    openPort(serial, globals, 8, WindowKind::Logger);
+    openPort(serial, 9, "9600,N,8,1", WindowKind::Logger);
     EXPECT_EQ(serial.calls, (Calls{"CommPort", "Settings", "ParityReplace", "NullDiscard",
                                    "InBufferSize", "PortOpen=true", "InputLen"}));
-    EXPECT_EQ(globals.PortNo, 9);
+    EXPECT_EQ(serial.commPort, 9);
     EXPECT_TRUE(serial.nullDiscard);
     EXPECT_EQ(serial.inputLen, 0);
     EXPECT_TRUE(serial.portOpen());
@@ -76,22 +74,19 @@ TEST_F(SerialLink, LoggerWindowDropsNulsAndOpensBeforeSettingInputLen) {
 
 TEST_F(SerialLink, RefusedSettingsStopTheOpeningWithTheControlsFailure) {
     serial.settingsFailure = Failure(FailureCode::InvalidPropertyValue, "Invalid property value");
-    globals.CommSettings = "9600,Q,8,1";
     try {
-        openPort(serial, globals, 4, WindowKind::Online);
+        openPort(serial, 5, "9600,Q,8,1", WindowKind::Online);
         FAIL();
     } catch (const Failure& f) {
         EXPECT_EQ(f.code(), FailureCode::InvalidPropertyValue);
     }
-    EXPECT_EQ(globals.PortNo, 5); // stored before the port is touched
     EXPECT_EQ(serial.calls, (Calls{"CommPort", "Settings"}));
     EXPECT_FALSE(serial.portOpen());
 }
 
-TEST_F(SerialLink, NoSelectedPortBecomesPortNumberZero) {
+TEST_F(SerialLink, NoSelectedPortIsPortNumberZeroWhichTheControlRefuses) {
     serial.openFailure = Failure(FailureCode::InvalidPortNumber, "Invalid port number");
-    EXPECT_THROW(openPort(serial, globals, -1, WindowKind::Logger), Failure);
-    EXPECT_EQ(globals.PortNo, 0);
+    EXPECT_THROW(openPort(serial, 0, "9600,N,8,1", WindowKind::Logger), Failure);
     EXPECT_EQ(serial.commPort, 0);
 }
 
@@ -189,7 +184,7 @@ TEST_F(SerialLink, StopWhileWaitingEndsTheExchangeAtTheNextEmptyCheck) {
     serial.arriveIn(0.8, "5\r");
     // The click is handled by the pump at 0.4 s, ahead of that wait's sleep.
     host.after(0.35, [&] {
-        globals.StopRequest = true;
+        stop.request();
         closePort(serial); // what "Stop Xfer" does
     });
     const ExchangeResult r = ask();
@@ -205,7 +200,7 @@ TEST_F(SerialLink, StopRequestDoesNotCutOffDataAlreadyWaiting) {
     open();
     serial.arriveIn(0.05, "1");
     serial.arriveIn(0.5, "2\r");
-    host.after(0.08, [&] { globals.StopRequest = true; });
+    host.after(0.08, [&] { stop.request(); });
     const ExchangeResult r = ask();
     EXPECT_TRUE(r.stopped); // seen at the empty check after "1"
     EXPECT_EQ(r.reply, "1");
@@ -225,9 +220,9 @@ class PromisingSerial : public fake::FakeSerial {
 
 TEST_F(SerialLink, CountWithoutCharactersIsSilenceNotASpin) {
     PromisingSerial line(host);
-    openPort(line, globals, 0, WindowKind::Online);
+    openPort(line, 1, "9600,N,8,1", WindowKind::Online);
     start = host.now();
-    EXPECT_EQ(exchange(line, host, globals, "DV").reply, "");
+    EXPECT_EQ(exchange(line, host, stop, "DV").reply, "");
     EXPECT_NEAR(elapsed(), 1.2, kTick);
 }
 

@@ -48,7 +48,7 @@ void runSets(Rig& rig, const std::vector<std::string>& sets) {
         rig.view.ticked.insert(n);
         rig.setWithData(n, sets[i]);
     }
-    rig.transfer.start();
+    rig.start();
     ASSERT_TRUE(rig.host.messages.empty()) << rig.host.messages[0].text;
 }
 
@@ -216,7 +216,7 @@ TEST(LoggerCsv, ConvertedRowsReachTheDiskWhileTheLineIsQuiet) {
         inner(s);
         if (s == "LD01\r") rig.host.after(0.4, [&] { onDiskInThePause = rig.documentBytes(); });
     };
-    rig.transfer.start();
+    rig.start();
     EXPECT_EQ(onDiskInThePause, "A\r\n,\r\n");
     EXPECT_EQ(rig.documentLines().size(), 5u);
 }

@@ -3,6 +3,7 @@
 // spreadsheet side, a scripted instrument on the fake serial line, and a
 // scratch program folder.
 #include "app/globals.h"
+#include "app/settings_folder.h"
 #include "app/text.h"
 #include "fake_host.h"
 #include "fake_serial.h"
@@ -44,7 +45,6 @@ class RecordingLoggerView : public LoggerView {
     std::vector<std::string> log; // "idle", "transferring", "1:<text>", "2:<text>"
     std::function<void(const std::string&)> onStatus2;
 
-    bool setTicked(int n) const override { return ticked.count(n) != 0; }
     void enterIdle() override {
         ++idles;
         transferring = false;
@@ -55,8 +55,6 @@ class RecordingLoggerView : public LoggerView {
         transferring = true;
         log.push_back("transferring");
     }
-    int selectedPortIndex() const override { return portIndex; }
-    std::string documentPath() const override { return document; }
     void setStatus1(const std::string& t) override {
         status1 = t;
         log.push_back("1:" + t);
@@ -66,7 +64,6 @@ class RecordingLoggerView : public LoggerView {
         log.push_back("2:" + t);
         if (onStatus2) onStatus2(t);
     }
-    WindowHandle nativeHandle() const override { return handle; }
 };
 
 class RecordingShell : public Shell {
@@ -177,6 +174,21 @@ struct Rig {
     Rig(const Rig&) = delete;
     Rig& operator=(const Rig&) = delete;
 
+    // "Start Transfer!" with what the window shows now.
+    LoggerRequest request() const {
+        LoggerRequest r;
+        r.portNo = view.portIndex + 1;
+        r.lineSettings = globals.CommSettings;
+        r.toWorkbook = globals.SaveFormat == 1;
+        for (int n : view.ticked)
+            if (n >= 1 && n <= 20) r.ticked[n] = true;
+        r.documentPath = view.document;
+        r.workFolder = settingsFolder(globals);
+        r.owner = view.handle;
+        return r;
+    }
+    void start() { transfer.start(request()); }
+
     // `command` without its CR.
     void reply(const std::string& command, Reply pieces) { replies[command + "\r"] = pieces; }
     void replyAtOnce(const std::string& command, const std::string& text) {
@@ -239,8 +251,9 @@ struct Rig {
     RecordingLoggerView view;
     RecordingShell shell;
     RecordingSheetLink link;
-    DocumentLink sheet{globals, host, shell, link};
-    LoggerTransfer transfer{globals, host, serial, view, sheet};
+    StopFlag stop;
+    DocumentLink sheet{host, shell, link, stop};
+    LoggerTransfer transfer{host, serial, view, sheet, stop};
     std::map<std::string, Reply> replies;
 };
 

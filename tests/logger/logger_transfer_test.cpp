@@ -17,7 +17,7 @@ const std::string kSmallSet = crLines({"H1", "", "t1", "+1234.567 m3/h", ""});
 
 TEST(LoggerStart, NoTickedSetIsRefusedBeforeAnythingHappens) {
     Rig rig;
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "Logger data are not appointed.");
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
@@ -31,11 +31,10 @@ TEST(LoggerStart, OpensTheLoggerPortAfterEndingAnyLink) {
     Rig rig;
     rig.view.ticked = {3};
     rig.view.portIndex = 4;
-    rig.globals.StopRequest = true; // left over from an earlier stop
+    rig.stop.request(); // left over from an earlier stop
     rig.setWithData(3, kSmallSet);
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.link.modes, ElementsAre(SheetLink::None));
-    EXPECT_EQ(rig.globals.PortNo, 5);
     EXPECT_EQ(rig.serial.commPort, 5);
     EXPECT_EQ(rig.serial.settings, "9600,N,8,1");
     EXPECT_TRUE(rig.serial.nullDiscard);
@@ -53,7 +52,7 @@ TEST(LoggerQuery, EveryTickedSetIsAskedInOrderThenDownloadedInOrder) {
     rig.view.ticked = {12, 3};
     rig.setWithData(3, kSmallSet);
     rig.setWithData(12, kSmallSet);
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r", "LF12\r", "LD03\r", "LD12\r"));
     EXPECT_TRUE(rig.transfer.loggerHasData(3));
     EXPECT_TRUE(rig.transfer.loggerHasData(12));
@@ -66,7 +65,7 @@ TEST(LoggerQuery, ReplyIsCompleteAfterElevenSilentWaitsOfAHundredMilliseconds) {
     rig.view.ticked = {3, 12};
     rig.setWithData(3, kSmallSet);
     rig.setWithData(12, kSmallSet);
-    rig.transfer.start();
+    rig.start();
     // 100 ms before the first look, then eleven more waits of silence.
     EXPECT_NEAR(rig.sentAt("LF12\r") - rig.sentAt("LF03\r"), 1.2, 1e-9);
     EXPECT_NEAR(rig.sentAt("LD03\r") - rig.sentAt("LF12\r"), 1.2, 1e-9);
@@ -77,7 +76,7 @@ TEST(LoggerQuery, TrickledReplyKeepsTheWaitGoing) {
     rig.view.ticked = {3};
     rig.reply("LF03", {{0.05, "N"}, {0.85, "o."}, {1.75, "03\r"}});
     rig.replyAtOnce("LD03", kSmallSet);
-    rig.transfer.start();
+    rig.start();
     EXPECT_TRUE(rig.transfer.loggerHasData(3));
     EXPECT_NEAR(rig.sentAt("LD03\r") - rig.sentAt("LF03\r"), 1.8 + 1.1, 1e-9);
 }
@@ -88,7 +87,7 @@ TEST(LoggerQuery, EmptySetEndsTheTransferBeforeAnyDownload) {
     rig.setWithData(2, kSmallSet);
     rig.replyAtOnce("LF07", "EMPTY\r");
     rig.setWithData(9, kSmallSet);
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "No.07Data is not save");
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
@@ -103,7 +102,7 @@ TEST(LoggerQuery, SetBeingRecordedEndsTheTransferBeforeAnyDownload) {
     rig.view.ticked = {2, 7};
     rig.setWithData(2, kSmallSet);
     rig.replyAtOnce("LF07", "DATA 12%\r");
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.messages(), ElementsAre("No.07Sampling now"));
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF02\r", "LF07\r"));
 }
@@ -113,7 +112,7 @@ TEST(LoggerQuery, UnansweredQueryIsABadPortAfterAboutOnePointTwoSeconds) {
     rig.view.ticked = {5, 6};
     rig.setWithData(6, kSmallSet);
     const double t0 = rig.host.now();
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "232Port is bad");
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
@@ -127,7 +126,7 @@ TEST(LoggerQuery, UnknownRepliesSkipTheirSetsSilently) {
     rig.view.ticked = {3, 12};
     rig.replyAtOnce("LF03", "ERR 4\r");
     rig.setWithData(12, kSmallSet);
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.messages(), IsEmpty());
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r", "LF12\r", "LD12\r"));
 }
@@ -138,7 +137,7 @@ TEST(LoggerQuery, RepliesAreJudgedCaseSensitivelyByTheirBeginning) {
     rig.replyAtOnce("LF01", "no.01\r");
     rig.replyAtOnce("LF02", " EMPTY\r");
     rig.replyAtOnce("LF03", "Empty\r");
-    rig.transfer.start();
+    rig.start();
     // Nothing to download: the transfer ends normally, without a word.
     EXPECT_THAT(rig.messages(), IsEmpty());
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF01\r", "LF02\r", "LF03\r"));
@@ -155,7 +154,7 @@ TEST(LoggerStop, StopDuringTheQueryPhaseEndsQuietly) {
     rig.setWithData(12, kSmallSet);
     std::ofstream(rig.workPath()) << "stale";
     rig.host.after(0.45, [&] { rig.transfer.stopXfer(); });
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.messages(), IsEmpty());
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r"));
     EXPECT_FALSE(rig.serial.portOpen());
@@ -170,7 +169,7 @@ TEST(LoggerStop, StopInTheLastWaitOfAQueryIsNotTakenForSilence) {
     rig.view.ticked = {3};
     // No answer: the eleventh wait ends 1.2 s after the command.
     rig.host.after(1.15, [&] { rig.transfer.stopXfer(); });
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.messages(), IsEmpty());
 }
 
@@ -188,12 +187,12 @@ TEST(LoggerStop, StopDuringADownloadEndsQuietlyAndKeepsTheEarlierSets) {
         inner(s);
         if (s == "LD12\r") rig.host.after(1.0, [&] { rig.transfer.stopXfer(); });
     };
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.messages(), IsEmpty());
     EXPECT_FALSE(rig.serial.portOpen());
     EXPECT_FALSE(rig.view.transferring);
     EXPECT_FALSE(fs::exists(rig.workPath()));
-    EXPECT_TRUE(rig.globals.StopRequest);
+    EXPECT_TRUE(rig.stop.requested());
     // Set 3's rows are whole; set 12 got as far as it got.
     const auto lines = rig.documentLines();
     ASSERT_GE(lines.size(), 4u);
@@ -207,7 +206,7 @@ TEST(LoggerDownload, SetThatSendsNothingIsABadPort) {
     rig.view.ticked = {3, 4};
     rig.replyAtOnce("LF03", "No.03\r");
     rig.setWithData(4, kSmallSet);
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "232Port is bad");
     // 100 ms, then twenty-one waits of 50 ms of silence.
@@ -222,7 +221,7 @@ TEST(LoggerDownload, WaitsSleepAndNeverSpin) {
     Rig rig;
     rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
-    rig.transfer.start();
+    rig.start();
     // Query 0.1 + 11 x 0.1, download 0.1 + 21 x 0.05: all of it slept.
     EXPECT_EQ(rig.host.sleptMs, 1200 + 1150);
     EXPECT_EQ(rig.host.sleeps, 12 + 22);
@@ -233,7 +232,7 @@ TEST(LoggerDownload, StatusLinesShowWhatWasReceivedAndRead) {
     rig.view.ticked = {3};
     rig.replyAtOnce("LF03", "No.03\r");
     rig.reply("LD03", {{0.05, "H1\r\rt1\r+1.0 m\r"}, {0.3, "\r"}});
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.view.log, ElementsAre("transferring", "2:", "1:14Receiving", "2:8Processing",
                                           "2:15Processing", "1:15Receiving", "1:", "idle"));
 }
@@ -244,7 +243,7 @@ TEST(LoggerDownload, ReplyInManySmallPiecesIsReadAsOneText) {
     Rig once;
     once.view.ticked = {3};
     once.setWithData(3, text);
-    once.transfer.start();
+    once.start();
 
     Rig pieces;
     pieces.view.ticked = {3};
@@ -253,7 +252,7 @@ TEST(LoggerDownload, ReplyInManySmallPiecesIsReadAsOneText) {
     for (std::size_t i = 0; i < text.size(); i += 3)
         r.push_back({0.05 + 0.3 * static_cast<double>(i / 3), text.substr(i, 3)});
     pieces.reply("LD03", r);
-    pieces.transfer.start();
+    pieces.start();
 
     EXPECT_THAT(pieces.messages(), IsEmpty());
     EXPECT_EQ(pieces.documentLines(), once.documentLines());
@@ -265,7 +264,7 @@ TEST(LoggerDownload, ANewSetNeverInheritsTheLastSetsUnfinishedLine) {
     rig.view.ticked = {3, 12};
     rig.setWithData(3, crLines({"H", "", "+1.0 m"}) + "+9.9 kg");
     rig.setWithData(12, crLines({"G", "", "+2.0 m", ""}));
-    rig.transfer.start();
+    rig.start();
     // The cut-off line is set 3's second value; set 12 starts clean. Set
     // 3's last unit sits in set 12's first column, where set 12 writes no
     // unit, so it stays.
@@ -282,7 +281,7 @@ TEST(LoggerDownload, MoreThanEightyPercentOfThePortBufferIsTakenAtTheNextDrainPo
     rig.view.onStatus2 = [&](const std::string& s) {
         if (s == "11Processing") rig.serial.arriveAt(rig.host.now(), burst);
     };
-    rig.transfer.start();
+    rig.start();
     // Straight after the first value line: the port buffer is emptied
     // before the rest of what was already received is read.
     const auto it = std::find(rig.view.log.begin(), rig.view.log.end(), "2:11Processing");
@@ -299,7 +298,7 @@ TEST(LoggerDownload, LessThanEightyPercentWaitsUntilTheTextIsRead) {
     rig.view.onStatus2 = [&](const std::string& s) {
         if (s == "11Processing") rig.serial.arriveAt(rig.host.now(), burst);
     };
-    rig.transfer.start();
+    rig.start();
     const auto it = std::find(rig.view.log.begin(), rig.view.log.end(), "2:11Processing");
     ASSERT_NE(it, rig.view.log.end());
     EXPECT_EQ(*(it + 1), "2:18Processing");
@@ -311,7 +310,7 @@ TEST(LoggerFailure, PortFailuresGetTheirMessagesAndTheWindowGoesIdle) {
     Rig rig;
     rig.view.ticked = {3};
     rig.serial.openFailure = Failure(FailureCode::InvalidPortNumber, "Invalid port number");
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.messages(), ElementsAre("232Port No. is bad"));
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
     EXPECT_THAT(rig.sentTexts(), IsEmpty());
@@ -322,7 +321,7 @@ TEST(LoggerFailure, PortFailuresGetTheirMessagesAndTheWindowGoesIdle) {
     Rig bad;
     bad.view.ticked = {3};
     bad.serial.settingsFailure = Failure(FailureCode::InvalidPropertyValue, "Invalid property");
-    bad.transfer.start();
+    bad.start();
     EXPECT_THAT(bad.messages(), ElementsAre("232Port bad setting"));
 }
 
@@ -336,7 +335,7 @@ TEST(LoggerFailure, HangUpMidSetReportsItAndTheDocumentKeepsEverySetBefore) {
         inner(s);
         if (s == "LD12\r") rig.serial.hangUpAt(rig.host.now() + 0.5);
     };
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.messages(), ElementsAre("The serial line hung up"));
     EXPECT_FALSE(rig.view.transferring);
     EXPECT_FALSE(rig.serial.portOpen());
@@ -351,7 +350,7 @@ TEST(LoggerFailure, DocumentThatIsTheWorkFileIsRefused) {
     rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
     rig.view.document = rig.workPath();
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_NE(rig.host.messages[0].text.find("work file"), std::string::npos);
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r"));
@@ -363,7 +362,7 @@ TEST(LoggerFailure, UnwritableDocumentSaysSoAndTheTransferEnds) {
     rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
     rig.view.document = (rig.dir / "no such folder" / "out.csv").string();
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.messages(), ElementsAre("File cannot open"));
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r"));
     EXPECT_FALSE(rig.view.transferring);
@@ -376,11 +375,11 @@ TEST(LoggerSheet, RefusedDocumentRunsStopXferWithoutTheEndSteps) {
     rig.setWithData(3, kSmallSet);
     fs::remove(rig.view.document);
     std::ofstream(rig.workPath()) << "kept";
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text,
               "File does not exist.\r\nAn error of an Application document.");
-    EXPECT_TRUE(rig.globals.StopRequest);
+    EXPECT_TRUE(rig.stop.requested());
     EXPECT_FALSE(rig.serial.portOpen());
     EXPECT_FALSE(rig.view.transferring);
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r"));
@@ -394,7 +393,7 @@ TEST(LoggerSheet, BusySpreadsheetIsAskedAgainUntilItTakesTheCell) {
     rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
     rig.link.busyPokes = 3;
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.messages(), IsEmpty());
     EXPECT_EQ(rig.link.cells().at({1, 1}), "H1");
     EXPECT_EQ(rig.link.cells().at({4, 2}), "+1234.567");
@@ -407,7 +406,7 @@ TEST(LoggerSheet, StopWhileTheSpreadsheetDoesNotAnswerEndsQuietly) {
     linking.setWithData(3, kSmallSet);
     linking.link.silent = true;
     linking.host.after(2.0, [&] { linking.transfer.stopXfer(); });
-    linking.transfer.start();
+    linking.start();
     EXPECT_THAT(linking.messages(), IsEmpty());
     EXPECT_THAT(linking.sentTexts(), ElementsAre("LF03\r"));
     EXPECT_EQ(linking.serial.clears, 1); // through the end steps
@@ -422,7 +421,7 @@ TEST(LoggerSheet, StopWhileTheSpreadsheetDoesNotAnswerEndsQuietly) {
         inner(s);
         if (s == "LD03\r") busy.host.after(1.0, [&] { busy.transfer.stopXfer(); });
     };
-    busy.transfer.start();
+    busy.start();
     EXPECT_THAT(busy.messages(), IsEmpty());
     EXPECT_FALSE(busy.view.transferring);
     EXPECT_FALSE(busy.transfer.running());
@@ -433,7 +432,7 @@ TEST(LoggerSheet, LostConversationIsReportedWithItsOwnDescription) {
     rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
     rig.link.pokeFailure = Failure(FailureCode::Other, "The spreadsheet program went away.");
-    rig.transfer.start();
+    rig.start();
     EXPECT_THAT(rig.messages(), ElementsAre("The spreadsheet program went away."));
     EXPECT_FALSE(rig.view.transferring);
     EXPECT_FALSE(rig.serial.portOpen());

@@ -74,16 +74,14 @@ class IntervalAtStart : public ::testing::Test {
         EXPECT_FALSE(std::filesystem::exists(rig.view.document));
         EXPECT_EQ(rig.view.monitorShows, 0);
         EXPECT_FALSE(rig.transfer.running());
-        EXPECT_TRUE(rig.globals.StopRequest) << "a refused start must not clear the stop flag";
+        EXPECT_TRUE(rig.stop.requested()) << "a refused start must not clear the stop flag";
     }
 };
 
 TEST_F(IntervalAtStart, HoursOf24AreMarkedAndTheStartIsRefused) {
-    rig.globals.StopRequest = true;
-    rig.view.digits = "240000";
-    rig.transfer.checkEntry();
-    EXPECT_EQ(rig.view.digits, "--0000");
-    rig.transfer.start();
+    rig.stop.request();
+    rig.view.digits = markFirstOutOfRange("240000"); // as the entry's own check leaves it
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "Input the interval range of 00:00:02 - 09:00:00.");
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
@@ -92,9 +90,9 @@ TEST_F(IntervalAtStart, HoursOf24AreMarkedAndTheStartIsRefused) {
 }
 
 TEST_F(IntervalAtStart, IncompleteEntryIsNotAppointed) {
-    rig.globals.StopRequest = true;
+    rig.stop.request();
     rig.view.digits = "0100";
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "Interval is not appointed.");
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
@@ -103,24 +101,24 @@ TEST_F(IntervalAtStart, IncompleteEntryIsNotAppointed) {
 }
 
 TEST_F(IntervalAtStart, OneSecondIsRefusedAndTwoAccepted) {
-    rig.globals.StopRequest = true;
+    rig.stop.request();
     rig.view.digits = "000001";
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     expectNothingElseChanged();
 
     rig.view.digits = "000002";
-    rig.transfer.start();
+    rig.start();
     EXPECT_EQ(rig.host.messages.size(), 1u);
     EXPECT_TRUE(rig.transfer.running());
     EXPECT_DOUBLE_EQ(rig.transfer.schedule().PollInterval, 2.0);
 }
 
 TEST_F(IntervalAtStart, EmptyParameterListRefusesTheStart) {
-    rig.globals.StopRequest = true;
+    rig.stop.request();
     rig.view.params.clear();
     rig.view.paramIndex = -1;
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "Parameter is not appointed.");
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");

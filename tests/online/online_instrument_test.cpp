@@ -52,7 +52,7 @@ class OnlineWithInstrument : public ::testing::Test {
 
 TEST_F(OnlineWithInstrument, QueryValuesAreTheFirstNineCharacters) {
     serve();
-    rig.transfer.start();
+    rig.start();
     rig.runTo(2.3 * 4 + 1.0);
     const auto lines = csvLines();
     ASSERT_EQ(lines.size(), 6u);
@@ -69,7 +69,7 @@ TEST_F(OnlineWithInstrument, TotalsAreReadAtCharactersEightToFourteen) {
     rig.view.params.assign(14, "p");
     rig.view.params[13] = "+Total";
     rig.view.paramIndex = 13;
-    rig.transfer.start();
+    rig.start();
     rig.runTo(2.3 * 3 + 1.0);
     const auto lines = csvLines();
     ASSERT_EQ(lines.size(), 5u);
@@ -88,7 +88,7 @@ TEST_F(OnlineWithInstrument, TricklingRepliesAreJoined) {
     sim::Config c;
     c.fault = sim::Fault::Trickle;
     serve(c);
-    rig.transfer.start();
+    rig.start();
     rig.runTo(12.0);
     const auto lines = csvLines();
     ASSERT_GE(lines.size(), 3u);
@@ -102,7 +102,7 @@ TEST_F(OnlineWithInstrument, ReplyWithoutCarriageReturnIsTakenAfterTheSilence) {
     sim::Config c;
     c.fault = sim::Fault::NoCr;
     serve(c);
-    rig.transfer.start();
+    rig.start();
     rig.runTo(1.5);
     const auto lines = csvLines();
     ASSERT_EQ(lines.size(), 2u);
@@ -115,7 +115,7 @@ TEST_F(OnlineWithInstrument, GarbageNeverBreaksARowApart) {
     sim::Config c;
     c.fault = sim::Fault::Garbage;
     serve(c);
-    rig.transfer.start();
+    rig.start();
     rig.runTo(30.0);
     const auto lines = csvLines();
     EXPECT_GE(lines.size(), 2u);

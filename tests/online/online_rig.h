@@ -58,14 +58,14 @@ struct OnlineRig {
     static constexpr DayNumber kDay = 20000;
 
     explicit OnlineRig(double startSeconds = 8 * 3600.0)
-        : host(kDay, startSeconds), timer(host), serial(host), sheet(globals, host, shell, link),
-          transfer(globals, host, serial, view, timer, sheet) {
+        : host(kDay, startSeconds), timer(host), serial(host), sheet(host, shell, link, stop),
+          transfer(host, serial, view, timer, sheet, stop) {
         globals.CommSettings = "9600,E,7,1";
         globals.SaveFormat = 0;
-        globals.ParamCmd[1] = "DQ01";
-        globals.ParamCmd[13] = "DV";
-        globals.ParamCmd[14] = "DI+";
-        globals.ParamCmd[15] = "DI-";
+        commands[1] = "DQ01";
+        commands[13] = "DV";
+        commands[14] = "DI+";
+        commands[15] = "DI-";
         view.document = dir.file("Tidewell.csv");
         view.digits = "000002";
         sheet.retryPauseMs = 250;
@@ -84,6 +84,22 @@ struct OnlineRig {
         if (!r.empty()) serial.arriveIn(replyDelay, r);
     }
 
+    // "Start Transfer!" with what the window shows now.
+    OnlineRequest request() const {
+        OnlineRequest r;
+        r.portNo = view.portIndex + 1;
+        r.lineSettings = globals.CommSettings;
+        r.toWorkbook = globals.SaveFormat == 1;
+        r.commands = commands;
+        r.paramIndex = view.paramIndex;
+        r.paramText = view.selectedParamText();
+        r.intervalDigits = view.digits;
+        r.documentPath = view.document;
+        r.owner = view.handle;
+        return r;
+    }
+    void start() { transfer.start(request()); }
+
     // Virtual time relative to the start of the test.
     double at(double offset) const { return t0 + offset; }
     double sinceStart(double absolute) const { return absolute - t0; }
@@ -93,6 +109,8 @@ struct OnlineRig {
 
     TempDir dir;
     Globals globals;
+    std::array<std::string, 21> commands{};
+    StopFlag stop;
     fake::FakeHost host;
     fake::FakeTimer timer;
     fake::FakeSerial serial;

@@ -14,15 +14,14 @@ using test::writeFile;
 TEST(OnlineStartCsv, ReplacesTheDocumentWithTheHeaderLine) {
     OnlineRig rig;
     writeFile(rig.view.document, "old content\r\nmore\r\n");
-    rig.globals.StopRequest = true;
+    rig.stop.request();
     rig.view.portIndex = 2;
-    rig.transfer.start();
+    rig.start();
 
     EXPECT_TRUE(rig.host.messages.empty());
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
-    EXPECT_FALSE(rig.globals.StopRequest);
+    EXPECT_FALSE(rig.stop.requested());
     EXPECT_TRUE(rig.view.transferring);
-    EXPECT_EQ(rig.globals.PortNo, 3);
     EXPECT_EQ(rig.serial.commPort, 3);
     EXPECT_TRUE(rig.serial.portOpen());
     EXPECT_EQ(rig.view.monitorShows, 1);
@@ -38,7 +37,7 @@ TEST(OnlineStartCsv, ReplacesTheDocumentWithTheHeaderLine) {
 TEST(OnlineStartCsv, SchedulesTheFirstPollForTheFirstTick) {
     OnlineRig rig;
     rig.view.digits = "013000";
-    rig.transfer.start();
+    rig.start();
     const PollSchedule& s = rig.transfer.schedule();
     EXPECT_TRUE(s.FirstPoll);
     EXPECT_DOUBLE_EQ(s.PollInterval, 5400.0);
@@ -51,7 +50,7 @@ TEST(OnlineStartCsv, SignedParameterNameGetsOneBlankInFront) {
     for (const std::string name : {"-Flow", "+Total"}) {
         OnlineRig rig;
         rig.view.params = {name};
-        rig.transfer.start();
+        rig.start();
         EXPECT_EQ(rig.csv(), "TIME, " + name + "\r\n");
         EXPECT_EQ(rig.view.grid.text(0, 1), " " + name);
     }
@@ -60,7 +59,7 @@ TEST(OnlineStartCsv, SignedParameterNameGetsOneBlankInFront) {
 TEST(OnlineStartCsv, DocumentThatCannotBeCreatedIsReportedAndEndsTheStart) {
     OnlineRig rig;
     rig.view.document = rig.dir.file("no-such-folder/Tidewell.csv");
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "File cannot open");
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
@@ -73,7 +72,7 @@ TEST(OnlineStartCsv, DocumentThatCannotBeCreatedIsReportedAndEndsTheStart) {
 TEST(OnlineStartCsv, DocumentPathNamingAFolderIsReportedWithItsDescription) {
     OnlineRig rig;
     rig.view.document = rig.dir.file("");
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_NE(rig.host.messages[0].text.find(rig.view.document), std::string::npos)
         << rig.host.messages[0].text;
@@ -100,7 +99,7 @@ TEST_P(OnlineStartPortFailure, ReportsLeavesTheWindowIdleAndTheDocumentUntouched
     else
         rig.serial.openFailure = failure;
 
-    rig.transfer.start();
+    rig.start();
 
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, c.message);
@@ -130,12 +129,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(OnlineStartCsv, RestartReplacesTheDocumentOfTheLastTransfer) {
     OnlineRig rig;
-    rig.transfer.start();
+    rig.start();
     rig.runTo(1.0);
     rig.transfer.stopXfer();
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,+0012.345\r\n");
     rig.view.params = {"Level"};
-    rig.transfer.start();
+    rig.start();
     EXPECT_EQ(rig.csv(), "TIME,Level\r\n");
 }
 
@@ -153,7 +152,7 @@ class OnlineStartSheet : public ::testing::Test {
 
 TEST_F(OnlineStartSheet, LinksAndWritesTheHeaderCells) {
     rig.view.params = {"-Flow"};
-    rig.transfer.start();
+    rig.start();
     EXPECT_TRUE(rig.host.messages.empty());
     ASSERT_EQ(rig.shell.opened.size(), 1u);
     EXPECT_EQ(rig.shell.opened[0], rig.view.document);
@@ -172,7 +171,7 @@ TEST_F(OnlineStartSheet, LinksAndWritesTheHeaderCells) {
 TEST_F(OnlineStartSheet, WaitsForTheSpreadsheetProgramToAnswer) {
     rig.link.noAnswerLinks = 5;
     rig.link.noAnswerPokes = 2; // the header poke also meets a program still starting
-    rig.transfer.start();
+    rig.start();
     EXPECT_TRUE(rig.host.messages.empty());
     EXPECT_EQ(rig.link.pokes.size(), 2u);
     EXPECT_TRUE(rig.transfer.running());
@@ -180,11 +179,11 @@ TEST_F(OnlineStartSheet, WaitsForTheSpreadsheetProgramToAnswer) {
 
 TEST_F(OnlineStartSheet, RefusedDocumentRunsTheStopAction) {
     rig.view.document = rig.dir.file("missing.xls");
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text,
               "File does not exist.\r\nAn error of an Application document.");
-    EXPECT_TRUE(rig.globals.StopRequest);
+    EXPECT_TRUE(rig.stop.requested());
     EXPECT_FALSE(rig.view.transferring);
     EXPECT_FALSE(rig.serial.portOpen());
     EXPECT_FALSE(rig.timer.active());
@@ -194,7 +193,7 @@ TEST_F(OnlineStartSheet, RefusedDocumentRunsTheStopAction) {
 
 TEST_F(OnlineStartSheet, WorkbookAlreadyOpenIsRefused) {
     rig.shell.windows.insert("Microsoft Excel - Tidewell");
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text,
               "Tidewell.xls is already opened.\r\nPush \"Start Transfer!\" again after closing "
@@ -206,7 +205,7 @@ TEST_F(OnlineStartSheet, WorkbookAlreadyOpenIsRefused) {
 TEST_F(OnlineStartSheet, StopXferWhileWaitingForTheProgramEndsQuietly) {
     rig.link.noAnswerLinks = 1000;
     rig.host.at(rig.at(0.35), [&] { rig.transfer.stopXfer(); });
-    rig.transfer.start();
+    rig.start();
     EXPECT_TRUE(rig.host.messages.empty());
     EXPECT_FALSE(rig.view.transferring);
     EXPECT_FALSE(rig.serial.portOpen());
@@ -218,7 +217,7 @@ TEST_F(OnlineStartSheet, StopXferWhileWaitingForTheProgramEndsQuietly) {
 
 TEST_F(OnlineStartSheet, PortFailureStartsNoSpreadsheetProgram) {
     rig.serial.openFailure = Failure(FailureCode::DeviceNotOpen, "busy");
-    rig.transfer.start();
+    rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "232Port cannot open");
     EXPECT_TRUE(rig.shell.opened.empty());

@@ -20,7 +20,7 @@ std::vector<double> pollStarts(const OnlineRig& rig) {
 TEST(PollTiming, FirstPollRunsAtTheFirstTickAfterTheStart) {
     OnlineRig rig;
     rig.view.digits = "000100";
-    rig.transfer.start();
+    rig.start();
     rig.runTo(0.5);
     ASSERT_EQ(rig.serial.sent.size(), 1u);
     EXPECT_NEAR(rig.sinceStart(rig.serial.sent[0].at), 0.010, 1e-5);
@@ -29,7 +29,7 @@ TEST(PollTiming, FirstPollRunsAtTheFirstTickAfterTheStart) {
 
 TEST(PollTiming, IntervalRunsFromTheEndOfOnePollToTheStartOfTheNext) {
     OnlineRig rig; // interval 2 s; each poll takes 0.3 s (reply at 0.25 s, seen at 0.3 s)
-    rig.transfer.start();
+    rig.start();
     rig.runTo(7.0);
     const auto starts = pollStarts(rig);
     ASSERT_EQ(starts.size(), 4u);
@@ -40,7 +40,7 @@ TEST(PollTiming, IntervalRunsFromTheEndOfOnePollToTheStartOfTheNext) {
 TEST(PollTiming, LongWaitsLookAtTheClockOncePerSecond) {
     OnlineRig rig;
     rig.view.digits = "000100"; // one minute
-    rig.transfer.start();
+    rig.start();
     rig.runTo(61.0);
     ASSERT_EQ(rig.serial.sent.size(), 2u);
     EXPECT_NEAR(rig.sinceStart(rig.serial.sent[1].at), 0.31 + 60, 1e-5);
@@ -49,7 +49,7 @@ TEST(PollTiming, LongWaitsLookAtTheClockOncePerSecond) {
 
 TEST(PollTiming, EarlyTimerShotRearmsForTheRemainder) {
     OnlineRig rig;
-    rig.transfer.start();
+    rig.start();
     rig.runTo(1.0);
     ASSERT_EQ(rig.serial.sent.size(), 1u);
     // A shot at 1.5 s, long before the poll is due at 2.31 s.
@@ -66,7 +66,7 @@ TEST(PollTiming, DueTimeAcrossMidnightFallsOnTheNextDay) {
     // The first poll runs at 23:59:57.705 and ends at 23:59:58.005.
     OnlineRig rig(86397.695);
     rig.view.digits = "000010";
-    rig.transfer.start();
+    rig.start();
     rig.runTo(0.5);
     ASSERT_EQ(rig.serial.sent.size(), 1u);
     EXPECT_EQ(rig.transfer.schedule().NextPollDate, OnlineRig::kDay + 1);
@@ -81,7 +81,7 @@ TEST(PollTiming, DueTimeAcrossMidnightFallsOnTheNextDay) {
 TEST(PollTiming, ClockMovedForwardByDaysKeepsPolling) {
     OnlineRig rig;
     rig.view.digits = "000010";
-    rig.transfer.start();
+    rig.start();
     rig.runTo(1.0);
     ASSERT_EQ(rig.serial.sent.size(), 1u);
     rig.host.setClock(OnlineRig::kDay + 3, 5.0); // three days on, early in the morning
@@ -95,7 +95,7 @@ TEST(PollTiming, ClockMovedForwardByDaysKeepsPolling) {
 TEST(PollTiming, TickNeverStartsAPollInsideAnother) {
     OnlineRig rig;
     rig.replyDelay = 0.9;
-    rig.transfer.start();
+    rig.start();
     // Timer shots that fall while the first poll waits for its reply.
     rig.host.at(rig.at(0.15), [&] { rig.timer.startIn(0.0); });
     rig.host.at(rig.at(0.45), [&] { rig.timer.startIn(0.0); });
@@ -109,7 +109,7 @@ TEST(PollRows, EachPollAppendsItsLineAndGridRow) {
     OnlineRig rig;
     int n = 0;
     rig.replyFor = [&](const std::string&) { return "+00" + std::to_string(++n) + ".000 m3/h\r"; };
-    rig.transfer.start();
+    rig.start();
     rig.runTo(5.0);
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n"
                          "08:00:00,+001.000 \r\n"
@@ -125,7 +125,7 @@ TEST(PollRows, EachPollAppendsItsLineAndGridRow) {
 TEST(PollRows, NewRowOutOfViewBecomesTheTopRow) {
     OnlineRig rig;
     rig.view.grid.visibleRows = 3; // rows 1 to 3 in view
-    rig.transfer.start();
+    rig.start();
     rig.runTo(2.3 * 2 + 1.0);
     EXPECT_EQ(rig.transfer.rowCount(), 4);
     EXPECT_EQ(rig.view.grid.topRow, 1);
@@ -137,7 +137,7 @@ TEST(PollRows, NewRowOutOfViewBecomesTheTopRow) {
 TEST(PollRows, ShortReplyLeavesNoStrayCarriageReturnInTheLine) {
     OnlineRig rig;
     rig.reply = "1.23\r";
-    rig.transfer.start();
+    rig.start();
     rig.runTo(1.0);
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,1.23\r\n");
     EXPECT_EQ(rig.view.grid.text(1, 1), "1.23");
@@ -146,10 +146,10 @@ TEST(PollRows, ShortReplyLeavesNoStrayCarriageReturnInTheLine) {
 TEST(PollRows, DiEntriesAreSlicedByTableEntry) {
     OnlineRig rig;
     rig.view.params = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "DIplus"};
-    rig.view.paramIndex = 13;        // table entry 14
-    rig.globals.ParamCmd[14] = "XX"; // whatever command stands there
+    rig.view.paramIndex = 13; // table entry 14
+    rig.commands[14] = "XX";  // whatever command stands there
     rig.reply = "DI+=   +001234.5 m3\r";
-    rig.transfer.start();
+    rig.start();
     rig.runTo(1.0);
     ASSERT_EQ(rig.serial.sent.size(), 1u);
     EXPECT_EQ(rig.serial.sent[0].text, "XX\r");
@@ -161,7 +161,7 @@ TEST(PollRows, SelectionIsReadAgainAfterTheEventPump) {
     rig.view.params.assign(15, "p");
     rig.view.paramIndex = 0;
     rig.reply = "ABCDEFGHIJKLMNOP\r";
-    rig.transfer.start();
+    rig.start();
     // Runs in the pump between the reply (complete at 0.31 s) and the value.
     rig.host.at(rig.at(0.28), [&] { rig.view.paramIndex = 14; });
     rig.runTo(1.0);
@@ -172,7 +172,7 @@ TEST(PollRows, SelectionIsReadAgainAfterTheEventPump) {
 
 TEST(PollRows, GridGrowsBy500RowsWhenAPollReachesItsEnd) {
     OnlineRig rig;
-    rig.transfer.start();
+    rig.start();
     rig.runTo(2.3 * 498 + 1.0); // 499 data rows: grid rows 1 to 499
     ASSERT_EQ(rig.transfer.rowCount(), 500);
     EXPECT_EQ(rig.view.grid.rows(), 500);
@@ -191,7 +191,7 @@ TEST(PollRows, RowCountRunsPastSixteenBits) {
     rig.globals.SaveFormat = 1;
     rig.view.document = rig.dir.file("Tidewell.xls");
     test::writeFile(rig.view.document, "workbook");
-    rig.transfer.start();
+    rig.start();
     rig.runTo(2.3 * 32770 + 1.0);
     EXPECT_TRUE(rig.host.messages.empty());
     EXPECT_EQ(rig.transfer.rowCount(), 32772);
@@ -205,7 +205,7 @@ TEST(PollSheet, EachPollWritesTimeAndValueCells) {
     rig.view.document = rig.dir.file("Tidewell.xls");
     test::writeFile(rig.view.document, "workbook");
     rig.reply = "12.5\r";
-    rig.transfer.start();
+    rig.start();
     rig.runTo(3.0);
     ASSERT_EQ(rig.link.pokes.size(), 6u);
     EXPECT_EQ(rig.link.pokes[2].item, "R2C1");
@@ -223,7 +223,7 @@ TEST(PollSheet, LostLinkIsReportedAndEndsTheTransfer) {
     rig.globals.SaveFormat = 1;
     rig.view.document = rig.dir.file("Tidewell.xls");
     test::writeFile(rig.view.document, "workbook");
-    rig.transfer.start();
+    rig.start();
     rig.link.pokeFailure = Failure(FailureCode::Other, "The spreadsheet closed the link");
     rig.runTo(5.0);
     ASSERT_EQ(rig.host.messages.size(), 1u);
@@ -238,7 +238,7 @@ TEST(PollSheet, LostLinkIsReportedAndEndsTheTransfer) {
 TEST(PollEnds, EmptyReplyReportsThePortAndClosesTheDocument) {
     OnlineRig rig;
     rig.reply = "";
-    rig.transfer.start();
+    rig.start();
     rig.runTo(10.0);
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "232Port is bad");
@@ -257,7 +257,7 @@ TEST(PollEnds, EmptyReplyReportsThePortAndClosesTheDocument) {
 TEST(PollEnds, StopXferWhileWaitingForTheReplyEndsQuietly) {
     OnlineRig rig;
     rig.reply = "";
-    rig.transfer.start();
+    rig.start();
     rig.host.at(rig.at(0.35), [&] { rig.transfer.stopXfer(); });
     rig.runTo(10.0);
     EXPECT_TRUE(rig.host.messages.empty());
@@ -267,13 +267,13 @@ TEST(PollEnds, StopXferWhileWaitingForTheReplyEndsQuietly) {
     EXPECT_FALSE(rig.view.transferring);
     EXPECT_FALSE(rig.transfer.running());
     EXPECT_FALSE(rig.transfer.csvFileOpen());
-    EXPECT_TRUE(rig.globals.StopRequest);
+    EXPECT_TRUE(rig.stop.requested());
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
 }
 
 TEST(PollEnds, StopXferBetweenPollsEndsTheTransfer) {
     OnlineRig rig;
-    rig.transfer.start();
+    rig.start();
     rig.host.at(rig.at(1.0), [&] { rig.transfer.stopXfer(); });
     rig.runTo(10.0);
     EXPECT_EQ(rig.serial.sent.size(), 1u);
@@ -284,7 +284,7 @@ TEST(PollEnds, StopXferBetweenPollsEndsTheTransfer) {
 
 TEST(PollEnds, StopXferAfterTheReplyCameEndsWithoutARow) {
     OnlineRig rig;
-    rig.transfer.start();
+    rig.start();
     // The reply is complete at 0.26 s and read at 0.31 s; the click runs in
     // the pump that follows, before the value is written.
     rig.host.at(rig.at(0.28), [&] { rig.transfer.stopXfer(); });
@@ -309,9 +309,6 @@ class StrictSerial : public fake::FakeSerial {
 
 TEST(PollEnds, StopXferWhileReplyPiecesArriveEndsQuietly) {
     test::TempDir dir;
-    Globals globals;
-    globals.ParamCmd[1] = "DQ01";
-    globals.SaveFormat = 0;
     fake::FakeHost host;
     fake::FakeTimer timer(host);
     StrictSerial serial(host);
@@ -319,8 +316,9 @@ TEST(PollEnds, StopXferWhileReplyPiecesArriveEndsQuietly) {
     view.document = dir.file("Tidewell.csv");
     fake::FakeShell shell;
     fake::FakeSheetLink link;
-    DocumentLink sheet(globals, host, shell, link);
-    OnlineTransfer transfer(globals, host, serial, view, timer, sheet);
+    StopFlag stop;
+    DocumentLink sheet(host, shell, link, stop);
+    OnlineTransfer transfer(host, serial, view, timer, sheet, stop);
     const double t0 = host.now();
     // A slow trickle: one character every 0.1 s, no CR yet.
     serial.onOutput = [&](const std::string&) {
@@ -328,7 +326,16 @@ TEST(PollEnds, StopXferWhileReplyPiecesArriveEndsQuietly) {
             serial.arriveIn(0.05 + 0.1 * i, "7");
     };
     host.at(t0 + 0.55, [&] { transfer.stopXfer(); });
-    transfer.start();
+    OnlineRequest request;
+    request.portNo = 1;
+    request.lineSettings = "9600,N,8,1";
+    request.toWorkbook = false;
+    request.commands[1] = "DQ01";
+    request.paramIndex = 0;
+    request.paramText = "Flow";
+    request.intervalDigits = "000002";
+    request.documentPath = view.document;
+    transfer.start(request);
     host.runUntil(t0 + 5.0);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(test::readFile(view.document), "TIME,Flow\r\n");
@@ -339,7 +346,7 @@ TEST(PollEnds, StopXferWhileReplyPiecesArriveEndsQuietly) {
 
 TEST(PollEnds, HangUpIsReportedAndKeepsEveryRowWritten) {
     OnlineRig rig;
-    rig.transfer.start();
+    rig.start();
     rig.serial.hangUpAt(rig.at(3.0));
     rig.runTo(10.0);
     ASSERT_EQ(rig.host.messages.size(), 1u);
@@ -353,7 +360,7 @@ TEST(PollEnds, HangUpIsReportedAndKeepsEveryRowWritten) {
 
 TEST(PollEnds, RowsReachTheFileAsTheyAreWritten) {
     OnlineRig rig;
-    rig.transfer.start();
+    rig.start();
     rig.runTo(2.5);
     // Read while the transfer still runs and the file is open.
     EXPECT_TRUE(rig.transfer.csvFileOpen());

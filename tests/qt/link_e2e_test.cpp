@@ -1,6 +1,5 @@
 // The serial link end to end: the real simulator on a pseudo-terminal, the
 // Qt serial control and host, and the link's opening steps and exchange.
-#include "app/globals.h"
 #include "app/text.h"
 #include "app/title.h"
 #include "backends/qt/qt_host.h"
@@ -45,7 +44,6 @@ class LinkEndToEnd : public ::testing::Test {
     void SetUp() override {
         if (!*kSimPath) GTEST_SKIP() << "built without the simulator";
         ASSERT_FALSE(home.root().empty());
-        globals.CommSettings = "9600,N,8,1";
         host.setMessageBoxHook(
             [this](const std::string& text, const std::string&) { messages.push_back(text); });
     }
@@ -61,7 +59,7 @@ class LinkEndToEnd : public ::testing::Test {
     // The message the operator would see for a failed opening.
     std::optional<Report> openingReport(QtSerialControl& port, int portIndex) {
         try {
-            openPort(port, globals, portIndex, WindowKind::Online);
+            openPort(port, portIndex + 1, settings, WindowKind::Online);
         } catch (const Failure& f) {
             return reportFor(f);
         }
@@ -69,7 +67,8 @@ class LinkEndToEnd : public ::testing::Test {
     }
 
     Workspace home{"tz-sim-e2e"};
-    Globals globals;
+    std::string settings = "9600,N,8,1";
+    StopFlag stop;
     QtHost host;
     std::vector<std::string> messages;
 };
@@ -78,13 +77,13 @@ TEST_F(LinkEndToEnd, EveryFixedCommandAndADqCommandGetTheInstrumentsReply) {
     auto sim = start();
     sim::Instrument expected; // the simulator's model with the same settings
     QtSerialControl port;
-    openPort(port, globals, 0, WindowKind::Online);
+    openPort(port, 1, settings, WindowKind::Online);
     ASSERT_TRUE(port.portOpen());
 
     std::string previous;
     for (const char* command : {"DQ01", "DQ01", "DV", "DI+", "DI-", "DAO", "DAI", "DC", "DT"}) {
         SCOPED_TRACE(command);
-        const ExchangeResult r = exchange(port, host, globals, command);
+        const ExchangeResult r = exchange(port, host, stop, command);
         EXPECT_FALSE(r.stopped);
         // Byte for byte what the instrument sent, the degree sign included.
         const auto pieces = expected.feed(std::string(command) + "\r");
@@ -108,7 +107,7 @@ TEST_F(LinkEndToEnd, ThePortOpensAgainForTheNextTransfer) {
     auto sim = start();
     for (int transfer = 0; transfer < 2; ++transfer) {
         QtSerialControl port;
-        openPort(port, globals, 0, WindowKind::Logger);
+        openPort(port, 1, settings, WindowKind::Logger);
         sendCommand(port, "LF03");
         std::string reply;
         for (int i = 0; i < 30 && reply.find('\r') == std::string::npos; ++i) {
@@ -125,8 +124,8 @@ TEST_F(LinkEndToEnd, ThePortOpensAgainForTheNextTransfer) {
 TEST_F(LinkEndToEnd, ASilentInstrumentGivesAnEmptyReply) {
     auto sim = start({"--fault", "silent"});
     QtSerialControl port;
-    openPort(port, globals, 0, WindowKind::Online);
-    const ExchangeResult r = exchange(port, host, globals, "DV");
+    openPort(port, 1, settings, WindowKind::Online);
+    const ExchangeResult r = exchange(port, host, stop, "DV");
     EXPECT_FALSE(r.stopped);
     EXPECT_EQ(r.reply, "");
     closePort(port);
@@ -138,11 +137,11 @@ TEST_F(LinkEndToEnd, ATrickledReplyIsJoinedWhole) {
     config.fault = sim::Fault::Trickle;
     sim::Instrument expected(config);
     QtSerialControl port;
-    openPort(port, globals, 0, WindowKind::Online);
+    openPort(port, 1, settings, WindowKind::Online);
     std::string sent;
     for (const auto& piece : expected.feed("DQ02\r"))
         sent += piece.bytes;
-    EXPECT_EQ(exchange(port, host, globals, "DQ02").reply, text::fromLatin1(sent));
+    EXPECT_EQ(exchange(port, host, stop, "DQ02").reply, text::fromLatin1(sent));
     closePort(port);
 }
 
@@ -156,9 +155,9 @@ TEST_F(LinkEndToEnd, GarbageBytesPassUnchanged) {
     config.seed = 7;
     sim::Instrument expected(config);
     QtSerialControl port;
-    openPort(port, globals, 0, WindowKind::Online);
+    openPort(port, 1, settings, WindowKind::Online);
     const std::string sent = text::fromLatin1(expected.feed("DAO\r").at(0).bytes);
-    const std::string got = exchange(port, host, globals, "DAO").reply;
+    const std::string got = exchange(port, host, stop, "DAO").reply;
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(sent.compare(0, got.size(), got), 0);
     if (got == sent) {
@@ -172,11 +171,11 @@ TEST_F(LinkEndToEnd, GarbageBytesPassUnchanged) {
 TEST_F(LinkEndToEnd, AHangUpInTheMiddleOfAReplyFailsTheExchange) {
     auto sim = start({"--hangup-after", "20"});
     QtSerialControl port;
-    openPort(port, globals, 0, WindowKind::Online);
-    EXPECT_EQ(text::charCount(exchange(port, host, globals, "DQ01").reply), 15u);
+    openPort(port, 1, settings, WindowKind::Online);
+    EXPECT_EQ(text::charCount(exchange(port, host, stop, "DQ01").reply), 15u);
     port.clearInBuffer();
     try {
-        exchange(port, host, globals, "DQ01");
+        exchange(port, host, stop, "DQ01");
         ADD_FAILURE() << "the exchange went on after the line dropped";
     } catch (const Failure& f) {
         EXPECT_FALSE(reportFor(f).text.empty());
@@ -203,8 +202,8 @@ TEST_F(LinkEndToEnd, WithOnceTheSimulatorLeavesWhenTheHostCloses) {
     auto sim = start({"--once"});
     {
         QtSerialControl port;
-        openPort(port, globals, 0, WindowKind::Online);
-        EXPECT_FALSE(exchange(port, host, globals, "DC").reply.empty());
+        openPort(port, 1, settings, WindowKind::Online);
+        EXPECT_FALSE(exchange(port, host, stop, "DC").reply.empty());
         closePort(port);
     }
     EXPECT_TRUE(sim->waitForExit(3000));
@@ -222,7 +221,6 @@ TEST_F(LinkEndToEnd, AMissingPortIsABadPortNumber) {
     ASSERT_TRUE(report);
     EXPECT_EQ(report->text, "232Port No. is bad");
     EXPECT_EQ(report->title, "TIDEWELL-Z");
-    EXPECT_EQ(globals.PortNo, 9);
     EXPECT_FALSE(port.portOpen());
 }
 
@@ -238,12 +236,12 @@ TEST_F(LinkEndToEnd, ALinkLeftByAKilledSimulatorIsABadPortNumber) {
 
 TEST_F(LinkEndToEnd, AMalformedSettingsStringIsABadSetting) {
     auto sim = start();
-    for (const char* settings : {"9600,X,8,1", "fast,N,8,1", ""}) {
-        globals.CommSettings = settings;
+    for (const char* bad : {"9600,X,8,1", "fast,N,8,1", ""}) {
+        settings = bad;
         QtSerialControl port;
         const auto report = openingReport(port, 0);
-        ASSERT_TRUE(report) << settings;
-        EXPECT_EQ(report->text, "232Port bad setting") << settings;
+        ASSERT_TRUE(report) << bad;
+        EXPECT_EQ(report->text, "232Port bad setting") << bad;
         EXPECT_EQ(report->title, "TIDEWELL-Z");
         EXPECT_FALSE(port.portOpen());
     }
@@ -252,7 +250,7 @@ TEST_F(LinkEndToEnd, AMalformedSettingsStringIsABadSetting) {
 TEST_F(LinkEndToEnd, APortHeldByAnotherProgramCannotOpen) {
     auto sim = start();
     QtSerialControl first, second;
-    openPort(first, globals, 0, WindowKind::Online);
+    openPort(first, 1, settings, WindowKind::Online);
     const auto report = openingReport(second, 0);
     ASSERT_TRUE(report);
     EXPECT_EQ(report->text, "232Port cannot open");

@@ -106,11 +106,11 @@ class DocumentChecks : public ::testing::Test {
 
     fs::path dir_;
     fake::FakeHost host;
-    Globals globals;
+    StopFlag stop;
     std::vector<std::string> log;
     fake::FakeShell shell{log};
     fake::FakeSheetLink link{log};
-    DocumentLink doc{globals, host, shell, link};
+    DocumentLink doc{host, shell, link, stop};
 };
 
 TEST_F(DocumentChecks, MissingFileIsRefusedWithTheTwoLineMessage) {
@@ -255,7 +255,7 @@ TEST_F(LinkRetry, SilentProgramIsAskedAgainUntilItAnswers) {
 
 TEST_F(LinkRetry, StopXferAtThreeSecondsEndsTheWaitAsStopped) {
     link.silentAttempts = -1;
-    host.at(t0 + 3.0, [&] { globals.StopRequest = true; });
+    host.at(t0 + 3.0, [&] { stop.request(); });
     EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Stopped);
     EXPECT_DOUBLE_EQ(host.now() - t0, 3.0);
     EXPECT_EQ(link.attempts, 12); // at 0, 0.25, ..., 2.75 s

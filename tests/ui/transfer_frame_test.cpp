@@ -4,6 +4,7 @@
 #include "ui_fixture.h"
 
 #include <QCheckBox>
+
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include <functional>
 
@@ -80,9 +82,11 @@ TEST_F(TransferFrameTest, OnlineWindowListsTheParametersAndSelectsTheFirst) {
     EXPECT_EQ(combo1->itemText(2), "-Reverse");
     EXPECT_EQ(combo1->currentIndex(), 0);
     EXPECT_EQ(w->selectedParamIndex(), 0);
-    EXPECT_EQ(w->selectedParamText(), "Flow");
-    EXPECT_EQ(globals.ParamCmd[2], "DQ02");
-    EXPECT_EQ(globals.ParamCmd[13], "DV");
+    const OnlineRequest r = w->request();
+    EXPECT_EQ(r.paramIndex, 0);
+    EXPECT_EQ(r.paramText, "Flow");
+    EXPECT_EQ(r.commands[2], "DQ02");
+    EXPECT_EQ(r.commands[13], "DV");
 }
 
 TEST_F(TransferFrameTest, OnlineWindowWithoutParameterNamesSelectsNothing) {
@@ -97,12 +101,12 @@ TEST_F(TransferFrameTest, LoggerWindowOpensWithAllTwentyBoxesClear) {
     for (int n = 1; n <= 20; ++n) {
         auto* box = child<QCheckBox>(w, ("SSCheck1_" + std::to_string(n)).c_str());
         EXPECT_FALSE(box->isChecked());
-        EXPECT_FALSE(w->setTicked(n));
+        EXPECT_FALSE(w->request().ticked[n]);
     }
     QTest::mouseClick(child<QCheckBox>(w, "SSCheck1_7"), Qt::LeftButton);
-    EXPECT_TRUE(w->setTicked(7));
-    EXPECT_FALSE(w->setTicked(0));
-    EXPECT_FALSE(w->setTicked(21));
+    const LoggerRequest r = w->request();
+    EXPECT_TRUE(r.ticked[7]);
+    EXPECT_EQ(std::count(r.ticked.begin(), r.ticked.end(), true), 1);
 }
 
 // --- the two states -------------------------------------------------------
@@ -234,7 +238,7 @@ TEST_P(EachTransferWindow, TypedDocumentIsUsedButNeverStored) {
     auto* text3 = child<QLineEdit>(w, "Text3");
     text3->clear();
     QTest::keyClicks(text3, "/tmp/typed.xls");
-    EXPECT_EQ(dynamic_cast<TransferView&>(*w).documentPath(), "/tmp/typed.xls");
+    EXPECT_EQ(w->documentText(), "/tmp/typed.xls");
     EXPECT_EQ(globals.ApplicationDocument, "C:\\Tidewell\\Tidewell.xls");
     w->close();
     EXPECT_EQ(envFile(), "\"C:\\MSOFFICE\\EXCEL\\EXCEL.EXE\",\"C:\\Tidewell\\Tidewell.xls\",1\r\n");
@@ -308,18 +312,20 @@ TEST_F(TransferFrameTest, IntervalDigitsLeaveOutUnfilledPositions) {
     OnlineWindow* w = openOnline();
     auto* entry = child<QLineEdit>(w, "txtTime");
     QTest::keyClicks(entry, "012");
-    EXPECT_EQ(w->intervalDigits(), "012");
+    EXPECT_EQ(w->request().intervalDigits, "012");
     entry->clear();
     QTest::keyClicks(entry, "000002");
-    EXPECT_EQ(w->intervalDigits(), "000002");
+    EXPECT_EQ(w->request().intervalDigits, "000002");
     EXPECT_EQ(entry->displayText(), "00:00:02");
 }
 
 TEST_F(TransferFrameTest, IntervalEntryShowsTheMarkOfAFieldOutOfRange) {
     OnlineWindow* w = openOnline();
-    w->setIntervalDigits("01--00");
-    EXPECT_EQ(child<QLineEdit>(w, "txtTime")->displayText(), "01:--:00");
-    EXPECT_EQ(w->intervalDigits(), "01--00");
+    auto* entry = child<QLineEdit>(w, "txtTime");
+    entry->clear();
+    QTest::keyClicks(entry, "0175"); // 75 minutes: the entry's own check marks them
+    EXPECT_EQ(entry->displayText(), "01:--:__");
+    EXPECT_EQ(w->request().intervalDigits, "01--");
 }
 
 TEST_F(TransferFrameTest, ExitClosesTheMonitorToo) {

@@ -30,7 +30,7 @@ class TransferRun : public UiTest {
 TEST_F(TransferRun, TypingAnHourAbove23MarksItAtOnce) {
     OnlineWindow* w = openOnline();
     QTest::keyClicks(child<QLineEdit>(w, "txtTime"), "24");
-    EXPECT_EQ(w->intervalDigits(), "--");
+    EXPECT_EQ(w->request().intervalDigits, "--");
     EXPECT_EQ(child<QLineEdit>(w, "txtTime")->displayText(), "--:__:__");
 }
 
@@ -49,7 +49,7 @@ TEST_F(TransferRun, OnlineStartShowsTheMonitorAndStopXferReturnsToIdle) {
     EXPECT_TRUE(w->transfer().running());
 
     click(w, "SSCommand6");
-    EXPECT_TRUE(globals.StopRequest);
+    EXPECT_TRUE(w->stopFlag().requested());
     EXPECT_FALSE(shown(w, "SSCommand6"));
     EXPECT_TRUE(shown(w, "SSCommand3"));
     EXPECT_TRUE(shown(w, "SSCommand5"));
@@ -75,17 +75,18 @@ TEST_F(TransferRun, TitleBarCloseDuringAPollStopsTheTransferAndFreesTheWindowAft
     QPointer<MonitorWindow> monitor = w->monitor();
     // No reply: the poll sits in its waits, letting window events run; the
     // operator closes the window meanwhile.
-    bool aliveInside = false;
+    bool aliveInside = false, stoppedInside = false;
     host.after(0.3, [&] {
         w->close();
         flushDeletes();
         aliveInside = !w.isNull();
+        stoppedInside = aliveInside && w->stopFlag().requested();
     });
     host.runFor(3.0);
     EXPECT_TRUE(aliveInside) << "freed while the poll was still running in it";
     flushDeletes();
     EXPECT_TRUE(w.isNull());
-    EXPECT_TRUE(globals.StopRequest);
+    EXPECT_TRUE(stoppedInside);
     EXPECT_FALSE(readFile(globals.EnvFilePath).empty());
     ASSERT_FALSE(monitor.isNull()) << "closing by the title bar leaves the monitor open";
     EXPECT_TRUE(monitor->isVisible());
@@ -102,7 +103,7 @@ TEST_F(TransferRun, LoggerStopXferInTheMiddleLeavesTheWindowIdleAndThePortClosed
     });
     click(w, "SSCommand3");
     EXPECT_TRUE(transferringSeen);
-    EXPECT_TRUE(globals.StopRequest);
+    EXPECT_TRUE(w->stopFlag().requested());
     EXPECT_TRUE(shown(w, "SSCommand3"));
     EXPECT_TRUE(shown(w, "SSCommand5"));
     EXPECT_FALSE(shown(w, "SSCommand6"));

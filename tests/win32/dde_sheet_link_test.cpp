@@ -125,10 +125,10 @@ TEST_F(DdeLink, OnlineHeaderAndPollsArriveAtTheirCells) {
     link.setLinkMode(SheetLink::Manual);
 
     // Through the cell write the transfers use.
-    Globals globals;
+    StopFlag stop;
     RealHost host;
     NoShell shell;
-    DocumentLink doc(globals, host, shell, link);
+    DocumentLink doc(host, shell, link, stop);
     doc.writeCell(1, 1, "TIME");
     doc.writeCell(1, 2, "Flow rate");
     doc.writeCell(2, 1, "10:00:00");
@@ -153,10 +153,10 @@ TEST_F(DdeLink, LoggerCellsArriveWithTheirBlanksAndParentheses) {
     ASSERT_TRUE(server.waitReady());
     link.setTopic(kTopic);
     link.setLinkMode(SheetLink::Manual);
-    Globals globals;
+    StopFlag stop;
     RealHost host;
     NoShell shell;
-    DocumentLink doc(globals, host, shell, link);
+    DocumentLink doc(host, shell, link, stop);
 
     // A first set of two header lines and two records of three value lines.
     const std::vector<std::pair<std::pair<int, int>, std::string>> cells = {

@@ -65,11 +65,11 @@ class WorkbookLink : public ::testing::Test {
         return "POKE\t" + escapeBytes(doc) + "\t" + item + "\t" + escapeBytes(data);
     }
 
-    Globals globals;
+    StopFlag stop;
     RealHost host;
     WatchedShell shell;
     CountingLink link;
-    DocumentLink documents{globals, host, shell, link};
+    DocumentLink documents{host, shell, link, stop};
     ScratchFolder folder;
     std::string doc = folder.touch("Tidewell.xls");
     ServerLog log;
