@@ -21,6 +21,14 @@ class Shell {
     // Show a help file through the desktop's viewer. Throws FileNotFound
     // when the file is missing.
     virtual void openHelp(const std::string& path) = 0;
+
+    // Whether the program openDocument started shows the document's window
+    // only some moments later, and findWindow can see it then. A window
+    // activated before would end up underneath it.
+    virtual bool documentWindowComesLater() { return false; }
+    // End the processes the last openDocument started that still run: the
+    // spreadsheet program never answered and is given up on.
+    virtual void endLaunched() noexcept {}
 };
 
 } // namespace tz

@@ -99,9 +99,41 @@ DocumentLink::Result DocumentLink::checkAndLink(const std::string& path, WindowH
         }
     }
     shell_.openDocument(path, owner);
-    shell_.activate(kAppTitle);
+    launchedAt_ = clockSeconds();
+    awaitedTitles_.clear();
+    // A spreadsheet program whose window comes up later would cover the
+    // transfer window, "Stop Xfer" and all: ours then comes to the front
+    // once that window is there.
+    if (shell_.documentWindowComesLater())
+        awaitedTitles_ = openWindowTitles(name);
+    else
+        shell_.activate(kAppTitle);
     link_.setTopic(topicFor(path));
-    return linkWithRetry(path);
+    const Result linked = linkWithRetry(path);
+    if (linked != Result::Linked || awaitedTitles_.empty()) return linked;
+    return waitForDocumentWindow(clockSeconds() - launchedAt_);
+}
+
+void DocumentLink::activateOnceShown(double waited) {
+    if (awaitedTitles_.empty()) return;
+    const bool shown = std::any_of(awaitedTitles_.begin(), awaitedTitles_.end(),
+                                   [this](const std::string& t) { return shell_.findWindow(t); });
+    if (!shown && waited < windowWaitSeconds) return;
+    awaitedTitles_.clear();
+    shell_.activate(kAppTitle);
+}
+
+DocumentLink::Result DocumentLink::waitForDocumentWindow(double waited) {
+    const double started = clockSeconds();
+    long pausedMs = 0;
+    for (;;) {
+        activateOnceShown(waited + std::max(clockSeconds() - started, pausedMs / 1000.0));
+        if (awaitedTitles_.empty()) return Result::Linked;
+        host_.pumpEvents();
+        if (stop_.requested()) return Result::Stopped;
+        host_.sleepMs(retryPauseMs);
+        pausedMs += retryPauseMs;
+    }
 }
 
 double DocumentLink::clockSeconds() {
@@ -124,9 +156,15 @@ DocumentLink::Result DocumentLink::linkWithRetry(const std::string& path) {
         // The wall clock also counts the time spent inside the attempts;
         // the sum of the pauses keeps the bound when the clock is set back.
         const double waited = std::max(clockSeconds() - started, pausedMs / 1000.0);
-        if (waited >= retryLimitSeconds)
+        if (waited >= retryLimitSeconds) {
+            // Given up: what the launch started must not run on unseen.
+            awaitedTitles_.clear();
+            shell_.endLaunched();
+            link_.endLaunched();
             throw Failure(FailureCode::Other,
                           noAnswerMessage(path, static_cast<int>(retryLimitSeconds)));
+        }
+        activateOnceShown(waited);
         host_.pumpEvents();
         if (stop_.requested()) return Result::Stopped;
         host_.sleepMs(retryPauseMs);

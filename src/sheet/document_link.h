@@ -54,9 +54,19 @@ class DocumentLink {
     double retryLimitSeconds = 60.0;
     int retryPauseMs = 250;
 
+    // How long after the launch the transfer window waits for the
+    // spreadsheet's window before it comes to the front all the same.
+    double windowWaitSeconds = 20.0;
+
   private:
     Result linkWithRetry(const std::string& path);
+    // Activate the transfer window once the document's window is there.
+    void activateOnceShown(double waited);
+    Result waitForDocumentWindow(double waited);
     double clockSeconds();
+
+    std::vector<std::string> awaitedTitles_; // the document's window, not yet seen
+    double launchedAt_ = 0;
 
     Host& host_;
     Shell& shell_;

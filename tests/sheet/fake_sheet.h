@@ -36,6 +36,9 @@ class FakeShell : public Shell {
         if (activateFailure) throw *activateFailure;
     }
     void openHelp(const std::string& path) override { log_.push_back("help " + path); }
+    bool windowComesLater = false;
+    bool documentWindowComesLater() override { return windowComesLater; }
+    void endLaunched() noexcept override { log_.push_back("shell end launched"); }
 
   private:
     std::vector<std::string>& log_;
@@ -86,6 +89,7 @@ class FakeSheetLink : public SheetLink {
         if (pokeFailure) throw *pokeFailure;
         pokes.push_back({item, text});
     }
+    void endLaunched() noexcept override { log_.push_back("link end launched"); }
 
   private:
     std::vector<std::string>& log_;
