@@ -12,7 +12,7 @@ namespace tz {
 
 namespace {
 
-constexpr int kInterface = 1;
+constexpr int kInterface = 2;
 constexpr const char* kModuleName = "tidewell-z-calc.so";
 
 struct Entry {
@@ -63,6 +63,12 @@ class LazyShell : public Shell {
         inner().openDocument(path, owner);
     }
     void activate(const std::string& title) override { inner().activate(title); }
+    bool documentWindowComesLater() override {
+        return inner_ && inner_->documentWindowComesLater();
+    }
+    void endLaunched() noexcept override {
+        if (inner_) inner_->endLaunched();
+    }
     // Help needs no office.
     void openHelp(const std::string& path) override { openHelpWithDesktop(path); }
 
@@ -92,6 +98,9 @@ class LazySheetLink : public SheetLink {
         if (inner_) inner_->setItem(item);
     }
     void poke(const std::string& text) override { inner().poke(text); }
+    void endLaunched() noexcept override {
+        if (inner_) inner_->endLaunched();
+    }
 
   private:
     SheetLink& inner() {
