@@ -101,6 +101,10 @@ void TransferFrame::buildFrame(const Look& look) {
     portsButton_ = button(portFrame_, "PortsButton", "Ports\u2026", 120, 1020, 975, 315, small);
     portsButton_->setFocusPolicy(Qt::NoFocus);
     portsButton_->setToolTip("Assign a serial port of this machine to COM1 to COM9");
+#ifdef _WIN32
+    // COMn is the port's own name on Windows: there is nothing to assign.
+    portsButton_->hide();
+#endif
 
     statusFrame_ =
         frame(this, "SSFrame5", "Status", 5640, 1680, 2055, 975, layoutFont("Arial", 9.75, true));
