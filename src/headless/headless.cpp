@@ -190,7 +190,7 @@ int Run::logger(QCoreApplication& app) {
 
 } // namespace
 
-int runHeadless(int argc, char** argv) {
+int runHeadless(int argc, char** argv, void (*placeSettings)(Globals&)) {
     Globals globals;
     QtHost host;
     QCoreApplication app(argc, argv);
@@ -216,8 +216,7 @@ int runHeadless(int argc, char** argv) {
     // error, with the box's title in front.
     host.setMessageBoxHook(
         [](const std::string& text, const std::string& title) { say(title + ": " + text); });
-    globals.ProgramFolder =
-        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+    placeSettings(globals);
     if (!startUp(globals, host)) return kFailed;
 
     Run run(globals, host, request);

@@ -71,7 +71,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
         showProgress();
     }
 
-    std::string workPath() const { return joinProgramFolder(request.programFolder, kWorkFileName); }
+    std::string workPath() const { return joinProgramFolder(request.workFolder, kWorkFileName); }
 
     // ---- waiting ---------------------------------------------------------
 

@@ -60,11 +60,13 @@ void MonitorWindow::resizeEvent(QResizeEvent* event) {
     const int margin = px(4845) - (g.top() + g.height());
     grid_->setGeometry(g.left(), g.top(), g.width(),
                        std::max(g.height(), height() - margin - g.top()));
+#ifdef TZ_HAVE_CHARTS
     if (!trend_) return;
     const int left = px(3180);
     trend_->setGeometry(left, px(120), std::max(0, width() - left - px(120)),
                         std::max(0, height() - px(120) - px(150)));
     trend_->setVisible(trend_->width() > 40);
+#endif
 }
 
 void MonitorWindow::releaseWhenClosed() {

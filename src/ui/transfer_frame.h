@@ -21,6 +21,7 @@
 namespace tz {
 
 class ProgressStrip;
+class PortsDialog;
 
 class TransferFrame : public QWidget {
     Q_OBJECT
@@ -39,6 +40,10 @@ class TransferFrame : public QWidget {
     void showStatus1(const std::string& text);
     void showStatus2(const std::string& text);
     WindowHandle handle() const;
+
+    // "Ports...": the dialog that links a serial port to a COMn, shown
+    // window-modal over this window.
+    PortsDialog* showPortsDialog();
 
     // Transfer code (a start, a poll) is on the stack. The window must not
     // be deleted then, even when it is closed: the code would return into a
@@ -135,6 +140,7 @@ class TransferFrame : public QWidget {
     QPushButton* stopButton_ = nullptr;
     QLineEdit* linkEndpoint_ = nullptr;
     ProgressStrip* progress_ = nullptr; // below the layout's area
+    QPushButton* portsButton_ = nullptr;
 
   private:
     void buildFrame(const Look& look);

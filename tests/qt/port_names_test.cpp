@@ -1,4 +1,5 @@
 #include "backends/qt/port_names.h"
+#include "backends/qt/serial_ports.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tz {
 namespace {
@@ -90,6 +93,38 @@ TEST(PortNames, DeviceNameReadsTheLinkFolderFromTheEnvironment) {
     fs::create_directories(dir.path / ".config" / "tidewell-z" / "ports");
     fs::create_symlink("/dev/zero", dir.path / ".config" / "tidewell-z" / "ports" / "COM6");
     EXPECT_EQ(deviceNameFor(6), (dir.path / ".config" / "tidewell-z" / "ports" / "COM6").string());
+}
+
+TEST(PortLinks, AssignReplacesTheLinkAndRemoveFallsBackToTheUart) {
+    TempDir dir;
+    const fs::path folder = dir.path / "ports";
+    assignPortLink(4, "/dev/null", folder); // the folder is made
+    assignPortLink(4, "/dev/zero", folder);
+    EXPECT_EQ(fs::read_symlink(folder / "COM4"), "/dev/zero");
+    // Nothing of the replacement is left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    removePortLink(4, folder);
+    removePortLink(4, folder); // no link: nothing to do
+    EXPECT_EQ(linuxDeviceFor(4, folder), "/dev/ttyS3");
+    fs::create_directories(folder / "COM5");
+    EXPECT_THROW(assignPortLink(5, "/dev/null", folder), std::runtime_error);
+    EXPECT_THROW(assignPortLink(10, "/dev/null", folder), std::runtime_error);
+}
+
+TEST(PortLinks, DescriptionNamesTheDeviceBehindTheLinksOrNotConnected) {
+    TempDir dir;
+    const fs::path byId = dir.path / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    fs::create_symlink("/dev/null", byId);
+    assignPortLink(1, byId.string(), dir.path);
+    const std::vector<SerialPortEntry> known = {{"ttyUSB0", "/dev/null",
+                                                 QString::fromStdString(byId.string()),
+                                                 "FT232R USB UART", "FTDI", "A50285BI"}};
+    EXPECT_EQ(describePort(1, known, dir.path),
+              QString::fromUtf8("/dev/null \u2014 FT232R USB UART, serial A50285BI"));
+    EXPECT_EQ(describePort(1, {}, dir.path), "/dev/null");
+    // The adapter unplugged: its by-id name is gone.
+    fs::remove(byId);
+    EXPECT_EQ(describePort(1, known, dir.path), "not connected");
 }
 
 } // namespace
