@@ -1,6 +1,7 @@
 #include "headless/headless.h"
 
 #include "app/globals.h"
+#include "app/settings_folder.h"
 #include "app/startup.h"
 #include "backends/qt/qt_host.h"
 #include "backends/qt/qt_serial_control.h"
@@ -167,7 +168,7 @@ int Run::logger(QCoreApplication& app) {
     loggerRequest.toWorkbook = false;
     loggerRequest.ticked = request.sets;
     loggerRequest.documentPath = request.csv;
-    loggerRequest.programFolder = globals.ProgramFolder;
+    loggerRequest.workFolder = settingsFolder(globals);
     StopSignals stopSignals([&](int) {
         stopRequested = true;
         if (transfer.running()) transfer.stopXfer();
