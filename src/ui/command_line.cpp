@@ -42,7 +42,13 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& versio
         "Settings: Twell.ini and Twenv.dat beside the program when its folder is writable,\n"
         "otherwise in ${XDG_CONFIG_HOME:-~/.config}/tidewell-z/.\n"
         "Ports: COMn opens the device that ${XDG_CONFIG_HOME:-~/.config}/tidewell-z/ports/COMn\n"
-        "links to, else /dev/ttyS<n-1>.");
+        "links to, else /dev/ttyS<n-1>.\n"
+        "\n"
+        "Without windows (a service, cron, no desktop):\n"
+        "  tidewell-z --online --port COM1 --parameter NAME --interval hh:mm:ss --csv FILE "
+        "[--count N]\n"
+        "  tidewell-z --logger SETS --port COM1 --csv FILE   (SETS like 1,3,5-7)\n"
+        "tidewell-z --online --help lists their options.");
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
     const QCommandLineOption showVersion({"v", "version"}, "Show the version and exit.");
     parser.addOption(help);
