@@ -77,6 +77,10 @@ std::string DocumentLink::alreadyOpenedMessage(const std::string& name) {
     return name + " is already opened.\r\nPush \"Start Transfer!\" again after closing " + name;
 }
 
+std::string DocumentLink::cellNoAnswerMessage(int seconds) {
+    return "The spreadsheet program did not answer for " + std::to_string(seconds) + " seconds.";
+}
+
 std::string DocumentLink::noAnswerMessage(const std::string& path, int seconds) {
     return "The spreadsheet program did not answer within " + std::to_string(seconds) +
            " seconds.\r\nCheck that it is installed and can open " + path;
@@ -101,39 +105,43 @@ DocumentLink::Result DocumentLink::checkAndLink(const std::string& path, WindowH
     shell_.openDocument(path, owner);
     shell_.activate(kAppTitle);
     link_.setTopic(topicFor(path));
-    return linkWithRetry(path);
+    const bool linked =
+        retryWhileNoAnswer([this] { link_.setLinkMode(SheetLink::Manual); },
+                           noAnswerMessage(path, static_cast<int>(retryLimitSeconds)));
+    return linked ? Result::Linked : Result::Stopped;
 }
 
 double DocumentLink::clockSeconds() {
     return static_cast<double>(host_.today()) * 86400.0 + host_.secondsSinceMidnight();
 }
 
-// The spreadsheet program needs a moment to start and load the document.
 // Keep asking while the window stays alive, so that "Stop Xfer" is heard,
 // but not forever: a program that never answers must not hang the window.
-DocumentLink::Result DocumentLink::linkWithRetry(const std::string& path) {
+bool DocumentLink::retryWhileNoAnswer(const std::function<void()>& attempt,
+                                      const std::string& limitMessage) {
     const double started = clockSeconds();
     long pausedMs = 0;
     for (;;) {
         try {
-            link_.setLinkMode(SheetLink::Manual);
-            return Result::Linked;
+            attempt();
+            return true;
         } catch (const Failure& f) {
             if (f.code() != FailureCode::NoDdeAnswer) throw;
         }
         // The wall clock also counts the time spent inside the attempts;
         // the sum of the pauses keeps the bound when the clock is set back.
         const double waited = std::max(clockSeconds() - started, pausedMs / 1000.0);
-        if (waited >= retryLimitSeconds)
-            throw Failure(FailureCode::Other,
-                          noAnswerMessage(path, static_cast<int>(retryLimitSeconds)));
-        host_.pumpEvents();
-        if (stop_.requested()) return Result::Stopped;
+        if (waited >= retryLimitSeconds) throw Failure(FailureCode::Other, limitMessage);
+        if (letEventsRun(host_, stop_)) return false;
         host_.sleepMs(retryPauseMs);
         pausedMs += retryPauseMs;
-        host_.pumpEvents();
-        if (stop_.requested()) return Result::Stopped;
+        if (letEventsRun(host_, stop_)) return false;
     }
+}
+
+bool DocumentLink::writeCellWaiting(int row, int col, const std::string& text) {
+    return retryWhileNoAnswer([&] { writeCell(row, col, text); },
+                              cellNoAnswerMessage(static_cast<int>(retryLimitSeconds)));
 }
 
 void DocumentLink::writeCell(int row, int col, const std::string& text) {
