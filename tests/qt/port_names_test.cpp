@@ -1,4 +1,5 @@
 #include "backends/qt/port_names.h"
+#include "scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +13,6 @@ namespace tz {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh folder, removed afterwards.
-struct TempDir {
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "tz-ports-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
 
 // Sets an environment variable for one test and puts the old value back.
 struct ScopedEnv {
@@ -55,18 +43,18 @@ TEST(PortNames, LinkFolderIsUnderXdgConfigHomeElseHomeConfig) {
 }
 
 TEST(PortNames, LinkedPortNamesTheLinkAndOthersFallBackToTheUart) {
-    TempDir dir;
-    fs::create_symlink("/dev/null", dir.path / "COM2");
-    fs::create_symlink(dir.path / "gone", dir.path / "COM4"); // dangling
+    test::TempDir dir{"tz-ports"};
+    fs::create_symlink("/dev/null", dir.path() / "COM2");
+    fs::create_symlink(dir.path() / "gone", dir.path() / "COM4"); // dangling
 
-    EXPECT_EQ(linuxDeviceFor(2, dir.path), (dir.path / "COM2").string());
-    EXPECT_EQ(linuxDeviceFor(1, dir.path), "/dev/ttyS0");
-    EXPECT_EQ(linuxDeviceFor(3, dir.path), "/dev/ttyS2");
-    EXPECT_EQ(linuxDeviceFor(9, dir.path), "/dev/ttyS8");
+    EXPECT_EQ(linuxDeviceFor(2, dir.path()), (dir.path() / "COM2").string());
+    EXPECT_EQ(linuxDeviceFor(1, dir.path()), "/dev/ttyS0");
+    EXPECT_EQ(linuxDeviceFor(3, dir.path()), "/dev/ttyS2");
+    EXPECT_EQ(linuxDeviceFor(9, dir.path()), "/dev/ttyS8");
     // A stale link is kept, so the open reports a missing port instead of
     // quietly reaching a different device.
-    EXPECT_EQ(linuxDeviceFor(4, dir.path), (dir.path / "COM4").string());
-    EXPECT_EQ(linuxDeviceFor(3, dir.path / "missing-folder"), "/dev/ttyS2");
+    EXPECT_EQ(linuxDeviceFor(4, dir.path()), (dir.path() / "COM4").string());
+    EXPECT_EQ(linuxDeviceFor(3, dir.path() / "missing-folder"), "/dev/ttyS2");
     EXPECT_EQ(linuxDeviceFor(3, fs::path()), "/dev/ttyS2");
 }
 
@@ -77,19 +65,20 @@ TEST(PortNames, PortNumbersBelowOneNameNoDevice) {
 }
 
 TEST(PortNames, DeviceNameReadsTheLinkFolderFromTheEnvironment) {
-    TempDir dir;
-    fs::create_directories(dir.path / "tidewell-z" / "ports");
-    fs::create_symlink("/dev/null", dir.path / "tidewell-z" / "ports" / "COM5");
-    ScopedEnv xdg("XDG_CONFIG_HOME", dir.path.string());
+    test::TempDir dir{"tz-ports"};
+    fs::create_directories(dir.path() / "tidewell-z" / "ports");
+    fs::create_symlink("/dev/null", dir.path() / "tidewell-z" / "ports" / "COM5");
+    ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().string());
 
-    EXPECT_EQ(deviceNameFor(5), (dir.path / "tidewell-z" / "ports" / "COM5").string());
+    EXPECT_EQ(deviceNameFor(5), (dir.path() / "tidewell-z" / "ports" / "COM5").string());
     EXPECT_EQ(deviceNameFor(6), "/dev/ttyS5");
 
     ScopedEnv noXdg("XDG_CONFIG_HOME", "");
-    ScopedEnv home("HOME", dir.path.string());
-    fs::create_directories(dir.path / ".config" / "tidewell-z" / "ports");
-    fs::create_symlink("/dev/zero", dir.path / ".config" / "tidewell-z" / "ports" / "COM6");
-    EXPECT_EQ(deviceNameFor(6), (dir.path / ".config" / "tidewell-z" / "ports" / "COM6").string());
+    ScopedEnv home("HOME", dir.path().string());
+    fs::create_directories(dir.path() / ".config" / "tidewell-z" / "ports");
+    fs::create_symlink("/dev/zero", dir.path() / ".config" / "tidewell-z" / "ports" / "COM6");
+    EXPECT_EQ(deviceNameFor(6),
+              (dir.path() / ".config" / "tidewell-z" / "ports" / "COM6").string());
 }
 
 } // namespace
