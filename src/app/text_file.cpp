@@ -1,7 +1,7 @@
 #include "app/text_file.h"
 
-#include "platform/failure.h"
 #include "app/text.h"
+#include "platform/failure.h"
 
 #include <cerrno>
 #include <cstring>
@@ -44,7 +44,9 @@ std::FILE* openFile(const std::string& path, const char* mode) {
 
 } // namespace
 
-TextFileWriter::~TextFileWriter() { close(); }
+TextFileWriter::~TextFileWriter() {
+    close();
+}
 
 void TextFileWriter::open(const std::string& path, bool durable) {
     close();
@@ -76,7 +78,9 @@ void TextFileWriter::close() noexcept {
     file_ = nullptr;
 }
 
-TextFileReader::~TextFileReader() { close(); }
+TextFileReader::~TextFileReader() {
+    close();
+}
 
 void TextFileReader::open(const std::string& path) {
     close();

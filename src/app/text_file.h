@@ -8,7 +8,7 @@
 namespace tz {
 
 class TextFileWriter {
-public:
+  public:
     TextFileWriter() = default;
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
@@ -23,14 +23,14 @@ public:
     bool isOpen() const { return file_ != nullptr; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     std::string path_;
     bool durable_ = false;
 };
 
 class TextFileReader {
-public:
+  public:
     TextFileReader() = default;
     ~TextFileReader();
     TextFileReader(const TextFileReader&) = delete;
@@ -44,7 +44,7 @@ public:
     void close() noexcept;
     bool isOpen() const { return file_ != nullptr; }
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     std::string path_;
 };

@@ -35,7 +35,6 @@ class FakeShell : public Shell {
         log_.push_back("activate " + title);
         if (activateFailure) throw *activateFailure;
     }
-    void openHelp(const std::string& path) override { log_.push_back("help " + path); }
 
   private:
     std::vector<std::string>& log_;
