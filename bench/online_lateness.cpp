@@ -7,11 +7,19 @@
 // lateness of every poll after the first (median, p99, max) and the CPU
 // time used while waiting, per minute of waiting.
 //
-//   online_lateness [--polls N] [--interval hhmmss] [--fine-clock]
+// Also prints the gap beyond the interval: from the end of a poll's reply to
+// the start of the next poll, less the interval. The row's write, its way
+// to the disk and the timer's lateness all show there.
 //
-// Defaults: 30 polls at 00:00:02. QtHost reads the time of day to the
-// microsecond; --fine-clock runs the same with the bench's own
+//   online_lateness [--polls N] [--interval hhmmss] [--fine-clock]
+//                   [--disk-writer] [--dir DIR]
+//
+// Defaults: 30 polls at 00:00:02, the document in a fresh folder under
+// /var/tmp (on the disk, not in memory). QtHost reads the time of day to
+// the microsecond; --fine-clock runs the same with the bench's own
 // microsecond clock, to tell the host clock from the timer's own lateness.
+// --disk-writer runs another process beside the transfer that writes a big
+// file into the same folder and syncs it, again and again, as a busy disk.
 #include "backends/qt/qt_host.h"
 #include "backends/qt/qt_serial_control.h"
 #include "backends/qt/qt_timer.h"
@@ -33,13 +41,17 @@
 #include <ctime>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -147,11 +159,66 @@ class PtyInstrument {
     std::atomic<bool> stop_{false};
 };
 
+// Another program that keeps the disk busy: writes 1 MiB blocks into a file
+// beside the document and syncs every 8 MiB, starting over at 256 MiB.
+class DiskWriter {
+  public:
+    struct Stats {
+        std::atomic<long> syncs{0};
+        std::atomic<long> syncMicros{0};
+        std::atomic<long> maxSyncMicros{0};
+    };
+
+    explicit DiskWriter(const std::filesystem::path& file) {
+        void* shared =
+            mmap(nullptr, sizeof(Stats), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        if (shared == MAP_FAILED) return;
+        stats_ = new (shared) Stats;
+        pid_ = fork();
+        if (pid_ == 0) run(file);
+    }
+    ~DiskWriter() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (stats_) munmap(stats_, sizeof(Stats));
+    }
+    bool running() const { return pid_ > 0; }
+    const Stats& stats() const { return *stats_; }
+
+  private:
+    [[noreturn]] void run(const std::filesystem::path& file) {
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0) _exit(1);
+        std::vector<char> block(1 << 20, 'x');
+        for (long written = 0;; ++written) {
+            if (written % 256 == 0) ::lseek(fd, 0, SEEK_SET);
+            if (::write(fd, block.data(), block.size()) < 0) _exit(1);
+            if (written % 8 == 7) {
+                const auto t0 = Steady::now();
+                ::fsync(fd);
+                const long us = static_cast<long>(
+                    std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - t0)
+                        .count());
+                ++stats_->syncs;
+                stats_->syncMicros += us;
+                if (us > stats_->maxSyncMicros) stats_->maxSyncMicros = us;
+            }
+        }
+    }
+
+    pid_t pid_ = -1;
+    Stats* stats_ = nullptr;
+};
+
 // The Qt serial control, with the moments that matter to the measurement:
-// a poll starts with its Output and ends with the discard of the buffer.
+// a poll starts with its Output, its reply has come with the last Input
+// that gave characters, and the poll ends with the discard of the buffer.
 class TimedSerial : public tz::SerialControl {
   public:
     std::function<void()> onPollStart, onPollEnd;
+    double lastInputAt = 0; // localNow() of the last Input that gave characters
     explicit TimedSerial(tz::SerialControl& port) : port_(port) {}
 
     void setCommPort(int p) override { port_.setCommPort(p); }
@@ -167,7 +234,11 @@ class TimedSerial : public tz::SerialControl {
         if (onPollStart) onPollStart();
         port_.output(text);
     }
-    std::string input() override { return port_.input(); }
+    std::string input() override {
+        std::string chars = port_.input();
+        if (!chars.empty()) lastInputAt = localNow();
+        return chars;
+    }
     int inBufferCount() override { return port_.inBufferCount(); }
     void clearInBuffer() override {
         port_.clearInBuffer();
@@ -209,7 +280,8 @@ double percentile(std::vector<double> v, double p) {
 int main(int argc, char** argv) {
     int polls = 30;
     std::string digits = "000002";
-    bool fineClock = false;
+    bool fineClock = false, diskWriter = false;
+    std::string base = "/var/tmp";
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--polls" && i + 1 < argc)
@@ -218,19 +290,33 @@ int main(int argc, char** argv) {
             digits = argv[++i];
         else if (a == "--fine-clock")
             fineClock = true;
+        else if (a == "--disk-writer")
+            diskWriter = true;
+        else if (a == "--dir" && i + 1 < argc)
+            base = argv[++i];
         else {
-            std::fprintf(stderr, "usage: %s [--polls N] [--interval hhmmss] [--fine-clock]\n",
+            std::fprintf(stderr,
+                         "usage: %s [--polls N] [--interval hhmmss] [--fine-clock] "
+                         "[--disk-writer] [--dir DIR]\n",
                          argv[0]);
             return 2;
         }
     }
 
-    char tmpl[] = "/tmp/tz-online-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) {
+    std::string tmpl = base + "/tz-online-bench-XXXXXX";
+    if (!mkdtemp(tmpl.data())) {
         std::perror("mkdtemp");
         return 1;
     }
     const std::filesystem::path dir = tmpl;
+    std::unique_ptr<DiskWriter> writer;
+    if (diskWriter) {
+        writer = std::make_unique<DiskWriter>(dir / "busy-disk.bin");
+        if (!writer->running()) {
+            std::perror("disk writer");
+            return 1;
+        }
+    }
     PtyInstrument instrument;
     if (!instrument.open()) {
         std::perror("pseudo-terminal");
@@ -271,8 +357,8 @@ int main(int argc, char** argv) {
     tz::DocumentLink sheet(host, shell, link, stop);
     tz::OnlineTransfer transfer(host, port, view, timer, sheet, stop);
 
-    std::vector<double> lateMs, lateEndMs, shotMs, pathMs;
-    double endLocal = 0;
+    std::vector<double> lateMs, lateEndMs, shotMs, pathMs, gapMs, writeMs;
+    double endLocal = 0, replyEndLocal = 0;
     double waitWall = 0, waitCpuSelf = 0, waitCpuMain = 0;
     Steady::time_point endWall{};
     double endCpuSelf = 0, endCpuMain = 0;
@@ -284,6 +370,7 @@ int main(int argc, char** argv) {
         const double now = localNow();
         lateMs.push_back((now - due) * 1000.0);
         lateEndMs.push_back((now - endLocal - s.PollInterval) * 1000.0);
+        gapMs.push_back((now - replyEndLocal - s.PollInterval) * 1000.0);
         shotMs.push_back((timer.firedAt - due) * 1000.0);
         pathMs.push_back((now - timer.firedAt) * 1000.0);
         waitWall += std::chrono::duration<double>(Steady::now() - endWall).count();
@@ -292,6 +379,8 @@ int main(int argc, char** argv) {
     };
     port.onPollEnd = [&] {
         endLocal = localNow();
+        replyEndLocal = port.lastInputAt;
+        writeMs.push_back((endLocal - replyEndLocal) * 1000.0);
         endWall = Steady::now();
         endCpuSelf = cpuSeconds(RUSAGE_SELF);
         endCpuMain = cpuSeconds(RUSAGE_THREAD);
@@ -302,9 +391,12 @@ int main(int argc, char** argv) {
             });
     };
 
-    std::printf("on-line polls: %d at interval %s against the instrument model on %s, %s clock\n",
+    std::printf("on-line polls: %d at interval %s against the instrument model on %s, %s clock\n"
+                "document in %s, %s\n",
                 polls, digits.c_str(), instrument.slaveName().c_str(),
-                fineClock ? "the bench's own microsecond" : "QtHost's");
+                fineClock ? "the bench's own microsecond" : "QtHost's", dir.c_str(),
+                diskWriter ? "another process writing and syncing a big file beside it"
+                           : "no other disk writer");
     std::fflush(stdout);
     transfer.start(request);
     if (!transfer.running()) {
@@ -312,6 +404,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     app.exec();
+    if (writer) {
+        const auto& w = writer->stats();
+        const long n = w.syncs;
+        std::printf("disk writer: %ld syncs of 8 MiB, mean %.1f ms, max %.1f ms\n", n,
+                    n ? static_cast<double>(w.syncMicros) / 1e3 / static_cast<double>(n) : 0.0,
+                    static_cast<double>(w.maxSyncMicros) / 1e3);
+        writer.reset();
+    }
     std::filesystem::remove_all(dir);
     if (failures || lateMs.empty()) {
         std::fprintf(stderr, "the transfer ended early after %d polls\n", ended);
@@ -332,6 +432,14 @@ int main(int argc, char** argv) {
                 "(free of the host clock's own steps in the due time):\n");
     std::printf("  median %.3f ms   p99 %.3f ms   max %.3f ms\n", percentile(lateEndMs, 50),
                 percentile(lateEndMs, 99), *std::max_element(lateEndMs.begin(), lateEndMs.end()));
+    std::printf("gap beyond the interval: from the end of a poll's reply to the next poll's\n"
+                "start, less the interval (the row's write and sync, and the timer):\n");
+    std::printf("  median %.3f ms   p99 %.3f ms   max %.3f ms\n", percentile(gapMs, 50),
+                percentile(gapMs, 99), *std::max_element(gapMs.begin(), gapMs.end()));
+    std::printf("  of it, reply's end to the poll's end (the row's write, and its sync\n"
+                "  where that runs in the poll)   median %.3f ms   p99 %.3f ms   max %.3f ms\n",
+                percentile(writeMs, 50), percentile(writeMs, 99),
+                *std::max_element(writeMs.begin(), writeMs.end()));
     std::printf("split: timer shot against the due time   median %.3f ms   p99 %.3f ms\n"
                 "       shot to the poll's Output          median %.3f ms   p99 %.3f ms\n",
                 percentile(shotMs, 50), percentile(shotMs, 99), percentile(pathMs, 50),

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #ifdef _WIN32
 #include <io.h>
@@ -44,38 +45,117 @@ std::FILE* openFile(const std::string& path, const char* mode) {
 
 } // namespace
 
+int DiskSyncer::syncToDisk(int fd) {
+#ifdef _WIN32
+    return _commit(fd) == 0 ? 0 : (errno ? errno : EIO);
+#else
+    return ::fsync(fd) == 0 ? 0 : (errno ? errno : EIO);
+#endif
+}
+
+DiskSyncer::DiskSyncer(int fd, SyncFunction sync)
+    : fd_(fd), sync_(std::move(sync)), thread_([this] { run(); }) {}
+
+DiskSyncer::~DiskSyncer() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void DiskSyncer::request() {
+    {
+        std::lock_guard lock(mutex_);
+        ++asked_;
+    }
+    wake_.notify_one();
+}
+
+void DiskSyncer::drain() {
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [this] { return synced_ == asked_; });
+}
+
+int DiskSyncer::takeError() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(error_, 0);
+}
+
+void DiskSyncer::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stop_ || synced_ != asked_; });
+        if (synced_ == asked_) return; // stopped with nothing left to sync
+        // One sync covers every line written before it starts.
+        const unsigned long long upTo = asked_;
+        lock.unlock();
+        const int err = sync_(fd_);
+        lock.lock();
+        if (err != 0 && error_ == 0) error_ = err;
+        synced_ = upTo;
+        done_.notify_all();
+    }
+}
+
 TextFileWriter::~TextFileWriter() {
     close();
 }
 
-void TextFileWriter::open(const std::string& path, bool durable) {
+void TextFileWriter::open(const std::string& path, bool durable, DiskSyncer::SyncFunction sync) {
     close();
     errno = 0;
     file_ = openFile(path, "wb");
     if (!file_) fail(path, errno ? errno : EIO);
     path_ = path;
-    durable_ = durable;
+    if (durable) {
+#ifdef _WIN32
+        const int fd = _fileno(file_);
+#else
+        const int fd = fileno(file_);
+#endif
+        try {
+            syncer_ = std::make_unique<DiskSyncer>(fd, std::move(sync));
+        } catch (const std::system_error& e) {
+            // No thread to be had: the file is of no use without its syncs.
+            close();
+            throw Failure(FailureCode::Other, path + ": " + e.what());
+        }
+    }
+}
+
+void TextFileWriter::raiseSyncFailure() {
+    if (!syncer_) return;
+    if (const int err = syncer_->takeError()) fail(path_, err);
 }
 
 void TextFileWriter::writeLine(const std::string& utf8) {
     if (!file_) throw Failure(FailureCode::Other, "Bad file name or number");
+    raiseSyncFailure();
     const std::string bytes = text::toSystem(utf8) + "\r\n";
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() ||
         std::fflush(file_) != 0)
         fail(path_, errno ? errno : EIO);
-    if (durable_) {
-#ifdef _WIN32
-        _commit(_fileno(file_));
-#else
-        ::fsync(fileno(file_));
-#endif
-    }
+    if (syncer_) syncer_->request();
 }
 
 void TextFileWriter::close() noexcept {
+    // The syncer goes first: it works on the file's descriptor.
+    syncer_.reset();
     if (file_) std::fclose(file_);
     file_ = nullptr;
+}
+
+void TextFileWriter::closeReporting() {
+    int err = 0;
+    if (syncer_) {
+        syncer_->drain();
+        err = syncer_->takeError();
+    }
+    close();
+    if (err) fail(path_, err);
 }
 
 TextFileReader::~TextFileReader() {
@@ -140,6 +220,17 @@ void writeFileAtomically(const std::string& path, const std::string& bytes) {
         deleteFileQuietly(temp);
         throw Failure(FailureCode::Other, path + ": " + ec.message());
     }
+}
+
+void backUpFile(const std::string& path) {
+    if (!isNormalFile(path)) return;
+    const std::string backup = path + ".bak";
+    std::error_code ec;
+    fs::rename(nativePath(path), nativePath(backup), ec);
+    if (ec)
+        throw Failure(FailureCode::Other, "The previous document " + path +
+                                              " could not be kept as " + backup + ": " +
+                                              ec.message());
 }
 
 bool isNormalFile(const std::string& path) {

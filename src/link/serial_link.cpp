@@ -13,7 +13,23 @@ bool endsInCr(const std::string& reply) {
     return !reply.empty() && reply.back() == '\r';
 }
 
+bool continuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
 } // namespace
+
+void appendBounded(std::string& reply, const std::string& piece) {
+    reply += piece;
+    if (reply.size() <= kReplyKeep) return;
+    std::size_t last = reply.size() - 1;
+    while (last > 0 && continuationByte(reply[last]))
+        --last;
+    std::size_t cut = kReplyKeep - (reply.size() - last);
+    while (cut > 0 && continuationByte(reply[cut]))
+        --cut;
+    reply.erase(cut, last - cut);
+}
 
 void openPort(SerialControl& port, int portNo, const std::string& settings, WindowKind kind) {
     port.setCommPort(portNo);
@@ -66,9 +82,12 @@ ExchangeResult exchange(SerialControl& port, Host& host, const StopFlag& stop,
             wait.pauseInSilence();
             continue;
         }
-        result.reply += chunk;
+        appendBounded(result.reply, chunk);
         wait.heard();
         if (endsInCr(result.reply)) break;
+        // A reply that never stops coming must not freeze the window: events
+        // run, and "Stop Xfer" closes the port, which the next check finds.
+        wait.letEventsRun();
     }
     return result;
 }

@@ -6,6 +6,7 @@
 #include "platform/serial_control.h"
 #include "platform/stop_flag.h"
 
+#include <cstddef>
 #include <string>
 
 namespace tz {
@@ -23,8 +24,16 @@ void sendCommand(SerialControl& port, const std::string& text);
 
 struct ExchangeResult {
     bool stopped = false; // "Stop Xfer" was pressed while waiting
-    std::string reply;    // as received, CR included; "" when nothing came
+    std::string reply; // as received, CR included, bounded by appendBounded; "" when nothing came
 };
+
+// How much of a reply is kept: its beginning and its last character, which
+// is all the rules ever look at, so a reply that never ends cannot grow
+// without bound.
+inline constexpr std::size_t kReplyKeep = 4096;
+// Append a piece of a reply (UTF-8), keeping at most kReplyKeep bytes: the
+// reply's first whole characters and its last character.
+void appendBounded(std::string& reply, const std::string& piece);
 
 // One on-line command/reply exchange: send, then read until the reply's
 // last character is CR or the line has been silent for eleven 100 ms waits.

@@ -26,6 +26,7 @@ void CsvDocument::prepareRun(const std::string& documentPath) {
                                               " is the program's work file. Choose another "
                                               "document.");
     documentPath_ = documentPath;
+    backedUp_ = false;
     deleteWorkFile();
     try {
         TextFileWriter empty;
@@ -43,6 +44,12 @@ void CsvDocument::prepareSet(int nextCol) {
     // delete can never creep into the document.
     const bool besideEarlierSets = nextCol != 1;
     if (besideEarlierSets) copyFileReplacing(documentPath_, workPath_);
+    // The document the run finds is the operator's earlier result: it stays
+    // as <name>.bak, so a run stopped or failed early loses nothing.
+    if (!backedUp_) {
+        backUpFile(documentPath_);
+        backedUp_ = true;
+    }
     deleteFileQuietly(documentPath_);
     document_.open(documentPath_);
     if (besideEarlierSets) work_.open(workPath_);

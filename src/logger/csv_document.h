@@ -48,8 +48,9 @@ class CsvDocument {
     std::string documentPath_;
     TextFileWriter document_;
     WorkFileReader work_;
-    std::string pending_; // rows not yet written, each followed by CR LF
-    std::string old_;     // the last line read from the work file
+    std::string pending_;   // rows not yet written, each followed by CR LF
+    std::string old_;       // the last line read from the work file
+    bool backedUp_ = false; // the document found at the start is now <name>.bak
 };
 
 } // namespace tz::logger

@@ -60,6 +60,9 @@ const ReadLine& LineReader::readLine() {
 
 // The two line buffers trade places, so reading a line allocates nothing.
 const ReadLine& LineReader::take(bool silent) {
+    // The instrument ends lines with CR alone; a line feed is noise that
+    // would break a CSV row or a cell, so it goes.
+    std::erase(partLine_, U'\n');
     line_.line.swap(partLine_);
     partLine_.clear();
     line_.silent = silent;

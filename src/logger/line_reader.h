@@ -1,7 +1,8 @@
 #pragma once
 // Splits the text of one logger data set into lines as it arrives. Lines
-// end at CR; a line feed is an ordinary character. The text may arrive in
-// pieces of any size, with a line split across them.
+// end at CR; a line feed is dropped, so no line holds one (a CR LF ends a
+// line as a CR does). The text may arrive in pieces of any size, with a line
+// split across them.
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -169,7 +169,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
             for (;;) {
                 const std::string piece = port.inBufferCount() >= 1 ? port.input() : "";
                 if (!piece.empty()) {
-                    reply += piece;
+                    appendBounded(reply, piece);
                     wait.heard();
                     continue;
                 }
@@ -239,13 +239,18 @@ struct LoggerTransfer::Impl : logger::InputSource {
                 }
                 if (r.line.empty() || r.silent) break;
             }
+            // A record that has values reaches the document before the line
+            // is touched again: a hang-up, a failure or "Stop Xfer" in the
+            // next wait must not take a record whose closing line arrived.
+            // An empty record is written only when more follows.
+            const bool hasValues = records->values() > 0;
+            if (hasValues) {
+                records->recordEnd(setCol, recNo);
+                setEnd = nextCol;
+            }
             drain();
-            // A record that has values reaches the document even when the
-            // line falls silent right after it; an empty record only when
-            // more follows.
             const bool more = reader.hasUnread() || receiveMore();
-            if (records->values() > 0 || more) records->recordEnd(setCol, recNo);
-            if (records->values() > 0) setEnd = nextCol;
+            if (!hasValues && more) records->recordEnd(setCol, recNo);
             if (!more) break;
             ++outRow;
             ++recNo;

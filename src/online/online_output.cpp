@@ -7,10 +7,13 @@ namespace tz {
 void OnlineOutput::openCsv(const std::string& path) {
     toSheet_ = false;
     csv_.close();
-    // Only a file goes: a path naming a folder must not delete the folder.
-    if (isNormalFile(path)) deleteFileQuietly(path);
-    // Every line goes to the disk as it is written: a pulled plug or a
-    // crash keeps every complete row.
+    // The previous document stays as <name>.bak, so a start that then fails
+    // (instrument off, wrong port) loses nothing. Only a file is moved: a
+    // path naming a folder must not touch the folder.
+    backUpFile(path);
+    // Every line goes on to the disk after it is written: a pulled plug or a
+    // crash keeps every complete row. The sync runs off this thread, so a
+    // busy disk does not hold up the poll and every due time after it.
     csv_.open(path, /*durable=*/true);
     view_.showMonitor();
     Grid& grid = view_.monitorGrid();

@@ -32,6 +32,9 @@ class OnlineOutput {
     bool csvOpen() const { return csv_.isOpen(); }
     const std::string& csvPath() const { return csv_.path(); }
     void closeCsv() noexcept { csv_.close(); }
+    // The end of a transfer: close, and raise a failure of the last rows'
+    // way to the disk.
+    void closeCsvReporting() { csv_.closeReporting(); }
 
     static constexpr int kGridGrowth = 500;
 

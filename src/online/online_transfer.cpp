@@ -88,13 +88,26 @@ void OnlineTransfer::Impl::start(const OnlineRequest& request) {
     }
 }
 
+void OnlineTransfer::Impl::closeDocument() noexcept {
+    // A sync of the last rows that failed is a storage failure like any
+    // other: said, not swallowed.
+    try {
+        output.closeCsvReporting();
+    } catch (const std::exception& e) {
+        try {
+            report(e);
+        } catch (...) {
+        }
+    }
+}
+
 void OnlineTransfer::Impl::stopXfer() {
     stop.request();
     view.enterIdle();
     timer.stop();
     active = false;
     closePort(port);
-    output.closeCsv();
+    closeDocument();
 }
 
 void OnlineTransfer::Impl::endTransfer() {
@@ -102,7 +115,7 @@ void OnlineTransfer::Impl::endTransfer() {
     timer.stop();
     active = false;
     view.enterIdle();
-    output.closeCsv();
+    closeDocument();
 }
 
 void OnlineTransfer::Impl::armFor(double seconds) {

@@ -42,6 +42,8 @@ struct OnlineTransfer::Impl {
     // off, window idle, CSV file closed.
     void endTransfer();
     void report(const std::exception& e);
+    // Close the CSV document, reporting a failed sync of its last rows.
+    void closeDocument() noexcept;
 
     // Header cell of the workbook; waits while the spreadsheet program
     // does not answer yet. False when "Stop Xfer" ended the wait.

@@ -21,6 +21,9 @@ class SheetLink {
     // Send `text` to the current item. Throws a Failure with a clear
     // description when the conversation is lost.
     virtual void poke(const std::string& text) = 0;
+    // End the processes the link started itself to reach the spreadsheet
+    // program that still run: the program never answered and is given up on.
+    virtual void endLaunched() noexcept {}
 };
 
 } // namespace tz

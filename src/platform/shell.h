@@ -18,6 +18,13 @@ class Shell {
     // Bring to the front the window whose title is `title`, or else the
     // first one whose title begins with it. Throws a Failure when none.
     virtual void activate(const std::string& title) = 0;
+    // Whether the program openDocument started shows the document's window
+    // only some moments later, and findWindow can see it then. A window
+    // activated before would end up underneath it.
+    virtual bool documentWindowComesLater() { return false; }
+    // End the processes the last openDocument started that still run: the
+    // spreadsheet program never answered and is given up on.
+    virtual void endLaunched() noexcept {}
 };
 
 } // namespace tz

@@ -103,12 +103,50 @@ DocumentLink::Result DocumentLink::checkAndLink(const std::string& path, WindowH
         }
     }
     shell_.openDocument(path, owner);
-    shell_.activate(kAppTitle);
+    launchedAt_ = clockSeconds();
+    awaitedTitles_.clear();
+    // A spreadsheet program whose window comes up later would cover the
+    // transfer window, "Stop Xfer" and all: ours then comes to the front
+    // once that window is there.
+    if (shell_.documentWindowComesLater())
+        awaitedTitles_ = openWindowTitles(name);
+    else
+        shell_.activate(kAppTitle);
     link_.setTopic(topicFor(path));
     const bool linked =
         retryWhileNoAnswer([this] { link_.setLinkMode(SheetLink::Manual); },
-                           noAnswerMessage(path, static_cast<int>(retryLimitSeconds)));
-    return linked ? Result::Linked : Result::Stopped;
+                           noAnswerMessage(path, static_cast<int>(retryLimitSeconds)),
+                           [this](double waited) { activateOnceShown(waited); },
+                           [this] {
+                               // Given up: what the launch started must not run on unseen.
+                               awaitedTitles_.clear();
+                               shell_.endLaunched();
+                               link_.endLaunched();
+                           });
+    if (!linked) return Result::Stopped;
+    if (awaitedTitles_.empty()) return Result::Linked;
+    return waitForDocumentWindow(clockSeconds() - launchedAt_);
+}
+
+void DocumentLink::activateOnceShown(double waited) {
+    if (awaitedTitles_.empty()) return;
+    const bool shown = std::any_of(awaitedTitles_.begin(), awaitedTitles_.end(),
+                                   [this](const std::string& t) { return shell_.findWindow(t); });
+    if (!shown && waited < windowWaitSeconds) return;
+    awaitedTitles_.clear();
+    shell_.activate(kAppTitle);
+}
+
+DocumentLink::Result DocumentLink::waitForDocumentWindow(double waited) {
+    const double started = clockSeconds();
+    long pausedMs = 0;
+    for (;;) {
+        activateOnceShown(waited + std::max(clockSeconds() - started, pausedMs / 1000.0));
+        if (awaitedTitles_.empty()) return Result::Linked;
+        if (letEventsRun(host_, stop_)) return Result::Stopped;
+        host_.sleepMs(retryPauseMs);
+        pausedMs += retryPauseMs;
+    }
 }
 
 double DocumentLink::clockSeconds() {
@@ -118,7 +156,9 @@ double DocumentLink::clockSeconds() {
 // Keep asking while the window stays alive, so that "Stop Xfer" is heard,
 // but not forever: a program that never answers must not hang the window.
 bool DocumentLink::retryWhileNoAnswer(const std::function<void()>& attempt,
-                                      const std::string& limitMessage) {
+                                      const std::string& limitMessage,
+                                      const std::function<void(double waited)>& beforeEachWait,
+                                      const std::function<void()>& onGiveUp) {
     const double started = clockSeconds();
     long pausedMs = 0;
     for (;;) {
@@ -131,7 +171,11 @@ bool DocumentLink::retryWhileNoAnswer(const std::function<void()>& attempt,
         // The wall clock also counts the time spent inside the attempts;
         // the sum of the pauses keeps the bound when the clock is set back.
         const double waited = std::max(clockSeconds() - started, pausedMs / 1000.0);
-        if (waited >= retryLimitSeconds) throw Failure(FailureCode::Other, limitMessage);
+        if (waited >= retryLimitSeconds) {
+            if (onGiveUp) onGiveUp();
+            throw Failure(FailureCode::Other, limitMessage);
+        }
+        if (beforeEachWait) beforeEachWait(waited);
         if (letEventsRun(host_, stop_)) return false;
         host_.sleepMs(retryPauseMs);
         pausedMs += retryPauseMs;

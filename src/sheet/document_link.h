@@ -42,7 +42,11 @@ class DocumentLink {
     // between, so "Stop Xfer" is heard (returns false then). Once
     // retryLimitSeconds have passed, throws a Failure with `limitMessage`;
     // any other failure propagates at once.
-    bool retryWhileNoAnswer(const std::function<void()>& attempt, const std::string& limitMessage);
+    // `beforeEachWait` runs before every wait with the seconds waited so
+    // far; `onGiveUp` just before the limit's failure is thrown.
+    bool retryWhileNoAnswer(const std::function<void()>& attempt, const std::string& limitMessage,
+                            const std::function<void(double waited)>& beforeEachWait = {},
+                            const std::function<void()>& onGiveUp = {});
 
     // Link mode none: ends any conversation of this window.
     void endLink();
@@ -68,8 +72,18 @@ class DocumentLink {
     double retryLimitSeconds = 60.0;
     int retryPauseMs = 250;
 
+    // How long after the launch the transfer window waits for the
+    // spreadsheet's window before it comes to the front all the same.
+    double windowWaitSeconds = 20.0;
+
   private:
+    // Activate the transfer window once the document's window is there.
+    void activateOnceShown(double waited);
+    Result waitForDocumentWindow(double waited);
     double clockSeconds();
+
+    std::vector<std::string> awaitedTitles_; // the document's window, not yet seen
+    double launchedAt_ = 0;
 
     Host& host_;
     Shell& shell_;

@@ -133,8 +133,11 @@ std::string OnlineWindow::intervalDigits() const {
 
 void OnlineWindow::setIntervalDigits(const std::string& digits) {
     // The mask steps over its own colons, so the digit text fills it in
-    // order.
+    // order. setText puts the cursor at the end; the operator may be typing
+    // in the middle, so the cursor goes back where it was.
+    const int cursor = intervalEntry_->cursorPosition();
     intervalEntry_->setText(QString::fromStdString(digits));
+    intervalEntry_->setCursorPosition(cursor);
 }
 
 void OnlineWindow::focusInterval() {

@@ -225,6 +225,22 @@ TEST_F(LoggerEndToEnd, HangUpInTheMiddleEndsTheTransferAndKeepsEveryLineWritten)
         EXPECT_EQ(fields(lines[r]).size(), 8u) << lines[r];
 }
 
+TEST_F(LoggerEndToEnd, HangUpRightAfterARecordsClosingLineKeepsThatRecord) {
+    // The record's closing CR is the last byte; the line drops 0.5 s later.
+    Simulator sim(kSimPath, ws,
+                  {"--records", "4", "--baud", "115200", "--hangup-after-records", "2"});
+    ASSERT_TRUE(sim.ready()) << sim.banner();
+    openWindow();
+    const std::string document = ws.file("logger.csv");
+    runTransfer({3}, document);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("lost"), std::string::npos) << messages[0];
+    const auto lines = fileLines(document);
+    ASSERT_EQ(lines.size(), 5u + 1 + 1 + 2);
+    EXPECT_EQ(fields(lines[7])[0], stamp(3, 0));
+    EXPECT_EQ(fields(lines[8])[0], stamp(3, 1));
+}
+
 TEST_F(LoggerEndToEnd, StopXferDuringADownloadEndsQuietly) {
     Simulator sim(kSimPath, ws, {"--records", "40", "--baud", "9600"});
     ASSERT_TRUE(sim.ready()) << sim.banner();

@@ -6,6 +6,10 @@
 #include "test_support.h"
 #include "x_server.h"
 
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -143,6 +147,40 @@ TEST(DocumentLaunch, OfficeGetsItsArgumentsTheLinksPipeAndTheAbsolutePath) {
                 ElementsAre("--headless", "--norestore",
                             "--accept=pipe,name=tz_launch_pipe;urp;StarOffice.ComponentContext",
                             dir.file("-odd name.ods")));
+}
+
+// An office that never answers is given up on: the launcher and the office
+// it started end, each by its id; an office that ran before (here: one in
+// a session of its own) is left alone.
+TEST(DocumentLaunch, GivingUpEndsEveryProcessTheLaunchStarted) {
+    TempDir dir;
+    const auto pids = dir.file("pids");
+    const auto office = dir.file("soffice");
+    // Like oosplash and soffice.bin: a launcher and the office it starts,
+    // plus one that leaves the session, as an office running before would be.
+    test::writeScript(office, "sleep 30 & a=$!; setsid sleep 30 & b=$!; sleep 0.2; "
+                              "echo $$ $a $b > '" +
+                                  pids + ".tmp' && mv '" + pids + ".tmp' '" + pids + "'; wait");
+    ScopedEnv program("TZ_SOFFICE", office);
+    ScopedEnv args("TZ_SOFFICE_ARGS", "");
+    DesktopShell shell;
+    shell.openDocument(dir.file("Tidewell.xls"), 0);
+    ASSERT_TRUE(test::waitFor([&] { return !test::readLines(pids).empty(); }, 10));
+    std::istringstream in(test::readLines(pids)[0]);
+    pid_t launcher = 0, started = 0, apart = 0;
+    in >> launcher >> started >> apart;
+    auto alive = [](pid_t p) {
+        std::ifstream stat("/proc/" + std::to_string(p) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const auto close = text.rfind(')');
+        return close != std::string::npos && text.size() > close + 2 && text[close + 2] != 'Z';
+    };
+    ASSERT_TRUE(alive(launcher) && alive(started) && alive(apart));
+    shell.endLaunched();
+    EXPECT_FALSE(alive(launcher));
+    EXPECT_FALSE(alive(started));
+    EXPECT_TRUE(alive(apart));
+    ::kill(apart, SIGKILL);
 }
 
 TEST(DocumentLaunch, MissingOfficeIsAClearFailure) {

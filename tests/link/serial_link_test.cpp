@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -177,6 +178,55 @@ TEST_F(SerialLink, SlowlyTricklingReplyKeepsTheExchangeAlive) {
     const ExchangeResult r = ask();
     EXPECT_EQ(r.reply, "abcde"); // never ended by a CR, returned as received
     EXPECT_NEAR(elapsed(), 5.1 + 1.1, kTick);
+}
+
+TEST_F(SerialLink, EndlessReplyKeepsOnlyItsHeadAndLastCharacterUntilItsCr) {
+    open();
+    // 4 MB without a CR, never silent for long, then the CR.
+    serial.arriveIn(0.05, "+12.3456789 m3");
+    for (int k = 1; k <= 400; ++k)
+        serial.arriveIn(0.05 + k * 0.1, std::string(10000, 'x'));
+    serial.arriveIn(40.2, "\xC3\xA9\r");
+    const ExchangeResult r = ask();
+    EXPECT_LE(r.reply.size(), kReplyKeep);
+    EXPECT_EQ(r.reply.substr(0, 14), "+12.3456789 m3");
+    EXPECT_EQ(r.reply.back(), '\r');
+    EXPECT_NEAR(elapsed(), 40.3, kTick);
+
+    std::string reply;
+    appendBounded(reply, "a\xC3\xA9" + std::string(kReplyKeep, 'b'));
+    appendBounded(reply, "\xC3\xA9");
+    EXPECT_EQ(reply.substr(0, 3), "a\xC3\xA9");
+    EXPECT_EQ(reply.substr(reply.size() - 3), "b\xC3\xA9"); // whole characters only
+}
+
+// A line that never falls silent: "Stop Xfer" must still be heard.
+class FloodingSerial : public fake::FakeSerial {
+  public:
+    using FakeSerial::FakeSerial;
+    std::function<void()> onRead;
+    int reads = 0;
+    int inBufferCount() override { return portOpen() ? 1000 : 0; }
+    std::string input() override {
+        if (++reads > 100000) throw std::runtime_error("the window was never let run");
+        if (reads == 1000 && onRead) onRead();
+        return std::string(1000, '7');
+    }
+};
+
+TEST_F(SerialLink, StopXferIsHeardWhileAReplyFloodsIn) {
+    FloodingSerial flood(host);
+    openPort(flood, 1, "9600,N,8,1", WindowKind::Online);
+    flood.onRead = [&] {
+        host.after(0, [&] {
+            stop.request();
+            closePort(flood);
+        });
+    };
+    const ExchangeResult r = exchange(flood, host, stop, "DQ01");
+    EXPECT_TRUE(r.stopped);
+    EXPECT_LE(r.reply.size(), kReplyKeep);
+    EXPECT_LT(flood.reads, 1010);
 }
 
 TEST_F(SerialLink, StopWhileWaitingEndsTheExchangeAtTheNextEmptyCheck) {

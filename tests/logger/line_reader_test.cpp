@@ -51,10 +51,15 @@ TEST(LineReader, ANewSetStartsWithoutTheLastSetsUnfinishedLine) {
     EXPECT_EQ(f.reader.received(), 5u);
 }
 
-TEST(LineReader, LineFeedIsAnOrdinaryCharacter) {
-    Fixture f({"a\r\nb\r"});
+TEST(LineReader, LineFeedsAreDroppedAndNeverSplitALine) {
+    Fixture f({"a\r\nb\r+12\n34.5 m3\r\n\n\r", "x\n", "y"});
     EXPECT_EQ(f.line(), "a");
-    EXPECT_EQ(f.line(), "\nb");
+    EXPECT_EQ(f.line(), "b");
+    EXPECT_EQ(f.line(), "+1234.5 m3");
+    EXPECT_EQ(f.line(), "");
+    const ReadLine& cut = f.reader.readLine();
+    EXPECT_EQ(text::encode(cut.line), "xy");
+    EXPECT_TRUE(cut.silent);
 }
 
 TEST(LineReader, Latin1CharactersCountAsOneEach) {

@@ -201,6 +201,27 @@ TEST(LoggerStop, StopDuringADownloadEndsQuietlyAndKeepsTheEarlierSets) {
     EXPECT_EQ(lines[3].substr(0, 14), " t1,+1234.567,");
 }
 
+TEST(LoggerStop, EarlyStopOrFailedFirstSetKeepsThePreviousDocumentAsBak) {
+    for (const bool stop : {true, false}) {
+        SCOPED_TRACE(stop ? "stop" : "no answer");
+        Rig rig;
+        const std::string previous = "H1,,G1,,K1\r\n,,,,,\r\n";
+        std::ofstream(rig.view.document, std::ios::binary) << previous;
+        rig.view.ticked = {3, 12};
+        rig.setWithData(3, stop ? kSmallSet : "");
+        rig.setWithData(12, kSmallSet);
+        rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
+            inner(s);
+            if (stop && s == "LD03\r") rig.host.after(0.3, [&] { rig.transfer.stopXfer(); });
+        };
+        rig.start();
+        EXPECT_EQ(Rig::readFile(rig.view.document + ".bak"), previous);
+        if (stop) {
+            EXPECT_EQ(rig.documentLines().size(), 4u); // set 3 alone
+        }
+    }
+}
+
 TEST(LoggerDownload, SetThatSendsNothingIsABadPort) {
     Rig rig;
     rig.view.ticked = {3, 4};
@@ -343,6 +364,28 @@ TEST(LoggerFailure, HangUpMidSetReportsItAndTheDocumentKeepsEverySetBefore) {
                 ElementsAre("H1,,G1", ",,,", ",m,,kg,,", " t1,+1.0 m, s1,+5.0 kg,", " t2,+2.0 m,"));
     // The failure leaves the work file: it holds the document before set 12.
     EXPECT_TRUE(fs::exists(rig.workPath()));
+}
+
+// The line ends right after a record's closing line: by a hang-up, by
+// "Stop Xfer" in the wait that follows, or by silence. Every record whose
+// closing line came is in the document.
+TEST(LoggerFailure, EveryEndRightAfterARecordsClosingLineKeepsThatRecord) {
+    const std::string set = crLines({"H1", "", "t1", "+1.0 m", "", "t2", "+2.0 m", ""});
+    const std::vector<std::string> whole{"H1", ",", ",m,,", " t1,+1.0 m,", " t2,+2.0 m,"};
+    for (const char* end : {"hang-up", "stop", "silence"}) {
+        SCOPED_TRACE(end);
+        Rig rig;
+        rig.view.ticked = {3};
+        rig.setWithData(3, set);
+        rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
+            inner(s);
+            if (s != "LD03\r") return;
+            if (std::string(end) == "hang-up") rig.serial.hangUpAt(rig.host.now() + 0.55);
+            if (std::string(end) == "stop") rig.host.after(0.3, [&] { rig.transfer.stopXfer(); });
+        };
+        rig.start();
+        EXPECT_EQ(rig.documentLines(), whole);
+    }
 }
 
 TEST(LoggerFailure, DocumentThatIsTheWorkFileIsRefused) {

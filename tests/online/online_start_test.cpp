@@ -138,6 +138,31 @@ TEST(OnlineStartCsv, RestartReplacesTheDocumentOfTheLastTransfer) {
     EXPECT_EQ(rig.csv(), "TIME,Level\r\n");
 }
 
+TEST(OnlineStartCsv, PreviousDocumentIsKeptAsBakWhenTheFirstPollFails) {
+    OnlineRig rig;
+    const std::string bak = rig.view.document + ".bak";
+    writeFile(rig.view.document, "TIME,Flow\r\n08:00:00,1.5\r\n");
+    writeFile(bak, "older\r\n");
+    rig.reply = ""; // the instrument is off
+    rig.start();
+    rig.runTo(5.0);
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, "232Port is bad");
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
+    EXPECT_EQ(readFile(bak), "TIME,Flow\r\n08:00:00,1.5\r\n"); // one generation
+
+    // A backup that cannot be made ends the start before anything goes.
+    std::filesystem::remove(bak);
+    std::filesystem::create_directories(bak + "/in-use");
+    rig.host.messages.clear();
+    rig.start();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_NE(rig.host.messages[0].text.find(bak), std::string::npos);
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
+    EXPECT_FALSE(rig.transfer.running());
+    EXPECT_FALSE(rig.serial.portOpen());
+}
+
 // --- spreadsheet output ---
 
 class OnlineStartSheet : public ::testing::Test {

@@ -391,6 +391,35 @@ TEST(Faults, HangUpCanCutADownloadOrComeBeforeAnyByte) {
     EXPECT_TRUE(none[0].hangUp);
 }
 
+TEST(Faults, HangUpAfterRecordsComesRightAfterThatRecordsClosingLine) {
+    Config config;
+    config.records = 4;
+    config.fault = Fault::HangUp;
+    config.hangUpAfterRecords = 2;
+    Instrument model(config);
+    model.feed("LF01\r"); // the query does not count
+    const std::string got = joined(model.feed("LD01\r"));
+    Config plain;
+    plain.records = 4;
+    const std::string whole = Instrument(plain).downloadText(1);
+    ASSERT_LT(got.size(), whole.size());
+    EXPECT_EQ(got, whole.substr(0, got.size()));
+    // The header's closing line and two records' closing lines, the last
+    // one being the final bytes.
+    std::size_t closings = 0;
+    for (std::size_t at = got.find("\r\r"); at != std::string::npos; at = got.find("\r\r", at + 2))
+        ++closings;
+    EXPECT_EQ(closings, 3u);
+    EXPECT_EQ(got.substr(got.size() - 2), "\r\r");
+    EXPECT_TRUE(model.hungUp());
+
+    const auto r = parseOptions({"--hangup-after-records", "3", "--fault", "endless"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.model.hangUpAfterRecords, 3);
+    EXPECT_EQ(r.options.model.fault, Fault::Endless);
+    EXPECT_TRUE(Instrument(r.options.model).feed("DQ01\r").empty()); // the simulator floods
+}
+
 // The model on the fake serial line's virtual clock, wired as its header
 // shows: the reply arrives one reply delay after the command went out.
 TEST(FakeLine, RepliesArriveOnTheVirtualClock) {

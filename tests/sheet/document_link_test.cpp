@@ -266,7 +266,49 @@ TEST_F(LinkRetry, SilenceForSixtySecondsEndsTheStartWithAClearFailure) {
     }
     EXPECT_DOUBLE_EQ(host.now() - t0, 60.0);
     EXPECT_EQ(link.attempts, 241); // at 0, 0.25, ..., 60 s
+    // What was started to open the document does not run on unseen.
+    EXPECT_THAT(log, ElementsAre("open " + path, "activate TIDEWELL-Z", "topic Excel|" + path,
+                                 "shell end launched", "link end launched"));
 }
+
+#ifndef _WIN32
+// A spreadsheet program whose window comes up only later: the transfer
+// window comes to the front once that window is there, during the link's
+// wait or after it, and after a bounded wait all the same.
+TEST_F(LinkRetry, TransferWindowIsActivatedOnceTheDocumentsWindowHasAppeared) {
+    shell.windowComesLater = true;
+    const std::string calc = "Tidewell.xls - LibreOffice Calc";
+    struct Case {
+        int silentAttempts;
+        double windowAt; // < 0: never
+        double activatedAt;
+    };
+    for (const Case c : {Case{20, 3.0, 3.0}, Case{4, 7.0, 7.0}, Case{4, -1, 20.0}}) {
+        SCOPED_TRACE(c.windowAt);
+        log.clear();
+        shell.windows.clear();
+        link.attempts = 0;
+        link.silentAttempts = c.silentAttempts;
+        const double start = host.now();
+        if (c.windowAt >= 0) host.at(start + c.windowAt, [&] { shell.windows.insert(calc); });
+        double activatedAt = -1;
+        host.at(start + c.activatedAt - 0.01, [&] {
+            EXPECT_THAT(log, ::testing::Not(::testing::Contains("activate TIDEWELL-Z")));
+        });
+        EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Linked);
+        activatedAt = host.now() - start;
+        EXPECT_THAT(log, ::testing::Contains("activate TIDEWELL-Z"));
+        EXPECT_EQ(log.front(), "open " + path);
+        if (c.silentAttempts == 20) {
+            EXPECT_EQ(log.back(), "mode manual");
+        }
+        if (c.silentAttempts == 4) {
+            EXPECT_EQ(log.back(), "activate TIDEWELL-Z");
+            EXPECT_NEAR(activatedAt, c.activatedAt, 0.26);
+        }
+    }
+}
+#endif
 
 TEST_F(LinkRetry, ProgramThatAnswersAtTheLastMomentIsLinked) {
     link.silentAttempts = 240;

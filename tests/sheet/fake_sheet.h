@@ -35,6 +35,9 @@ class FakeShell : public Shell {
         log_.push_back("activate " + title);
         if (activateFailure) throw *activateFailure;
     }
+    bool windowComesLater = false;
+    bool documentWindowComesLater() override { return windowComesLater; }
+    void endLaunched() noexcept override { log_.push_back("shell end launched"); }
 
   private:
     std::vector<std::string>& log_;
@@ -85,6 +88,7 @@ class FakeSheetLink : public SheetLink {
         if (pokeFailure) throw *pokeFailure;
         pokes.push_back({item, text});
     }
+    void endLaunched() noexcept override { log_.push_back("link end launched"); }
 
   private:
     std::vector<std::string>& log_;

@@ -34,6 +34,25 @@ TEST_F(TransferRun, TypingAnHourAbove23MarksItAtOnce) {
     EXPECT_EQ(child<QLineEdit>(w, "txtTime")->displayText(), "--:__:__");
 }
 
+// The mark is written back while the operator types on: every later digit
+// still lands in its own place.
+TEST_F(TransferRun, DigitsTypedAfterAMarkedFieldKeepTheirPlaces) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"017500", "01:--:00"}, {"007580", "00:--:--"}, {"240000", "--:00:00"}};
+    for (const auto& [typed, shows] : cases) {
+        SCOPED_TRACE(typed);
+        OnlineWindow* w = openOnline();
+        auto* entry = child<QLineEdit>(w, "txtTime");
+        QTest::keyClicks(entry, typed);
+        EXPECT_EQ(entry->displayText().toStdString(), shows);
+        click(w, "SSCommand3");
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, "Input the interval range of 00:00:02 - 09:00:00.");
+        host.messages.clear();
+        w->close();
+    }
+}
+
 TEST_F(TransferRun, OnlineStartShowsTheMonitorAndStopXferReturnsToIdle) {
     OnlineWindow* w = startOnlineCsv();
     ASSERT_TRUE(host.messages.empty()) << host.messages[0].text;

@@ -98,6 +98,8 @@ const char* toString(Fault fault) {
         return "garbage";
     case Fault::HangUp:
         return "hangup";
+    case Fault::Endless:
+        return "endless";
     }
     return "?";
 }
@@ -258,7 +260,21 @@ std::vector<Piece> Instrument::feed(std::string_view bytesFromHost) {
         bool isDownload = false;
         std::string reply =
             command.size() > kLongestCommand ? std::string("ERR\r") : answer(command, isDownload);
-        if (config_.fault == Fault::Silent) continue;
+        if (config_.fault == Fault::Silent || config_.fault == Fault::Endless) continue;
+        if (isDownload && config_.fault == Fault::HangUp && config_.hangUpAfterRecords >= 0) {
+            // The header ends with an empty line, each record with one more.
+            std::size_t at = 0;
+            for (int closings = 0; closings <= config_.hangUpAfterRecords; ++closings) {
+                const std::size_t found = reply.find("\r\r", at);
+                if (found == std::string::npos) {
+                    at = reply.size();
+                    break;
+                }
+                at = found + 2;
+            }
+            config_.hangUpAfter = sent_ + at;
+            config_.hangUpAfterRecords = -1;
+        }
         if (config_.fault == Fault::NoCr && !isDownload && !reply.empty() && reply.back() == '\r')
             reply.pop_back();
         if (config_.fault == Fault::Garbage && !reply.empty()) reply = garbage(reply.size());

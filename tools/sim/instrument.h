@@ -48,6 +48,8 @@ enum class Fault {
     NoCr,    // on-line and query replies lack their closing CR
     Garbage, // every reply is replaced by random bytes, NUL and 8-bit included
     HangUp,  // the line drops once a number of bytes has been sent
+    Endless, // every reply is an endless run of digits without CR, as fast
+             // as the line takes it (served by the simulator, not the model)
 };
 
 struct Config {
@@ -59,6 +61,9 @@ struct Config {
 
     Fault fault = Fault::None;
     std::size_t hangUpAfter = 64; // bytes sent before the line drops
+    // With HangUp and >= 0: the line drops instead right after the empty
+    // line that closes this many records of the first download.
+    int hangUpAfterRecords = -1;
 
     double replyDelay = 0.05;    // seconds from a command's CR to its reply
     double bytesPerSecond = 960; // pace of downloads: 9600 baud, 10 bits a byte

@@ -32,8 +32,8 @@ std::optional<SetState> stateNamed(const std::string& name) {
 }
 
 std::optional<Fault> faultNamed(const std::string& name) {
-    for (Fault f :
-         {Fault::None, Fault::Silent, Fault::Trickle, Fault::NoCr, Fault::Garbage, Fault::HangUp})
+    for (Fault f : {Fault::None, Fault::Silent, Fault::Trickle, Fault::NoCr, Fault::Garbage,
+                    Fault::HangUp, Fault::Endless})
         if (name == toString(f)) return f;
     return std::nullopt;
 }
@@ -77,11 +77,17 @@ Options:
                         a few bytes at a time, 0.25 s apart), no-cr (on-line
                         and query replies lack their CR), garbage (random
                         bytes, NUL and 8-bit included, instead of every
-                        reply), hangup (the line drops; see --hangup-after)
+                        reply), hangup (the line drops; see --hangup-after),
+                        endless (every reply is digits without end and
+                        without CR, as fast as the line takes them)
   --hangup-after N      with --fault hangup: bytes sent before the line
                         drops (default 64). Given alone it selects the fault.
                         The simulator then closes the pseudo-terminal and
                         exits; start it again for a new line.
+  --hangup-after-records N
+                        the line drops right after the empty line that
+                        closes record N of the first download (0: after the
+                        header). Given alone it selects the hangup fault.
   --seed N              seed of the values and the garbage (default 1)
   --baud N              line speed that paces downloads (default 9600)
   --reply-delay S       seconds before a reply starts (default 0.05)
@@ -135,6 +141,11 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--hangup-after") {
             if (auto v = number(0, 100000000L)) {
                 o.model.hangUpAfter = static_cast<std::size_t>(*v);
+                hangUpGiven = true;
+            }
+        } else if (name == "--hangup-after-records") {
+            if (auto v = number(0, 9999)) {
+                o.model.hangUpAfterRecords = static_cast<int>(*v);
                 hangUpGiven = true;
             }
         } else if (name == "--baud") {

@@ -116,6 +116,9 @@ class Server {
     int run() {
         while (!gStop) {
             release(Clock::now());
+            // The endless fault: the line never falls silent and never ends
+            // the reply, for as long as the host holds the port.
+            if (flooding_ && out_.size() < 4096) out_.append(4096, '0' + (floods_++ % 10));
             if (!flush()) return 1;
             if (hangUpNow_ && out_.empty()) {
                 // Bytes the host has not read yet are lost when the master
@@ -135,6 +138,7 @@ class Server {
                     hostSeen_ = false;
                     queue_.clear();
                     out_.clear();
+                    flooding_ = false;
                 }
                 nap(100);
                 continue;
@@ -185,6 +189,7 @@ class Server {
         if (model_.commands() != before) {
             queue_.clear();
             out_.clear();
+            flooding_ = model_.config().fault == tz::sim::Fault::Endless;
         }
         auto due = Clock::now();
         if (!queue_.empty()) due = queue_.back().due;
@@ -234,6 +239,8 @@ class Server {
     std::string out_;
     bool hostSeen_ = false;
     bool hangUpNow_ = false;
+    bool flooding_ = false;
+    unsigned floods_ = 0;
 };
 
 } // namespace

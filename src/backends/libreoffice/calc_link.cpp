@@ -57,6 +57,7 @@ struct CalcLink::Impl {
     std::string topic, item;
     int mode = None;
     bool askedToAccept = false;
+    int askedSession = 0; // the session started to ask, 0 when none
     std::optional<std::chrono::steady_clock::time_point> firstFailure;
     Reference<css::frame::XDesktop2> desktop;
     Reference<css::frame::XModel> model;
@@ -88,7 +89,7 @@ struct CalcLink::Impl {
             askedToAccept = true;
             auto cmd = sofficeCommand();
             cmd.push_back(acceptArgument(options.pipeName));
-            startDetached(cmd);
+            askedSession = startDetached(cmd);
         }
         noAnswer("nobody accepts on the pipe " + options.pipeName);
     }
@@ -233,6 +234,11 @@ void CalcLink::setItem(const std::string& item) {
 
 void CalcLink::poke(const std::string& text) {
     impl_->write(text);
+}
+
+void CalcLink::endLaunched() noexcept {
+    endSession(impl_->askedSession);
+    impl_->askedSession = 0;
 }
 
 std::string CalcLink::defaultPipeName() {

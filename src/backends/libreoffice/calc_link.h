@@ -37,6 +37,9 @@ class CalcLink : public SheetLink {
     // A text that reads as a plain number becomes a number, anything else
     // text as it is (a leading "=" included: never a formula).
     void poke(const std::string& text) override;
+    // Ends the session of the office this link asked to accept, if any of
+    // it still runs.
+    void endLaunched() noexcept override;
 
     // TZ_UNO_PIPE, else a name of this program's own.
     static std::string defaultPipeName();

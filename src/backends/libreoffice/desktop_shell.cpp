@@ -32,7 +32,16 @@ void DesktopShell::openDocument(const std::string& path, WindowHandle) {
     auto cmd = sofficeCommand();
     cmd.push_back(acceptArgument(officePipeName()));
     cmd.push_back(absolutePath(path));
-    startDetached(cmd);
+    launched_ = startDetached(cmd);
+}
+
+bool DesktopShell::documentWindowComesLater() {
+    return displayAvailable();
+}
+
+void DesktopShell::endLaunched() noexcept {
+    endSession(launched_);
+    launched_ = 0;
 }
 
 void DesktopShell::activate(const std::string& title) {

@@ -15,6 +15,16 @@ class DesktopShell : public Shell {
     // because our own window need not be on X at all (offscreen, Wayland)
     // and a missed raise must not cost the transfer.
     void activate(const std::string& title) override;
+    // Calc shows its window only once it has loaded the document; without
+    // a display there is no window to wait for.
+    bool documentWindowComesLater() override;
+    // Ends the session the last launch started, if anything of it still
+    // runs. A document handed to an office that ran before leaves that
+    // session empty, so the operator's own office is never touched.
+    void endLaunched() noexcept override;
+
+  private:
+    int launched_ = 0; // session of the last launch
 };
 
 } // namespace tz::calc

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <signal.h>
 #include <spawn.h>
 #include <sstream>
@@ -61,7 +63,7 @@ std::string findProgram(const std::string& name) {
     return {};
 }
 
-void startDetached(const std::vector<std::string>& argv) {
+int startDetached(const std::vector<std::string>& argv) {
     if (argv.empty()) throw Failure(FailureCode::Other, "No program to start.");
     const std::string program = findProgram(argv[0]);
     if (program.empty())
@@ -103,6 +105,56 @@ void startDetached(const std::vector<std::string>& argv) {
                       "The program " + argv[0] + " could not be started: " + std::strerror(err));
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    // The shell led the session it was started in; the id stays the
+    // session's while any process of it lives.
+    return static_cast<int>(pid);
+}
+
+namespace {
+
+// The processes of a session that have not ended (zombies count as ended:
+// they are someone else's to reap).
+std::vector<pid_t> sessionMembers(int session) {
+    std::vector<pid_t> out;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return out;
+    while (const dirent* e = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0') continue;
+        std::ifstream in("/proc/" + std::string(e->d_name) + "/stat");
+        std::string stat;
+        std::getline(in, stat);
+        // The name in parentheses may hold anything: the fields that follow
+        // start after its last ')'.
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream fields(stat.substr(close + 1));
+        char state = 0;
+        long ppid = 0, pgrp = 0, sid = 0;
+        if (!(fields >> state >> ppid >> pgrp >> sid)) continue;
+        if (sid == session && state != 'Z' && state != 'X') out.push_back(static_cast<pid_t>(pid));
+    }
+    ::closedir(proc);
+    return out;
+}
+
+} // namespace
+
+void endSession(int session, int graceMs) noexcept {
+    if (session <= 1) return;
+    try {
+        for (pid_t p : sessionMembers(session))
+            ::kill(p, SIGTERM);
+        for (int waited = 0; waited < graceMs; waited += 50) {
+            if (sessionMembers(session).empty()) return;
+            ::usleep(50 * 1000);
+        }
+        for (pid_t p : sessionMembers(session))
+            ::kill(p, SIGKILL);
+    } catch (...) {
+        // Out of memory while listing: nothing more can be done here.
     }
 }
 

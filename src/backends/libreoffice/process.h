@@ -13,8 +13,14 @@ std::string findProgram(const std::string& name);
 // Start argv[0] with the other arguments as a process of its own session,
 // with standard input and output on /dev/null and no other descriptor of
 // ours, and return without waiting for it. Throws a Failure naming the
-// program when it cannot be found or started.
-void startDetached(const std::vector<std::string>& argv);
+// program when it cannot be found or started. Returns the id of the new
+// session, which holds the program and every process it starts.
+int startDetached(const std::vector<std::string>& argv);
+
+// End the processes of session `session` that still run (SIGTERM, then
+// SIGKILL to those left after `graceMs`), each by its id. Processes that
+// have left the session, or were never in it, are not touched.
+void endSession(int session, int graceMs = 2000) noexcept;
 
 // The command that runs LibreOffice: the program (TZ_SOFFICE, else soffice
 // along PATH, else the usual install place) and the extra arguments of

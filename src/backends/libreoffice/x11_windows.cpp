@@ -158,6 +158,10 @@ std::vector<TopWindow> topLevelWindows() {
     return collect(c.get());
 }
 
+bool displayAvailable() {
+    return static_cast<bool>(Connection());
+}
+
 bool windowTitled(const std::string& title) {
     Connection c;
     if (!c) return false;

@@ -18,6 +18,9 @@ std::vector<TopWindow> topLevelWindows();
 
 bool windowTitled(const std::string& title);
 
+// Whether an X display answers, so that windows can be looked up at all.
+bool displayAvailable();
+
 // Raise and focus the window titled `title`, or else the first whose
 // title begins with it. False when there is no display or no such window.
 bool raiseWindow(const std::string& title);

@@ -3,10 +3,14 @@
 #include "app/text.h"
 #include "backends/qt/port_names.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+
 #include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #ifndef _WIN32
 #include <poll.h>
@@ -218,26 +222,39 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
     lost_ = true;
 }
 
+#ifndef _WIN32
 bool QtSerialControl::systemHasInput() {
-#ifdef _WIN32
-    return true;
-#else
     // A zero wait that finds nothing costs a timeout error with its text;
     // a bare poll first makes the idle count cheap. A hang-up shows as
     // POLLHUP/POLLERR and goes on to the read that reports it.
     pollfd p{static_cast<int>(port_.handle()), POLLIN, 0};
     return ::poll(&p, 1, 0) != 0;
-#endif
 }
+#endif
 
 void QtSerialControl::pull() {
-    // Bytes reach QSerialPort only when the event loop or a wait runs. A
-    // zero wait reads what the system already holds, so a count taken right
-    // after a sleep sees the bytes that came during it. Each pass reads one
-    // chunk; the cap only bounds a flood.
+    // Bytes reach QSerialPort only when the event loop or a wait runs.
+#ifdef _WIN32
+    // On Windows the port's I/O thread posts each completed read to the
+    // port's notifier (a child of the port); delivering just those events
+    // takes what arrived during a sleep, and runs nothing else of the
+    // program. A zero wait must not be used: Qt 6.4's notifier loses count
+    // when the event loop has taken a batch of results, and the next wait
+    // dequeues from an empty queue and crashes.
+    // A hang-up found on the way closes the port, which deletes the notifier.
+    std::vector<QPointer<QObject>> children;
+    for (QObject* child : port_.children())
+        children.emplace_back(child);
+    for (const QPointer<QObject>& child : children)
+        if (child && port_.isOpen()) QCoreApplication::sendPostedEvents(child, QEvent::MetaCall);
+#else
+    // A zero wait reads what the system already holds, so a count taken
+    // right after a sleep sees the bytes that came during it. Each pass
+    // reads one chunk; the cap only bounds a flood.
     for (int pass = 0; pass < 64 && port_.isOpen() && systemHasInput() && port_.waitForReadyRead(0);
          ++pass) {
     }
+#endif
     if (!port_.isOpen()) return;
     if (port_.bytesAvailable() > 0) take(port_.readAll());
     if (port_.error() != QSerialPort::NoError) port_.clearError(); // a zero wait's timeout

@@ -54,7 +54,9 @@ class QtSerialControl : public SerialControl {
   private:
     void open();
     void closeDevice();
+#ifndef _WIN32
     bool systemHasInput();
+#endif
     void pull();
     void take(const QByteArray& bytes);
     void onError(QSerialPort::SerialPortError error);
