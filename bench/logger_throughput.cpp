@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
     request.toWorkbook = false;
     request.ticked.fill(true);
     request.documentPath = (dir / "Tidewell.csv").string();
-    request.programFolder = (dir / "program").string();
+    request.workFolder = (dir / "program").string();
     QuietView view;
     NoShell shell;
     NoSheet link;

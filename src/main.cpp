@@ -1,15 +1,58 @@
-// The program: start-up reads the settings beside the program, then the
-// mode selection window leads on; the program ends with its last window.
+// The program: the command line, then start-up reads the settings (beside
+// the program, or in the user's configuration folder for an installed
+// copy), then the mode selection window leads on; the program ends with its
+// last window.
 #include "app/globals.h"
+#include "app/settings_folder.h"
 #include "app/startup.h"
+#include "backends/qt/port_names.h"
 #include "backends/qt/qt_host.h"
+#include "ui/command_line.h"
 #include "ui/mode_window.h"
 #include "ui/services.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace {
+
+// The folders around the program: where its settings live, where the
+// default document goes.
+void placeSettings(tz::Globals& globals) {
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    globals.ProgramFolder = QDir::toNativeSeparators(programDir.path()).toStdString();
+#ifndef _WIN32
+    const std::string installedDefault =
+        QDir::cleanPath(programDir.filePath("../share/tidewell-z/Twell.ini")).toStdString();
+    const std::string config = tz::configFolder().string();
+    globals.SettingsFolder =
+        tz::chooseSettingsFolder(globals.ProgramFolder, config, installedDefault);
+    if (globals.SettingsFolder == globals.ProgramFolder) {
+        globals.SettingsFolder.clear();
+        return;
+    }
+    globals.DefaultSettingsFile = installedDefault;
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty() || !QDir(documents).exists()) documents = QDir::homePath();
+    globals.DocumentFolder = QDir::toNativeSeparators(documents).toStdString();
+#endif
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version answer without a window, and so without a
+    // display: the command line is read under a plain core application.
+    {
+        auto core = std::make_unique<QCoreApplication>(argc, argv);
+        const tz::CommandLine commandLine =
+            tz::parseCommandLine(QCoreApplication::arguments(), QStringLiteral(TZ_VERSION));
+        if (commandLine.exitNow) return tz::printCommandLineOutput(commandLine);
+    }
+
     // The settings and the host outlive the application object, so that no
     // window torn down with it can reach them after they are gone.
     tz::Globals globals;
@@ -18,10 +61,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName("TIDEWELL-Z team");
     QCoreApplication::setApplicationName("TIDEWELL-Z");
+    QCoreApplication::setApplicationVersion(QStringLiteral(TZ_VERSION));
+    QGuiApplication::setDesktopFileName("tidewell-z");
     QApplication::setQuitOnLastWindowClosed(true);
 
-    globals.ProgramFolder =
-        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+    placeSettings(globals);
     if (!tz::startUp(globals, host)) return 1;
 
     tz::UiServices services = tz::qtServices(globals, host);

@@ -13,6 +13,13 @@ struct Globals {
     // Indexed 1..20; element 0 is unused.
     std::array<std::string, 21> ParamName{};
     std::string ProgramFolder; // folder that holds the program
+    // Folder of Twell.ini and Twenv.dat when not the program folder (an
+    // installed program: the user's configuration folder); empty otherwise.
+    std::string SettingsFolder;
+    // Copied to the settings folder as its Twell.ini when it has none.
+    std::string DefaultSettingsFile;
+    // Folder of the default output document when not the program folder.
+    std::string DocumentFolder;
     std::string HelpFile;
     std::string EnvFilePath;
     std::string ApplicationPath;

@@ -2,6 +2,7 @@
 
 #include "app/items.h"
 #include "app/paths.h"
+#include "app/settings_folder.h"
 #include "app/text.h"
 #include "app/text_file.h"
 #include "app/title.h"
@@ -9,6 +10,8 @@
 
 #include <array>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 namespace tz {
 
@@ -24,13 +27,42 @@ constexpr int kMaxParamNames = 20;
 
 } // namespace
 
+namespace {
+
+// A settings folder of its own (not the program folder) starts with a copy
+// of the default settings file. Nothing is replaced: the operator's own
+// Twell.ini always wins.
+void provideSettingsFile(const Globals& globals, const std::string& settingsPath) {
+    if (globals.DefaultSettingsFile.empty() || isNormalFile(settingsPath)) return;
+    if (!isNormalFile(globals.DefaultSettingsFile)) return;
+    std::error_code ec;
+    std::filesystem::create_directories(settingsFolder(globals), ec);
+    if (ec)
+        throw Failure(FailureCode::Other, "The settings folder " + settingsFolder(globals) +
+                                              " could not be created: " + ec.message());
+    copyFileReplacing(globals.DefaultSettingsFile, settingsPath);
+}
+
+} // namespace
+
 bool startUp(Globals& globals, Host& host) {
     globals.HelpFile = joinProgramFolder(globals.ProgramFolder, kHelpFileName);
+    const std::string folder = settingsFolder(globals);
+    const std::string settingsPath = joinProgramFolder(folder, kSettingsFileName);
+    // The file being read when a failure comes, for the message.
+    std::string reading = settingsPath;
+    try {
+        provideSettingsFile(globals, settingsPath);
+    } catch (const Failure& failure) {
+        host.messageBox("The settings file " + settingsPath + " could not be made from " +
+                            globals.DefaultSettingsFile + ".\n" + failure.description(),
+                        kAppTitle);
+        return false;
+    }
     try {
         // Everything is read before anything is stored, so a failed start
         // leaves the settings as they were.
-        ItemReader settings =
-            ItemReader::fromFile(joinProgramFolder(globals.ProgramFolder, kSettingsFileName));
+        ItemReader settings = ItemReader::fromFile(settingsPath);
         std::string commSettings = settings.readText();
         std::array<std::string, 21> names{};
         for (int n = 1; !settings.atEnd(); ++n) {
@@ -39,7 +71,8 @@ bool startUp(Globals& globals, Host& host) {
             names[n] = settings.readText();
         }
 
-        const std::string envPath = joinProgramFolder(globals.ProgramFolder, kEnvironmentFileName);
+        const std::string envPath = joinProgramFolder(folder, kEnvironmentFileName);
+        reading = envPath;
         std::string applicationPath = kDefaultApplicationPath;
         std::string applicationDocument = kDefaultApplicationDocument;
         int portNo = kDefaultPortNo;
@@ -58,10 +91,13 @@ bool startUp(Globals& globals, Host& host) {
         globals.PortNo = portNo;
         return true;
     } catch (const Failure& failure) {
+        // The message's first line is the program's classic text; the
+        // second names the file, which is no longer always beside the
+        // program.
         if (failure.code() == FailureCode::FileNotFound)
-            host.messageBox("File not find", kAppTitle);
+            host.messageBox("File not find\n" + reading, kAppTitle);
         else if (failure.code() == FailureCode::InputPastEnd)
-            host.messageBox("File failed", kAppTitle);
+            host.messageBox("File failed\n" + reading, kAppTitle);
         return false;
     } catch (const std::exception&) {
         return false;

@@ -7,10 +7,11 @@
 
 namespace tz {
 
-// Reads Twell.ini and Twenv.dat from globals.ProgramFolder into the
+// Reads Twell.ini and Twenv.dat from settingsFolder() into the
 // globals. Returns false when start-up must end the program (any message
-// has been shown through the host); the globals other than HelpFile are
-// then left as they were.
+// has been shown through the host, naming the file); the globals other
+// than HelpFile are then left as they were. A settings folder without a
+// Twell.ini first gets a copy of globals.DefaultSettingsFile, if set.
 bool startUp(Globals& globals, Host& host);
 
 // The one line of Twenv.dat for the current globals, CR LF included.

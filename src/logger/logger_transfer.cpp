@@ -64,7 +64,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
     std::optional<logger::CsvDocument> csv;
     std::optional<logger::Records> records;
 
-    std::string workPath() const { return joinProgramFolder(request.programFolder, kWorkFileName); }
+    std::string workPath() const { return joinProgramFolder(request.workFolder, kWorkFileName); }
 
     // ---- waiting ---------------------------------------------------------
 

@@ -24,7 +24,10 @@ struct LoggerRequest {
     bool toWorkbook = true;        // the sets go to the linked workbook, else to CSV
     std::array<bool, 21> ticked{}; // logger data sets 1..20 to download
     std::string documentPath;
-    std::string programFolder; // holds the work file of a CSV download
+    // Holds the work file of a CSV download: the program folder, or the
+    // settings folder of an installed copy, whose program folder is not
+    // writable.
+    std::string workFolder;
     WindowHandle owner = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "ui/logger_window.h"
 
+#include "app/settings_folder.h"
 #include "ui/layout.h"
 
 namespace tz {
@@ -78,7 +79,7 @@ LoggerRequest LoggerWindow::request() const {
     auto r = frameRequest<LoggerRequest>();
     for (int n = 1; n <= 20; ++n)
         r.ticked[n] = setBoxes_[n]->isChecked();
-    r.programFolder = globals_.ProgramFolder;
+    r.workFolder = settingsFolder(globals_);
     return r;
 }
 

@@ -3,7 +3,9 @@
 #include "app/title.h"
 #include "platform/failure.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -17,8 +19,22 @@ void openHelpWithDesktop(const std::string& path) {
         throw Failure(FailureCode::Other, "The help file could not be opened: " + path);
 }
 
+std::string findManual() {
+    const QDir program(QCoreApplication::applicationDirPath());
+    for (const QString& candidate :
+         {program.filePath("../share/tidewell-z/manual.html"), program.filePath("manual.html")}) {
+        if (QFileInfo(candidate).isFile())
+            return QDir::cleanPath(QFileInfo(candidate).absoluteFilePath()).toStdString();
+    }
+    return {};
+}
+
 void showHelp(UiServices& services) {
-    const std::string& path = services.globals.HelpFile;
+    // The classic help file wins where an operator has one; otherwise the
+    // manual that comes with the program.
+    std::string path = services.globals.HelpFile;
+    if (!services.manualFile.empty() && !QFileInfo(QString::fromStdString(path)).isFile())
+        path = services.manualFile;
     try {
         services.openHelp(path);
     } catch (const Failure& f) {

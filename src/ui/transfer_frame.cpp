@@ -3,9 +3,11 @@
 #include "app/paths.h"
 #include "app/startup.h"
 #include "app/title.h"
+#include "backends/qt/port_names.h"
 #include "ui/layout.h"
 #include "ui/mode_window.h"
 #include "ui/pictures.h"
+#include "ui/ports_dialog.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -90,9 +92,19 @@ void TransferFrame::buildFrame(const Look& look) {
     const QFont nineBold = layoutFont("Arial", 9, true);
 
     portFrame_ = frame(this, "SSFrame2", "RS-232 Port", 120, 120, 1215, 1455, small);
-    portList_ = place(new QComboBox(portFrame_), "Combo2", 120, 240, 975, 345);
+    portList_ =
+        place(new PortComboBox(services_.listPorts, portFrame_), "Combo2", 120, 240, 975, 345);
     portList_->setFont(nineBold);
     portList_->setEditable(false);
+    // Below the list, in the frame's free space; out of the keyboard order
+    // of the classic controls.
+    portsButton_ = button(portFrame_, "PortsButton", "Ports\u2026", 120, 1020, 975, 315, small);
+    portsButton_->setFocusPolicy(Qt::NoFocus);
+    portsButton_->setToolTip("Assign a serial port of this machine to COM1 to COM9");
+#ifdef _WIN32
+    // COMn is the port's own name on Windows: there is nothing to assign.
+    portsButton_->hide();
+#endif
 
     statusFrame_ =
         frame(this, "SSFrame5", "Status", 5640, 1680, 2055, 975, layoutFont("Arial", 9.75, true));
@@ -150,6 +162,17 @@ void TransferFrame::buildFrame(const Look& look) {
     connect(modeInfoButton_, &QPushButton::clicked, this, &TransferFrame::modeInfo);
     connect(exitButton_, &QPushButton::clicked, this, &TransferFrame::exitWindow);
     connect(stopButton_, &QPushButton::clicked, this, [this] { stopTransfer(); });
+    connect(portsButton_, &QPushButton::clicked, this, [this] { showPortsDialog(); });
+}
+
+PortsDialog* TransferFrame::showPortsDialog() {
+    auto* dialog = new PortsDialog(services_.listPorts, portLinkFolder(), portIndex() + 1, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, [this] {
+        if (auto* ports = qobject_cast<PortComboBox*>(portList_)) ports->refreshDescriptions();
+    });
+    dialog->open();
+    return dialog;
 }
 
 void TransferFrame::showApplicationPath() {
@@ -160,6 +183,7 @@ void TransferFrame::fillPortList() {
     portList_->clear();
     for (int n = 1; n <= 9; ++n)
         portList_->addItem(QStringLiteral("COM%1").arg(n));
+    if (auto* ports = qobject_cast<PortComboBox*>(portList_)) ports->refreshDescriptions();
     // A port number the list cannot show (0, or a hand-edited file) leaves
     // no port selected; the port opening then reports it.
     const int index = globals_.PortNo - 1;
@@ -168,8 +192,11 @@ void TransferFrame::fillPortList() {
 
 void TransferFrame::showDefaultDocument() {
     const char* name = globals_.SaveFormat == 1 ? "Tidewell.xls" : "Tidewell.csv";
-    documentEntry_->setText(
-        QString::fromStdString(joinProgramFolder(globals_.ProgramFolder, name)));
+    // An installed program cannot write beside itself: its default document
+    // goes to the user's documents instead.
+    const std::string& folder =
+        globals_.DocumentFolder.empty() ? globals_.ProgramFolder : globals_.DocumentFolder;
+    documentEntry_->setText(QString::fromStdString(joinProgramFolder(folder, name)));
 }
 
 void TransferFrame::setIdleState() {

@@ -20,6 +20,8 @@
 
 namespace tz {
 
+class PortsDialog;
+
 class TransferFrame : public QWidget {
     Q_OBJECT
   public:
@@ -37,6 +39,10 @@ class TransferFrame : public QWidget {
     void showStatus1(const std::string& text);
     void showStatus2(const std::string& text);
     WindowHandle handle() const;
+
+    // "Ports...": the dialog that links a serial port to a COMn, shown
+    // window-modal over this window.
+    PortsDialog* showPortsDialog();
 
     // Transfer code (a start, a poll) is on the stack, waiting with window
     // events running (the rule in app/wait.h). The window must not be
@@ -133,6 +139,7 @@ class TransferFrame : public QWidget {
     QPushButton* exitButton_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     QLineEdit* linkEndpoint_ = nullptr;
+    QPushButton* portsButton_ = nullptr;
 
   private:
     void buildFrame(const Look& look);

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/paths.h"
+#include "app/settings_folder.h"
 #include "fake_host.h"
 #include "platform/failure.h"
 #include "scratch.h"
@@ -37,10 +38,11 @@ class StartUp : public ::testing::Test {
         return s.str();
     }
     bool run() { return startUp(globals, host); }
-    void expectEndedWith(const char* message) {
+    // The classic message, then the file it is about on a line of its own.
+    void expectEndedWith(const char* message, const char* file) {
         EXPECT_FALSE(run());
         ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0].text, message);
+        EXPECT_EQ(host.messages[0].text, std::string(message) + "\n" + (dir_ / file).string());
         EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
     }
     void expectEndedSilently() {
@@ -124,13 +126,13 @@ TEST_F(StartUp, BlankLineBetweenNamesGivesAnEmptyName) {
 
 TEST_F(StartUp, MissingSettingsFileSaysFileNotFind) {
     write("Twenv.dat", kEnv);
-    expectEndedWith("File not find");
+    expectEndedWith("File not find", "Twell.ini");
     EXPECT_EQ(read("Twenv.dat"), kEnv);
 }
 
 TEST_F(StartUp, EmptySettingsFileSaysFileFailed) {
     write("Twell.ini", "");
-    expectEndedWith("File failed");
+    expectEndedWith("File failed", "Twell.ini");
 }
 
 TEST_F(StartUp, SettingsFileThatCannotBeReadEndsWithoutMessage) {
@@ -154,7 +156,7 @@ TEST_F(StartUp, ShortEnvironmentFileSaysFileFailed) {
         SCOPED_TRACE(env);
         host.messages.clear();
         write("Twenv.dat", env);
-        expectEndedWith("File failed");
+        expectEndedWith("File failed", "Twenv.dat");
         EXPECT_EQ(read("Twenv.dat"), env);
     }
 }
@@ -256,6 +258,50 @@ TEST_F(StartUp, ReadOnlyFolderFailsAndKeepsTheOldFile) {
     globals.EnvFilePath = (dir_ / "Twenv.dat").string();
     EXPECT_THROW(writeEnvironment(globals), Failure);
     EXPECT_EQ(read("Twenv.dat"), kEnv);
+}
+
+// An installed program: no Twell.ini beside it, the default under share/.
+TEST_F(StartUp, InstalledProgramKeepsItsSettingsInTheConfigFolder) {
+    write("default.ini", "\"9600,N,8,1\"\r\nFlow\r\n");
+    const std::string config = (dir_ / "config" / "tidewell-z").string();
+    const std::string def = (dir_ / "default.ini").string();
+    globals.SettingsFolder = chooseSettingsFolder(globals.ProgramFolder, config, def);
+    EXPECT_EQ(globals.SettingsFolder, config);
+    globals.DefaultSettingsFile = def;
+    ASSERT_TRUE(run());
+    EXPECT_EQ(globals.ParamName[1], "Flow");
+    EXPECT_EQ(globals.EnvFilePath, (fs::path(config) / "Twenv.dat").string());
+    // The copy is the operator's from now on: a later start keeps it.
+    std::ofstream(fs::path(config) / "Twell.ini", std::ios::binary) << "\"9600,N,8,1\"\r\nMine\r\n";
+    ASSERT_TRUE(run());
+    EXPECT_EQ(globals.ParamName[1], "Mine");
+    EXPECT_FALSE(fs::exists(dir_ / "Twell.ini"));
+}
+
+TEST_F(StartUp, MissingSettingsInTheConfigFolderNamesThatFile) {
+    globals.SettingsFolder = (dir_ / "config").string();
+    globals.DefaultSettingsFile = (dir_ / "no-default.ini").string();
+    EXPECT_FALSE(run());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "File not find\n" + (dir_ / "config" / "Twell.ini").string());
+}
+
+TEST_F(StartUp, PortableAndBuildFoldersKeepTheirSettingsBesideTheProgram) {
+    const std::string config = (dir_ / "config").string();
+    const std::string def = (dir_ / "default.ini").string();
+    // A build folder: no Twell.ini yet, no installation around it.
+    EXPECT_EQ(chooseSettingsFolder(globals.ProgramFolder, config, def), globals.ProgramFolder);
+    // A portable copy holds its own Twell.ini, installed default or not.
+    write("default.ini", "\"9600,N,8,1\"\r\n");
+    write("Twell.ini", "\"9600,N,8,1\"\r\n");
+    EXPECT_EQ(chooseSettingsFolder(globals.ProgramFolder, config, def), globals.ProgramFolder);
+#ifndef _WIN32
+    if (::geteuid() == 0) return; // the superuser writes into read-only folders
+    fs::permissions(dir_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    EXPECT_FALSE(folderIsWritable(globals.ProgramFolder));
+    EXPECT_EQ(chooseSettingsFolder(globals.ProgramFolder, config, def), config);
+#endif
 }
 
 } // namespace

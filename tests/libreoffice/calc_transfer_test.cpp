@@ -233,7 +233,7 @@ class TransferIntoCalc : public ::testing::Test {
         request.toWorkbook = g.SaveFormat == 1;
         request.ticked[2] = request.ticked[5] = true;
         request.documentPath = document;
-        request.programFolder = g.ProgramFolder;
+        request.workFolder = g.ProgramFolder;
         DesktopShell shell;
         CalcLink link;
         StopFlag stop;

@@ -186,18 +186,30 @@ TEST(LoggerOutputs, LineFeedsNeverReachACellAndTheRowsOfLaterSetsStayAligned) {
     EXPECT_EQ(withoutEmpty(sheet.link.cells()), csvCells(csv.documentLines()));
 }
 
+// The work file lives beside the settings: the program folder, or the
+// configuration folder of an installed program that cannot write beside
+// itself.
 TEST(LoggerCsv, WorkFileHoldsTheDocumentBeforeEachLaterSetAndGoesAtTheEnd) {
-    Rig rig;
-    std::string workDuringSecondSet;
-    rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
-        if (s == "LD02\r") workDuringSecondSet = Rig::readFile(rig.workPath());
-        inner(s);
-    };
-    runSets(rig, {kExample, setText({"B"}, {record("b1", 2)})});
-    EXPECT_EQ(workDuringSecondSet, "H1\r\nH2\r\n,\r\n,m3/h,( FLOW ) m/s,,\r\n"
-                                   " t1,+1234.567,+12.345,\r\n"
-                                   " t2,+2345.678,+23.456,\r\n");
-    EXPECT_FALSE(fs::exists(rig.workPath()));
+    for (bool installed : {false, true}) {
+        SCOPED_TRACE(installed ? "installed" : "portable");
+        Rig rig;
+        std::string work = rig.workPath();
+        if (installed) {
+            fs::create_directories(rig.dir / "config");
+            rig.globals.SettingsFolder = (rig.dir / "config").string();
+            work = (rig.dir / "config" / "Work.csv").string();
+        }
+        std::string workDuringSecondSet;
+        rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
+            if (s == "LD02\r") workDuringSecondSet = Rig::readFile(work);
+            inner(s);
+        };
+        runSets(rig, {kExample, setText({"B"}, {record("b1", 2)})});
+        EXPECT_EQ(workDuringSecondSet, "H1\r\nH2\r\n,\r\n,m3/h,( FLOW ) m/s,,\r\n"
+                                       " t1,+1234.567,+12.345,\r\n"
+                                       " t2,+2345.678,+23.456,\r\n");
+        EXPECT_FALSE(fs::exists(work));
+    }
 }
 
 TEST(LoggerCsv, ConvertedRowsReachTheDiskWhileTheLineIsQuiet) {

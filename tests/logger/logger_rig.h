@@ -3,6 +3,7 @@
 // spreadsheet side, a scripted instrument on the fake serial line, and a
 // scratch program folder.
 #include "app/globals.h"
+#include "app/settings_folder.h"
 #include "app/text.h"
 #include "fake_host.h"
 #include "fake_serial.h"
@@ -172,7 +173,7 @@ struct Rig {
         for (int n : view.ticked)
             if (n >= 1 && n <= 20) r.ticked[n] = true;
         r.documentPath = view.document;
-        r.programFolder = globals.ProgramFolder;
+        r.workFolder = settingsFolder(globals);
         r.owner = view.handle;
         return r;
     }

@@ -9,6 +9,10 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <fstream>
+#include <string>
+#include <vector>
+
 namespace tz::uitest {
 namespace {
 
@@ -235,6 +239,16 @@ TEST_F(ModeWindowTest, F1ShowsTheHelpFileNamedAtStartUp) {
     ASSERT_EQ(helpShown.size(), 1u);
     EXPECT_EQ(helpShown[0], globals.HelpFile);
     EXPECT_TRUE(host.messages.empty());
+}
+
+// The classic help file wins where there is one; else the manual.
+TEST_F(ModeWindowTest, F1ShowsTheManualWhenThereIsNoHelpFile) {
+    services().manualFile = folder + "/manual.html";
+    ModeWindow* w = open();
+    QTest::keyClick(w, Qt::Key_F1);
+    { std::ofstream(globals.HelpFile) << "help"; }
+    QTest::keyClick(w, Qt::Key_F1);
+    EXPECT_EQ(helpShown, (std::vector<std::string>{services().manualFile, globals.HelpFile}));
 }
 
 TEST_F(ModeWindowTest, F1WithoutAHelpFileSaysWhichFileIsMissing) {

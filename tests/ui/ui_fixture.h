@@ -148,6 +148,8 @@ class UiTest : public ::testing::Test {
             if (helpMissing) throw Failure(FailureCode::FileNotFound, "missing");
             helpShown.push_back(path);
         },
+        {},
+        {},
     };
 };
 

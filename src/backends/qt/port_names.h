@@ -8,6 +8,11 @@
 
 namespace tz {
 
+// ${XDG_CONFIG_HOME:-$HOME/.config}/tidewell-z: the program's folder in
+// the user's configuration (settings of an installed copy, port links).
+// Empty when the environment gives no absolute folder.
+std::filesystem::path configFolder();
+
 // ${XDG_CONFIG_HOME:-$HOME/.config}/tidewell-z/ports from the given
 // environment values (null or empty when unset). A relative
 // XDG_CONFIG_HOME is ignored, as the XDG rules ask. Empty when neither
@@ -21,6 +26,15 @@ std::filesystem::path portLinkFolder();
 // port rather than silently replaced by /dev/ttyS<n-1>), else
 // /dev/ttyS<n-1>. Empty for a port number below 1.
 std::string linuxDeviceFor(int port, const std::filesystem::path& linkFolder);
+
+// Makes linkFolder/COMn a symbolic link to `device`, replacing any link
+// there in one step (a program opening the port meanwhile sees the old
+// device or the new one). Creates the folder. Throws std::runtime_error
+// with a message naming the link when that fails.
+void assignPortLink(int port, const std::string& device, const std::filesystem::path& linkFolder);
+// Removes the link COMn, so that the port is /dev/ttyS<n-1> again. No
+// error when there is none; throws when it cannot be removed.
+void removePortLink(int port, const std::filesystem::path& linkFolder);
 
 // The name to hand the serial driver for COMn on this system: "COMn" on
 // Windows, linuxDeviceFor() with the environment's link folder elsewhere.

@@ -1,0 +1,151 @@
+// The "Ports..." dialog of a transfer window against the simulator: the
+// dialog is offered the simulator's pseudo-terminal as a port (Qt's own
+// port list never shows pseudo-terminals), links it to a COMn, and the
+// window then polls the simulator through that COMn.
+#include "app/globals.h"
+#include "backends/qt/port_names.h"
+#include "backends/qt/qt_host.h"
+#include "ui/online_window.h"
+#include "ui/ports_dialog.h"
+#include "ui/services.h"
+
+#include "fake_views.h"
+#include "qt_app.h"
+#include "sim_process.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace tz {
+namespace {
+
+namespace fs = std::filesystem;
+
+#ifdef TZ_SIM_PATH
+constexpr const char* kSimPath = TZ_SIM_PATH;
+#else
+constexpr const char* kSimPath = "";
+#endif
+
+class PortsEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!*kSimPath) GTEST_SKIP() << "built without the simulator";
+        fake::ensureApplication("tz_e2e_tests");
+        ASSERT_FALSE(ws.root().empty());
+        globals.CommSettings = "9600,N,8,1";
+        globals.ParamName[1] = "Flow";
+        globals.PortNo = 1;
+        globals.SaveFormat = 0;
+        globals.ProgramFolder = ws.root().string();
+        globals.EnvFilePath = ws.file("Twenv.dat");
+        host.setMessageBoxHook(
+            [this](const std::string& text, const std::string&) { messages.push_back(text); });
+        services.makeSheetLink = [] { return std::make_unique<fake::FakeSheetLink>(); };
+        services.makeShell = [] { return std::make_unique<fake::FakeShell>(); };
+        services.openHelp = [](const std::string&) {};
+        services.listPorts = [this] { return offered; };
+    }
+    void TearDown() override {
+        if (window) {
+            window->close();
+            QCoreApplication::processEvents();
+        }
+    }
+
+    template <class W> W* child(QWidget* in, const char* name) {
+        W* w = in->findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    fake::Workspace ws{"tz-ports-e2e"};
+    Globals globals;
+    QtHost host;
+    UiServices services = qtServices(globals, host);
+    std::vector<SerialPortEntry> offered;
+    std::vector<std::string> messages;
+    OnlineWindow* window = nullptr;
+};
+
+TEST_F(PortsEndToEnd, DialogLinksTheChosenPortAndTheWindowPollsThroughIt) {
+    // Published as COM9 by the simulator itself; the dialog makes it COM2.
+    fake::Simulator sim(kSimPath, ws, {"--port", "9"});
+    ASSERT_NE(sim.banner().find("COM9 -> "), std::string::npos) << sim.banner();
+    const QString pty = QString::fromStdString(sim.device());
+    // A USB adapter as udev names it: a by-id link to the node.
+    const fs::path byId = ws.root() / "by-id" / "usb-Tidewell_Sim_SIM0001-if00-port0";
+    fs::create_directories(byId.parent_path());
+    fs::create_symlink(sim.device(), byId);
+    offered = {{"pts", pty, "", "Simulated line", "", ""},
+               {"ttyUSB0", pty, QString::fromStdString(byId.string()), "FT232R USB UART", "FTDI",
+                "SIM0001"}};
+
+    window = new OnlineWindow(services, QPoint(0, 0));
+    window->show();
+    auto* combo2 = child<QComboBox>(window, "Combo2");
+    ASSERT_NE(combo2, nullptr);
+    // The items stay the bare names the settings file counts on.
+    ASSERT_EQ(combo2->count(), 9);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(combo2->itemText(i), QString("COM%1").arg(i + 1));
+
+    QTest::mouseClick(child<QPushButton>(window, "PortsButton"), Qt::LeftButton);
+    auto* dialog = window->findChild<PortsDialog*>("PortsDialog");
+    ASSERT_NE(dialog, nullptr);
+    auto* table = child<QTableWidget>(dialog, "ports");
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->item(1, 3)->text(), "SIM0001");
+
+    // The adapter goes to COM2 by its stable name, the bare line to COM3
+    // by its node.
+    child<QComboBox>(dialog, "comPort")->setCurrentIndex(1);
+    table->selectRow(1);
+    QTest::mouseClick(child<QPushButton>(dialog, "assign"), Qt::LeftButton);
+    EXPECT_EQ(fs::read_symlink(ws.link(2)), byId);
+    EXPECT_NE(child<QLabel>(dialog, "mapping")
+                  ->text()
+                  .indexOf(pty + " \u2014 FT232R USB UART, serial SIM0001"),
+              -1)
+        << child<QLabel>(dialog, "mapping")->text().toStdString();
+    child<QComboBox>(dialog, "comPort")->setCurrentIndex(2);
+    table->selectRow(0);
+    ASSERT_TRUE(dialog->assignSelected());
+    EXPECT_EQ(fs::read_symlink(ws.link(3)), sim.device());
+    ASSERT_TRUE(dialog->removeLink());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(ws.link(3))));
+    dialog->reject();
+    QCoreApplication::processEvents();
+
+    // The list shows what COM2 reaches now.
+    EXPECT_NE(combo2->itemData(1, Qt::ToolTipRole).toString().indexOf(pty), -1);
+
+    // And a transfer on COM2 reaches the simulator.
+    combo2->setCurrentIndex(1);
+    const std::string document = ws.file("online.csv");
+    child<QLineEdit>(window, "Text3")->setText(QString::fromStdString(document));
+    auto* txtTime = child<QLineEdit>(window, "txtTime");
+    txtTime->setFocus();
+    QTest::keyClicks(txtTime, "000002");
+    QTest::mouseClick(child<QPushButton>(window, "SSCommand3"), Qt::LeftButton);
+    QElapsedTimer clock;
+    clock.start();
+    while (fake::fileLines(document).size() < 2 && clock.elapsed() < 10000)
+        QTest::qWait(20);
+    QTest::mouseClick(child<QPushButton>(window, "SSCommand6"), Qt::LeftButton);
+    const auto lines = fake::fileLines(document);
+    ASSERT_GE(lines.size(), 2u) << (messages.empty() ? "" : messages.front());
+    EXPECT_EQ(lines[0], "TIME,Flow");
+    EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
+} // namespace
+} // namespace tz
