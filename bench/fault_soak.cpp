@@ -184,7 +184,7 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
     request.toWorkbook = false;
     request.ticked[1] = true;
     request.documentPath = (c.dir / "logger.csv").string();
-    request.programFolder = c.programFolder;
+    request.workFolder = c.programFolder;
     tz::fake::FakeShell shell;
     tz::fake::FakeSheetLink link;
     tz::DocumentLink sheet(c.host, shell, link, c.stop);

@@ -90,7 +90,6 @@ class NoShell : public Shell {
     bool findWindow(const std::string&) override { return false; }
     void openDocument(const std::string&, WindowHandle) override {}
     void activate(const std::string&) override {}
-    void openHelp(const std::string&) override {}
 };
 
 class NoSheet : public SheetLink {

@@ -262,7 +262,6 @@ class TimedTimer : public tz::Timer {
     }
     void startIn(double seconds) override { timer_.startIn(seconds); }
     void stop() override { timer_.stop(); }
-    bool active() const override { return timer_.active(); }
 
   private:
     tz::Timer& timer_;

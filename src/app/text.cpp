@@ -70,35 +70,41 @@ void appendChar(std::string& out, char32_t c) {
 std::u32string decode(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) out.push_back(next(s, i));
+    for (std::size_t i = 0; i < s.size();)
+        out.push_back(next(s, i));
     return out;
 }
 
 std::string encode(std::u32string_view chars) {
     std::string out;
     out.reserve(chars.size());
-    for (char32_t c : chars) appendChar(out, c);
+    for (char32_t c : chars)
+        appendChar(out, c);
     return out;
 }
 
 std::size_t charCount(std::string_view s) {
     std::size_t n = 0;
-    for (std::size_t i = 0; i < s.size(); ++n) next(s, i);
+    for (std::size_t i = 0; i < s.size(); ++n)
+        next(s, i);
     return n;
 }
 
 std::string slice(std::string_view s, std::size_t start, std::size_t count) {
     std::size_t i = 0;
-    for (std::size_t n = 0; n < start && i < s.size(); ++n) next(s, i);
+    for (std::size_t n = 0; n < start && i < s.size(); ++n)
+        next(s, i);
     const std::size_t from = i;
-    for (std::size_t n = 0; n < count && i < s.size(); ++n) next(s, i);
+    for (std::size_t n = 0; n < count && i < s.size(); ++n)
+        next(s, i);
     return std::string(s.substr(from, i - from));
 }
 
 std::string fromLatin1(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (char b : bytes) appendChar(out, static_cast<unsigned char>(b));
+    for (char b : bytes)
+        appendChar(out, static_cast<unsigned char>(b));
     return out;
 }
 
@@ -115,8 +121,8 @@ std::string toLatin1(std::string_view s) {
 #ifdef _WIN32
 std::string toSystem(std::string_view utf8) {
     if (utf8.empty()) return {};
-    const int wn = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                       nullptr, 0);
+    const int wn =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring w(static_cast<std::size_t>(wn), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), wn);
     const int n = WideCharToMultiByte(CP_ACP, 0, w.data(), wn, nullptr, 0, nullptr, nullptr);
@@ -126,8 +132,8 @@ std::string toSystem(std::string_view utf8) {
 }
 std::string fromSystem(std::string_view bytes) {
     if (bytes.empty()) return {};
-    const int wn = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                       nullptr, 0);
+    const int wn =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring w(static_cast<std::size_t>(wn), L'\0');
     MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), w.data(), wn);
     const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), wn, nullptr, 0, nullptr, nullptr);
@@ -136,8 +142,12 @@ std::string fromSystem(std::string_view bytes) {
     return out;
 }
 #else
-std::string toSystem(std::string_view utf8) { return std::string(utf8); }
-std::string fromSystem(std::string_view bytes) { return std::string(bytes); }
+std::string toSystem(std::string_view utf8) {
+    return std::string(utf8);
+}
+std::string fromSystem(std::string_view bytes) {
+    return std::string(bytes);
+}
 #endif
 
 } // namespace tz::text

@@ -53,7 +53,6 @@ class NoShell : public Shell {
     bool findWindow(const std::string&) override { return false; }
     void openDocument(const std::string&, WindowHandle) override {}
     void activate(const std::string&) override {}
-    void openHelp(const std::string&) override {}
 };
 
 // The position of the parameter `name` in the on-line list: the exact

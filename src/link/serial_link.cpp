@@ -61,9 +61,9 @@ ExchangeResult exchange(SerialControl& port, Host& host, const StopFlag& stop,
     port.setInputLen(0);
     sendCommand(port, command);
     ExchangeResult result;
-    int idle = 0;
-    host.sleepMs(kReplyWaitMs);
-    host.pumpEvents();
+    Wait wait(host, stop, kReplyWaitMs, kMaxIdleWaits);
+    wait.sleep();
+    wait.letEventsRun();
     for (;;) {
         // A count that promises characters which Input then does not give
         // is treated as silence, so the loop cannot spin without waiting.
@@ -73,22 +73,21 @@ ExchangeResult exchange(SerialControl& port, Host& host, const StopFlag& stop,
             // "Stop Xfer" may have closed the port during the last pump; a
             // closed port reports nothing waiting, so the request is seen
             // here before the port is touched again.
-            if (stop.requested()) {
+            if (wait.stopRequested()) {
                 result.stopped = true;
                 return result;
             }
-            if (idle > kMaxIdleWaits) break;
-            host.pumpEvents();
-            host.sleepMs(kReplyWaitMs);
-            ++idle;
+            if (wait.silent()) break;
+            wait.letEventsRun();
+            wait.pauseInSilence();
             continue;
         }
         appendBounded(result.reply, chunk);
-        idle = 0;
+        wait.heard();
         if (endsInCr(result.reply)) break;
         // A reply that never stops coming must not freeze the window: events
         // run, and "Stop Xfer" closes the port, which the next check finds.
-        host.pumpEvents();
+        wait.letEventsRun();
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The flowmeter's serial link: opening the port for a transfer, command
 // framing, the on-line command/reply exchange and closing.
+#include "app/wait.h"
 #include "platform/host.h"
 #include "platform/serial_control.h"
 #include "platform/stop_flag.h"

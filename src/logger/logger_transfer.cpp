@@ -3,6 +3,7 @@
 #include "app/paths.h"
 #include "app/text_file.h"
 #include "app/title.h"
+#include "app/wait.h"
 #include "link/failure_report.h"
 #include "link/serial_link.h"
 #include "logger/csv_document.h"
@@ -39,7 +40,8 @@ bool startsWith(std::string_view s, std::string_view prefix) {
 
 struct LoggerTransfer::Impl : logger::InputSource {
     Impl(Host& h, SerialControl& p, LoggerView& v, DocumentLink& s, StopFlag& f)
-        : host(h), port(p), view(v), sheet(s), stop(f) {}
+        : host(h), port(p), view(v), sheet(s), stop(f),
+          pieces(h, f, kPieceWaitMs, kPieceIdleLimit) {}
 
     Host& host;
     SerialControl& port;
@@ -57,7 +59,8 @@ struct LoggerTransfer::Impl : logger::InputSource {
     LoggerRequest request;
     bool running = false;
     int recNo = 1;
-    int idleCount = 0;
+    // The waits of a download; silence counts on across the reads of a set.
+    Wait pieces;
     logger::LineReader reader{*this};
     std::optional<logger::CsvDocument> csv;
     std::optional<logger::Records> records;
@@ -78,9 +81,15 @@ struct LoggerTransfer::Impl : logger::InputSource {
     void stopPoint() {
         if (stop.requested()) throw StopNoticed{};
     }
-    void pump() {
-        host.pumpEvents();
-        stopPoint();
+    // Window events run; "Stop Xfer" among them ends the transfer here.
+    static void letEventsRun(Wait& wait) {
+        if (wait.letEventsRun()) throw StopNoticed{};
+    }
+    // A command has gone out: the first pause for its answer.
+    void awaitFirstAnswer() {
+        Wait first(host, stop, kQueryWaitMs, 0);
+        first.sleep();
+        letEventsRun(first);
     }
 
     // ReceiveChunk: the next piece of input into the reader. Silence is the
@@ -89,7 +98,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
     // finds nothing gives up at once.
     bool receiveMore() override {
         for (;;) {
-            pump();
+            letEventsRun(pieces);
             if (port.inBufferCount() > 0) {
                 const std::string chunk = port.input();
                 if (!chunk.empty()) {
@@ -98,20 +107,19 @@ struct LoggerTransfer::Impl : logger::InputSource {
                     progress.bytes += static_cast<long long>(chunk.size());
                     summary.bytes = progress.bytes;
                     showProgress();
-                    idleCount = 0;
+                    pieces.heard();
                     return true;
                 }
             }
-            if (idleCount > kPieceIdleLimit) return false;
+            if (pieces.silent()) return false;
             // While the line is quiet, what has been converted goes to disk.
             if (csv) csv->flush();
-            pump();
-            host.sleepMs(kPieceWaitMs);
-            ++idleCount;
+            letEventsRun(pieces);
+            pieces.pauseInSilence();
         }
     }
 
-    void keepAlive() override { pump(); }
+    void keepAlive() override { letEventsRun(pieces); }
 
     // Take everything waiting before the port's receive buffer can overflow.
     void drain() {
@@ -121,25 +129,9 @@ struct LoggerTransfer::Impl : logger::InputSource {
 
     // ---- the spreadsheet ---------------------------------------------------
 
-    // A spreadsheet program that is busy does not answer for a moment; ask
-    // again, with the window alive, as long as the link step would wait.
+    // A spreadsheet program that is busy does not answer for a moment.
     void writeCell(int row, int col, const std::string& text) {
-        int waitedMs = 0;
-        for (;;) {
-            try {
-                sheet.writeCell(row, col, text);
-                return;
-            } catch (const Failure& f) {
-                if (f.code() != FailureCode::NoDdeAnswer) throw;
-                if (waitedMs >= sheet.retryLimitSeconds * 1000.0)
-                    throw Failure(FailureCode::Other,
-                                  "The spreadsheet program did not answer for " +
-                                      std::to_string(waitedMs / 1000) + " seconds.");
-            }
-            pump();
-            host.sleepMs(sheet.retryPauseMs);
-            waitedMs += sheet.retryPauseMs;
-        }
+        if (!sheet.writeCellWaiting(row, col, text)) throw StopNoticed{};
     }
 
     // ---- the transfer ------------------------------------------------------
@@ -186,23 +178,23 @@ struct LoggerTransfer::Impl : logger::InputSource {
             if (!request.ticked[n]) continue;
             stopPoint();
             sendCommand(port, "LF" + setNumber(n));
-            host.sleepMs(kQueryWaitMs);
-            pump();
+            Wait wait(host, stop, kQueryWaitMs, kQueryIdleLimit);
+            wait.sleep();
+            letEventsRun(wait);
             std::string reply;
-            for (int idle = 0;;) {
+            for (;;) {
                 const std::string piece = port.inBufferCount() >= 1 ? port.input() : "";
                 if (!piece.empty()) {
                     appendBounded(reply, piece);
-                    idle = 0;
+                    wait.heard();
                     continue;
                 }
                 // The button closes the port, which then reports silence:
                 // let a click made during the last wait run, and look at the
                 // request before taking silence for an answer.
-                pump();
-                if (idle > kQueryIdleLimit) break;
-                host.sleepMs(kQueryWaitMs);
-                ++idle;
+                letEventsRun(wait);
+                if (wait.silent()) break;
+                wait.pauseInSilence();
             }
             hasData[n - 1] = startsWith(reply, "No.");
             if (hasData[n - 1]) continue;
@@ -227,8 +219,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
         view.setStatus2("");
         stopPoint();
         sendCommand(port, "LD" + setNumber(n));
-        host.sleepMs(kQueryWaitMs);
-        pump();
+        awaitFirstAnswer();
 
         ++progress.set;
         progress.setNo = n;
@@ -240,7 +231,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
         outRow = 1;
         setCol = nextCol;
         reader.startSet();
-        idleCount = 0;
+        pieces.heard();
         if (!receiveMore()) throw NoAnswer{};
 
         // Header lines, up to the first empty line.

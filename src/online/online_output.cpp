@@ -62,8 +62,4 @@ void OnlineOutput::writeRow(long long row, const std::string& first, const std::
     if (!grid.rowIsVisible(static_cast<int>(gridRow))) grid.setTopRow(static_cast<int>(gridRow));
 }
 
-void OnlineOutput::writeSheetCell(long long row, int col, const std::string& text) {
-    sheet_.writeCell(static_cast<int>(row), col, text);
-}
-
 } // namespace tz

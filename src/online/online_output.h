@@ -27,8 +27,6 @@ class OnlineOutput {
     // the cells R<row>C1 and R<row>C2. Either the line reaches the file
     // before the grid shows it, or nothing is written.
     void writeRow(long long row, const std::string& first, const std::string& second);
-    // Only the cell in column 1 or 2 of the workbook (header retries).
-    void writeSheetCell(long long row, int col, const std::string& text);
 
     bool toSheet() const { return toSheet_; }
     bool csvOpen() const { return csv_.isOpen(); }

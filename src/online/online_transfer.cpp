@@ -32,21 +32,7 @@ void OnlineTransfer::Impl::report(const std::exception& e) {
 }
 
 bool OnlineTransfer::Impl::writeHeaderCell(int col, const std::string& text) {
-    int waitedMs = 0;
-    for (;;) {
-        try {
-            output.writeSheetCell(1, col, text);
-            return true;
-        } catch (const Failure& f) {
-            if (f.code() != FailureCode::NoDdeAnswer ||
-                waitedMs >= sheet.retryLimitSeconds * 1000.0)
-                throw;
-        }
-        host.pumpEvents();
-        if (stop.requested()) return false;
-        host.sleepMs(sheet.retryPauseMs);
-        waitedMs += sheet.retryPauseMs;
-    }
+    return sheet.writeCellWaiting(1, col, text);
 }
 
 void OnlineTransfer::Impl::start(const OnlineRequest& request) {
@@ -140,8 +126,8 @@ void OnlineTransfer::Impl::armFor(double seconds) {
 }
 
 void OnlineTransfer::Impl::tick() {
-    // The exchange lets events run, a timer shot among them: never start
-    // a poll inside another.
+    // A shot that comes while a poll waits is ignored (the rule in
+    // app/wait.h): never start a poll inside another.
     if (polling || !active) return;
     if (!schedule.due(clockNow(host))) {
         armFor(schedule.secondsUntilDue(clockNow(host)));

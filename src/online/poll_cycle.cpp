@@ -34,10 +34,9 @@ void OnlineTransfer::Impl::jobComm() {
             return;
         }
         ++RowCount;
-        host.pumpEvents();
-        // "Stop Xfer" during the pump has closed port and file: the poll
-        // ends without a row rather than failing on them.
-        if (stop.requested()) {
+        // "Stop Xfer" now has closed port and file: the poll ends without a
+        // row rather than failing on them.
+        if (letEventsRun(host, stop)) {
             endTransfer();
             return;
         }

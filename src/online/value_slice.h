@@ -9,7 +9,7 @@ namespace tz {
 inline constexpr int kEntryDiPlus = 14;
 inline constexpr int kEntryDiMinus = 15;
 
-// `tableEntry` is the ParamCmd index of the polled parameter (1..20).
+// `tableEntry` is the command table entry of the polled parameter (1..20).
 std::string sliceValue(const std::string& reply, int tableEntry);
 
 } // namespace tz

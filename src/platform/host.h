@@ -38,7 +38,6 @@ class Timer {
     virtual void setCallback(std::function<void()> onTimeout) = 0;
     virtual void startIn(double seconds) = 0;
     virtual void stop() = 0;
-    virtual bool active() const = 0;
 };
 
 } // namespace tz

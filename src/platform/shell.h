@@ -18,10 +18,6 @@ class Shell {
     // Bring to the front the window whose title is `title`, or else the
     // first one whose title begins with it. Throws a Failure when none.
     virtual void activate(const std::string& title) = 0;
-    // Show a help file through the desktop's viewer. Throws FileNotFound
-    // when the file is missing.
-    virtual void openHelp(const std::string& path) = 0;
-
     // Whether the program openDocument started shows the document's window
     // only some moments later, and findWindow can see it then. A window
     // activated before would end up underneath it.

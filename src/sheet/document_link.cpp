@@ -77,6 +77,10 @@ std::string DocumentLink::alreadyOpenedMessage(const std::string& name) {
     return name + " is already opened.\r\nPush \"Start Transfer!\" again after closing " + name;
 }
 
+std::string DocumentLink::cellNoAnswerMessage(int seconds) {
+    return "The spreadsheet program did not answer for " + std::to_string(seconds) + " seconds.";
+}
+
 std::string DocumentLink::noAnswerMessage(const std::string& path, int seconds) {
     return "The spreadsheet program did not answer within " + std::to_string(seconds) +
            " seconds.\r\nCheck that it is installed and can open " + path;
@@ -109,8 +113,18 @@ DocumentLink::Result DocumentLink::checkAndLink(const std::string& path, WindowH
     else
         shell_.activate(kAppTitle);
     link_.setTopic(topicFor(path));
-    const Result linked = linkWithRetry(path);
-    if (linked != Result::Linked || awaitedTitles_.empty()) return linked;
+    const bool linked =
+        retryWhileNoAnswer([this] { link_.setLinkMode(SheetLink::Manual); },
+                           noAnswerMessage(path, static_cast<int>(retryLimitSeconds)),
+                           [this](double waited) { activateOnceShown(waited); },
+                           [this] {
+                               // Given up: what the launch started must not run on unseen.
+                               awaitedTitles_.clear();
+                               shell_.endLaunched();
+                               link_.endLaunched();
+                           });
+    if (!linked) return Result::Stopped;
+    if (awaitedTitles_.empty()) return Result::Linked;
     return waitForDocumentWindow(clockSeconds() - launchedAt_);
 }
 
@@ -129,8 +143,7 @@ DocumentLink::Result DocumentLink::waitForDocumentWindow(double waited) {
     for (;;) {
         activateOnceShown(waited + std::max(clockSeconds() - started, pausedMs / 1000.0));
         if (awaitedTitles_.empty()) return Result::Linked;
-        host_.pumpEvents();
-        if (stop_.requested()) return Result::Stopped;
+        if (letEventsRun(host_, stop_)) return Result::Stopped;
         host_.sleepMs(retryPauseMs);
         pausedMs += retryPauseMs;
     }
@@ -140,16 +153,18 @@ double DocumentLink::clockSeconds() {
     return static_cast<double>(host_.today()) * 86400.0 + host_.secondsSinceMidnight();
 }
 
-// The spreadsheet program needs a moment to start and load the document.
 // Keep asking while the window stays alive, so that "Stop Xfer" is heard,
 // but not forever: a program that never answers must not hang the window.
-DocumentLink::Result DocumentLink::linkWithRetry(const std::string& path) {
+bool DocumentLink::retryWhileNoAnswer(const std::function<void()>& attempt,
+                                      const std::string& limitMessage,
+                                      const std::function<void(double waited)>& beforeEachWait,
+                                      const std::function<void()>& onGiveUp) {
     const double started = clockSeconds();
     long pausedMs = 0;
     for (;;) {
         try {
-            link_.setLinkMode(SheetLink::Manual);
-            return Result::Linked;
+            attempt();
+            return true;
         } catch (const Failure& f) {
             if (f.code() != FailureCode::NoDdeAnswer) throw;
         }
@@ -157,21 +172,20 @@ DocumentLink::Result DocumentLink::linkWithRetry(const std::string& path) {
         // the sum of the pauses keeps the bound when the clock is set back.
         const double waited = std::max(clockSeconds() - started, pausedMs / 1000.0);
         if (waited >= retryLimitSeconds) {
-            // Given up: what the launch started must not run on unseen.
-            awaitedTitles_.clear();
-            shell_.endLaunched();
-            link_.endLaunched();
-            throw Failure(FailureCode::Other,
-                          noAnswerMessage(path, static_cast<int>(retryLimitSeconds)));
+            if (onGiveUp) onGiveUp();
+            throw Failure(FailureCode::Other, limitMessage);
         }
-        activateOnceShown(waited);
-        host_.pumpEvents();
-        if (stop_.requested()) return Result::Stopped;
+        if (beforeEachWait) beforeEachWait(waited);
+        if (letEventsRun(host_, stop_)) return false;
         host_.sleepMs(retryPauseMs);
         pausedMs += retryPauseMs;
-        host_.pumpEvents();
-        if (stop_.requested()) return Result::Stopped;
+        if (letEventsRun(host_, stop_)) return false;
     }
+}
+
+bool DocumentLink::writeCellWaiting(int row, int col, const std::string& text) {
+    return retryWhileNoAnswer([&] { writeCell(row, col, text); },
+                              cellNoAnswerMessage(static_cast<int>(retryLimitSeconds)));
 }
 
 void DocumentLink::writeCell(int row, int col, const std::string& text) {

@@ -2,11 +2,13 @@
 // Spreadsheet output of a transfer window: the checks on the chosen
 // document, its launch through the shell, the live link to the workbook,
 // and the write of one cell.
+#include "app/wait.h"
 #include "platform/host.h"
 #include "platform/sheet_link.h"
 #include "platform/shell.h"
 #include "platform/stop_flag.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,21 @@ class DocumentLink {
 
     // Text into the cell at row, column (both from 1) of the linked workbook.
     void writeCell(int row, int col, const std::string& text);
+    // The same, asking again while the spreadsheet program is too busy to
+    // answer (see retryWhileNoAnswer). False when "Stop Xfer" ended the wait.
+    bool writeCellWaiting(int row, int col, const std::string& text);
+
+    // The spreadsheet program needs a moment to start and load a document,
+    // and does not answer while it is busy. Runs `attempt` again while it
+    // fails with NoDdeAnswer: window events run and one pause passes in
+    // between, so "Stop Xfer" is heard (returns false then). Once
+    // retryLimitSeconds have passed, throws a Failure with `limitMessage`;
+    // any other failure propagates at once.
+    // `beforeEachWait` runs before every wait with the seconds waited so
+    // far; `onGiveUp` just before the limit's failure is thrown.
+    bool retryWhileNoAnswer(const std::function<void()>& attempt, const std::string& limitMessage,
+                            const std::function<void(double waited)>& beforeEachWait = {},
+                            const std::function<void()>& onGiveUp = {});
 
     // Link mode none: ends any conversation of this window.
     void endLink();
@@ -48,9 +65,10 @@ class DocumentLink {
     static std::string notAppointedMessage();
     static std::string alreadyOpenedMessage(const std::string& documentName);
     static std::string noAnswerMessage(const std::string& documentPath, int seconds);
+    static std::string cellNoAnswerMessage(int seconds);
 
-    // How long the link step keeps asking a silent spreadsheet program,
-    // and the pause between two attempts (window events run in it).
+    // How long the link step and a cell write keep asking a silent
+    // spreadsheet program, and the pause between two attempts.
     double retryLimitSeconds = 60.0;
     int retryPauseMs = 250;
 
@@ -59,7 +77,6 @@ class DocumentLink {
     double windowWaitSeconds = 20.0;
 
   private:
-    Result linkWithRetry(const std::string& path);
     // Activate the transfer window once the document's window is there.
     void activateOnceShown(double waited);
     Result waitForDocumentWindow(double waited);

@@ -69,8 +69,6 @@ class LazyShell : public Shell {
     void endLaunched() noexcept override {
         if (inner_) inner_->endLaunched();
     }
-    // Help needs no office.
-    void openHelp(const std::string& path) override { openHelpWithDesktop(path); }
 
   private:
     Shell& inner() {

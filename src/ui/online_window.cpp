@@ -39,7 +39,6 @@ class WindowTimer : public Timer {
     }
     void startIn(double seconds) override { inner_->startIn(seconds); }
     void stop() override { inner_->stop(); }
-    bool active() const override { return inner_->active(); }
 
   private:
     std::unique_ptr<Timer> inner_;

@@ -45,8 +45,9 @@ class TransferFrame : public QWidget {
     // window-modal over this window.
     PortsDialog* showPortsDialog();
 
-    // Transfer code (a start, a poll) is on the stack. The window must not
-    // be deleted then, even when it is closed: the code would return into a
+    // Transfer code (a start, a poll) is on the stack, waiting with window
+    // events running (the rule in app/wait.h). The window must not be
+    // deleted then, even when it is closed: the code would return into a
     // freed object.
     bool busy() const { return busy_ > 0; }
     const StopFlag& stopFlag() const { return stop_; }

@@ -1,7 +1,6 @@
 #include "ui/unavailable_sheet.h"
 
 #include "platform/failure.h"
-#include "ui/services.h"
 
 namespace tz {
 
@@ -15,10 +14,6 @@ void UnavailableSheetLink::setLinkMode(int mode) {
 
 void UnavailableSheetLink::poke(const std::string&) {
     throw Failure(FailureCode::Other, kNotAvailable);
-}
-
-void UnavailableShell::openHelp(const std::string& path) {
-    openHelpWithDesktop(path);
 }
 
 } // namespace tz

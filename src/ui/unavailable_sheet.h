@@ -21,7 +21,6 @@ class UnavailableShell : public Shell {
     bool findWindow(const std::string&) override { return false; }
     void openDocument(const std::string&, WindowHandle) override {}
     void activate(const std::string&) override {}
-    void openHelp(const std::string& path) override;
 };
 
 } // namespace tz

@@ -1,6 +1,7 @@
 #include "app/items.h"
 
 #include "platform/failure.h"
+#include "scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -113,16 +114,8 @@ TEST(ItemSyntax, QuotedItemIsWrittenBetweenQuotesUnchanged) {
 
 class ItemFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tz_items_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string path(const char* name) const { return (dir_ / name).string(); }
-    std::filesystem::path dir_;
+    std::string path(const char* name) const { return dir_.file(name); }
+    test::TempDir dir_{"tz-items"};
 };
 
 TEST_F(ItemFile, MissingFileIsFileNotFound) {

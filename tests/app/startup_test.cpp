@@ -4,6 +4,7 @@
 #include "app/settings_folder.h"
 #include "fake_host.h"
 #include "platform/failure.h"
+#include "scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -23,18 +24,9 @@ namespace fs = std::filesystem;
 
 class StartUp : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               (std::string("tz_startup_") + info->test_suite_name() + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        globals.ProgramFolder = dir_.string();
-    }
-    void TearDown() override {
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir_);
-    }
+    void SetUp() override { globals.ProgramFolder = dir_.string(); }
+    // A test may have made the folder read-only.
+    void TearDown() override { fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add); }
 
     void write(const char* name, const std::string& bytes) {
         std::ofstream(dir_ / name, std::ios::binary) << bytes;
@@ -58,7 +50,8 @@ class StartUp : public ::testing::Test {
         EXPECT_TRUE(host.messages.empty());
     }
 
-    fs::path dir_;
+    test::TempDir scratch_{"tz-startup"};
+    fs::path dir_ = scratch_.path();
     Globals globals;
     fake::FakeHost host;
 };

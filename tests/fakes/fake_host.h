@@ -16,7 +16,7 @@
 namespace tz::fake {
 
 class FakeHost : public Host {
-public:
+  public:
     struct Message {
         std::string text, title;
         double at;
@@ -27,7 +27,7 @@ public:
         : t_(day * 86400.0 + seconds) {}
 
     // --- clock ---
-    double now() const { return t_; }  // absolute virtual seconds
+    double now() const { return t_; } // absolute virtual seconds
     double secondsNow() const { return std::fmod(t_, 86400.0); }
     void setClock(DayNumber day, double seconds) { t_ = day * 86400.0 + seconds; }
 
@@ -87,7 +87,7 @@ public:
     long sleptMs = 0;
     long pumps = 0;
 
-private:
+  private:
     void runDue() {
         while (!queue_.empty() && queue_.begin()->first <= t_) {
             auto it = queue_.begin();
@@ -105,7 +105,7 @@ private:
 
 // A single-shot timer that fires through the fake host's event queue.
 class FakeTimer : public Timer {
-public:
+  public:
     explicit FakeTimer(FakeHost& host) : host_(host) {}
     void setCallback(std::function<void()> cb) override { cb_ = std::move(cb); }
     void startIn(double seconds) override {
@@ -123,12 +123,12 @@ public:
         active_ = false;
         ++generation_;
     }
-    bool active() const override { return active_; }
+    bool active() const { return active_; }
 
     long starts = 0;
     double lastDelay = -1;
 
-private:
+  private:
     FakeHost& host_;
     std::function<void()> cb_;
     bool active_ = false;

@@ -2,10 +2,10 @@
 // A serial control on the fake host's virtual clock. A test (or a scripted
 // instrument) queues characters to arrive at virtual times; every Output is
 // logged with its time.
-#include "platform/failure.h"
-#include "fake_host.h"
-#include "platform/serial_control.h"
 #include "app/text.h"
+#include "fake_host.h"
+#include "platform/failure.h"
+#include "platform/serial_control.h"
 
 #include <deque>
 #include <functional>
@@ -16,7 +16,7 @@
 namespace tz::fake {
 
 class FakeSerial : public SerialControl {
-public:
+  public:
     struct Sent {
         std::string text;
         double at;
@@ -32,12 +32,12 @@ public:
     int bufferSize = 1024;
     std::optional<int> inputLen;
     std::vector<Sent> sent;
-    std::vector<std::string> calls;  // the order of configuration and open/close calls
+    std::vector<std::string> calls; // the order of configuration and open/close calls
     int opens = 0, closes = 0, clears = 0;
 
     // --- failure injection ---
-    std::optional<Failure> openFailure;      // thrown by PortOpen = true
-    std::optional<Failure> settingsFailure;  // thrown by Settings
+    std::optional<Failure> openFailure;     // thrown by PortOpen = true
+    std::optional<Failure> settingsFailure; // thrown by Settings
     // Called after every Output with the text sent (CR included).
     std::function<void(const std::string&)> onOutput;
 
@@ -45,7 +45,8 @@ public:
     // arrive at absolute virtual time `at`.
     void arriveAt(double at, const std::string& chars) {
         auto it = pending_.begin();
-        while (it != pending_.end() && it->at <= at) ++it;
+        while (it != pending_.end() && it->at <= at)
+            ++it;
         pending_.insert(it, Piece{at, chars});
     }
     void arriveIn(double seconds, const std::string& chars) {
@@ -127,7 +128,7 @@ public:
         buffer_.clear();
     }
 
-private:
+  private:
     struct Piece {
         double at;
         std::string chars;

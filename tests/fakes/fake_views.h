@@ -98,12 +98,11 @@ class FakeOnlineView : public OnlineView {
 class FakeShell : public Shell {
   public:
     std::set<std::string> windows; // titles of open top-level windows
-    std::vector<std::string> opened, activated, helps;
+    std::vector<std::string> opened, activated;
 
     bool findWindow(const std::string& title) override { return windows.count(title) != 0; }
     void openDocument(const std::string& path, WindowHandle) override { opened.push_back(path); }
     void activate(const std::string& title) override { activated.push_back(title); }
-    void openHelp(const std::string& path) override { helps.push_back(path); }
 };
 
 // Records the conversation: topic, link modes, and every poke with the item

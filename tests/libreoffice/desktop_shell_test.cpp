@@ -194,28 +194,5 @@ TEST(DocumentLaunch, MissingOfficeIsAClearFailure) {
     }
 }
 
-TEST(HelpViewer, MissingHelpFileIsFileNotFound) {
-    TempDir dir;
-    try {
-        DesktopShell().openHelp(dir.file("Tidewell_Z.hlp"));
-        FAIL() << "no failure";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), FailureCode::FileNotFound);
-    }
-}
-
-TEST(HelpViewer, HelpFileGoesToXdgOpen) {
-    TempDir dir;
-    const auto log = dir.file("xdg.log");
-    std::filesystem::create_directories(dir.path() / "bin");
-    recorder(dir, "bin/xdg-open", log);
-    ScopedEnv path("PATH", dir.file("bin") + ":" + std::getenv("PATH"));
-    const auto help = dir.file("Tidewell_Z.hlp");
-    std::ofstream(help) << "help";
-    DesktopShell().openHelp(help);
-    ASSERT_TRUE(test::waitFor([&] { return std::filesystem::exists(log); }, 10));
-    EXPECT_THAT(test::readLines(log), ElementsAre(help));
-}
-
 } // namespace
 } // namespace tz::calc

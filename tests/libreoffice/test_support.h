@@ -18,32 +18,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "scratch.h"
+
 extern char** environ;
 
 namespace tz::test {
-
-class TempDir {
-  public:
-    TempDir() {
-        static int serial = 0;
-        path_ = std::filesystem::temp_directory_path() /
-                ("tz-lo-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
 
 class ScopedEnv {
   public:
@@ -146,14 +125,6 @@ inline std::string readLineFrom(int fd, double seconds) {
            c != '\n')
         line += c;
     return line;
-}
-
-inline std::vector<std::string> readLines(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
-    return lines;
 }
 
 inline void writeScript(const std::string& path, const std::string& body) {

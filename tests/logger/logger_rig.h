@@ -11,6 +11,7 @@
 #include "platform/sheet_link.h"
 #include "platform/shell.h"
 #include "platform/views.h"
+#include "scratch.h"
 #include "sheet/document_link.h"
 
 #include "platform/failure.h"
@@ -78,7 +79,6 @@ class RecordingShell : public Shell {
     bool findWindow(const std::string& title) override { return windows.count(title) != 0; }
     void openDocument(const std::string& path, WindowHandle) override { opened.push_back(path); }
     void activate(const std::string&) override {}
-    void openHelp(const std::string&) override {}
 };
 
 // Keeps every poke with the item it went to; `cells()` is the sheet as the
@@ -152,12 +152,6 @@ withoutEmpty(std::map<std::pair<int, int>, std::string> cells) {
 
 struct Rig {
     explicit Rig(int saveFormat = 0) {
-        static int counter = 0;
-        dir = fs::temp_directory_path() /
-              ("tz_logger_" +
-               std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
-               std::to_string(++counter));
-        fs::remove_all(dir);
         fs::create_directories(dir / "program");
         globals.ProgramFolder = (dir / "program").string();
         globals.CommSettings = "9600,N,8,1";
@@ -171,10 +165,6 @@ struct Rig {
             for (const auto& [delay, chars] : it->second)
                 serial.arriveAt(t0 + delay, chars);
         };
-    }
-    ~Rig() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
     }
     Rig(const Rig&) = delete;
     Rig& operator=(const Rig&) = delete;
@@ -225,12 +215,7 @@ struct Rig {
     }
 
     std::string workPath() const { return (dir / "program" / "Work.csv").string(); }
-    static std::string readFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string readFile(const std::string& path) { return test::readFile(path); }
     std::string documentBytes() const { return readFile(view.document); }
     // The document's lines, as text; each must end in CR LF.
     std::vector<std::string> documentLines() const {
@@ -249,7 +234,8 @@ struct Rig {
         return out;
     }
 
-    fs::path dir;
+    test::TempDir scratch{"tz-logger"};
+    fs::path dir = scratch.path();
     fake::FakeHost host{0, 100.0}; // near zero: exact sums of waits
     fake::FakeSerial serial{host};
     Globals globals;

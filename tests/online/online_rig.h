@@ -5,6 +5,7 @@
 #include "fake_host.h"
 #include "fake_serial.h"
 #include "fake_views.h"
+#include "scratch.h"
 
 #include "app/globals.h"
 #include "online/online_transfer.h"
@@ -19,40 +20,6 @@
 #include <unistd.h>
 
 namespace tz::test {
-
-// A fresh folder for one test's documents, removed afterwards. Prefers a
-// memory file system: every CSV line is synced to disk.
-class TempDir {
-  public:
-    TempDir() {
-        namespace fs = std::filesystem;
-        const fs::path base =
-            fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        static int serial = 0;
-        path_ = base / ("tz-online-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 struct OnlineRig {
     static constexpr DayNumber kDay = 20000;
@@ -107,7 +74,7 @@ struct OnlineRig {
 
     std::string csv() const { return readFile(view.document); }
 
-    TempDir dir;
+    TempDir dir{"tz-online", true};
     Globals globals;
     std::array<std::string, 21> commands{};
     StopFlag stop;

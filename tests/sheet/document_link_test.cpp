@@ -2,6 +2,7 @@
 
 #include "fake_host.h"
 #include "fake_sheet.h"
+#include "scratch.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -79,19 +80,7 @@ TEST(DocumentNames, OpenWindowTitlesNameTheDocumentAndItsBase) {
 
 class DocumentChecks : public ::testing::Test {
   protected:
-    void SetUp() override {
-        static int serial = 0;
-        dir_ = fs::temp_directory_path() /
-               ("tz-sheet-" +
-                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-                std::to_string(++serial));
-        fs::create_directories(dir_);
-        host.messages.clear();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
+    void SetUp() override { host.messages.clear(); }
     std::string makeFile(const std::string& name) {
         const fs::path p = (dir_ / name).make_preferred(); // "\" on Windows
         fs::create_directories(p.parent_path());
@@ -104,7 +93,8 @@ class DocumentChecks : public ::testing::Test {
         return p.string();
     }
 
-    fs::path dir_;
+    test::TempDir scratch_{"tz-sheet"};
+    fs::path dir_ = scratch_.path();
     fake::FakeHost host;
     StopFlag stop;
     std::vector<std::string> log;

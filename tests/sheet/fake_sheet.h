@@ -35,7 +35,6 @@ class FakeShell : public Shell {
         log_.push_back("activate " + title);
         if (activateFailure) throw *activateFailure;
     }
-    void openHelp(const std::string& path) override { log_.push_back("help " + path); }
     bool windowComesLater = false;
     bool documentWindowComesLater() override { return windowComesLater; }
     void endLaunched() noexcept override { log_.push_back("shell end launched"); }

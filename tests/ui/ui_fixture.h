@@ -7,6 +7,7 @@
 #include "fake_host.h"
 #include "fake_serial.h"
 #include "platform/failure.h"
+#include "scratch.h"
 #include "ui/logger_window.h"
 #include "ui/mode_window.h"
 #include "ui/monitor_window.h"
@@ -51,12 +52,7 @@ class ScriptedFileDialog : public FileDialog {
     DialogScript& script_;
 };
 
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::readFile;
 
 template <class W> W* findTopLevel(const char* name) {
     for (QWidget* w : QApplication::topLevelWidgets())

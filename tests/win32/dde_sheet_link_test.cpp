@@ -31,7 +31,6 @@ struct NoShell : Shell {
     bool findWindow(const std::string&) override { return false; }
     void openDocument(const std::string&, WindowHandle) override {}
     void activate(const std::string&) override {}
-    void openHelp(const std::string&) override {}
 };
 
 FailureCode codeOf(const std::function<void()>& fn) {

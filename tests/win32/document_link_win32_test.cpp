@@ -50,7 +50,6 @@ class WatchedShell : public Shell {
         inner.activate(t);
         frontAfterActivate.push_back(GetForegroundWindow());
     }
-    void openHelp(const std::string& p) override { inner.openHelp(p); }
 
     win32::Win32Shell inner;
     std::vector<HWND> frontAfterActivate;

@@ -110,27 +110,5 @@ TEST_F(Desktop, OpenDocumentStartsTheAssociatedProgramWithoutWaitingForIt) {
     EXPECT_TRUE(shell.findWindow("Microsoft Excel - Tidewell.xls"));
 }
 
-TEST_F(Desktop, OpenHelpOfAMissingFileIsFileNotFound) {
-    ScratchFolder folder;
-    try {
-        shell.openHelp(folder.path() + "Tidewell_Z.hlp");
-        FAIL() << "a missing help file was opened";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), FailureCode::FileNotFound);
-    }
-}
-
-TEST_F(Desktop, OpenHelpHandsAnExistingFileToItsViewer) {
-    const std::string problem = ensureXlsAssociation();
-    ASSERT_TRUE(problem.empty()) << problem;
-    ScratchFolder folder;
-    const std::string file = folder.touch("Help.xls");
-    ServerLog log;
-    FakeExcelEnvironment env(log);
-    shell.openHelp(file);
-    ASSERT_TRUE(log.waitFor("START"));
-    EXPECT_EQ(splitFields(log.lines("START").at(0)).at(2), escapeBytes(file));
-}
-
 } // namespace
 } // namespace tz::test

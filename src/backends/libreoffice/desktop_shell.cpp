@@ -1,6 +1,5 @@
 #include "backends/libreoffice/desktop_shell.h"
 
-#include "app/text_file.h"
 #include "backends/libreoffice/process.h"
 #include "backends/libreoffice/x11_windows.h"
 #include "platform/failure.h"
@@ -47,14 +46,6 @@ void DesktopShell::endLaunched() noexcept {
 
 void DesktopShell::activate(const std::string& title) {
     raiseWindow(title);
-}
-
-void DesktopShell::openHelp(const std::string& path) {
-    if (!isNormalFile(path)) throw Failure(FailureCode::FileNotFound, "File not found: " + path);
-    if (findProgram("xdg-open").empty())
-        throw Failure(FailureCode::Other,
-                      "No help viewer: xdg-open was not found (package xdg-utils).");
-    startDetached({"xdg-open", absolutePath(path)});
 }
 
 } // namespace tz::calc

@@ -15,7 +15,6 @@ class DesktopShell : public Shell {
     // because our own window need not be on X at all (offscreen, Wayland)
     // and a missed raise must not cost the transfer.
     void activate(const std::string& title) override;
-    void openHelp(const std::string& path) override;
     // Calc shows its window only once it has loaded the document; without
     // a display there is no window to wait for.
     bool documentWindowComesLater() override;

@@ -30,7 +30,8 @@ class QtSerialControl : public SerialControl {
 
     void setCommPort(int port) override { commPort_ = port; }
     void setSettings(const std::string& settings) override;
-    void setParityReplace(const std::string& text) override { parityReplace_ = text; }
+    // Qt offers no parity replacement; the transfers only ever ask for none.
+    void setParityReplace(const std::string&) override {}
     void setNullDiscard(bool on) override { nullDiscard_ = on; }
     void setInBufferSize(int bytes) override { inBufferSize_ = bytes; }
     int inBufferSize() const override { return inBufferSize_; }
@@ -64,7 +65,6 @@ class QtSerialControl : public SerialControl {
     QSerialPort port_;
     int commPort_ = 1;
     PortSettings settings_;
-    std::string parityReplace_;
     bool nullDiscard_ = false;
     int inBufferSize_ = 1024;
     int inputLen_ = 0;

@@ -38,7 +38,7 @@ class QtTimer : public Timer {
     void setCallback(std::function<void()> onTimeout) override { callback_ = std::move(onTimeout); }
     void startIn(double seconds) override;
     void stop() override;
-    bool active() const override { return active_; }
+    bool active() const { return active_; }
 
   private:
     using Clock = std::chrono::steady_clock;

@@ -1,7 +1,6 @@
 #include "backends/win32/win32_shell.h"
 
 #include "app/text.h"
-#include "app/text_file.h"
 #include "backends/win32/shell_record.h"
 #include "platform/failure.h"
 
@@ -110,16 +109,6 @@ void Win32Shell::activate(const std::string& title) {
     HWND target = exact ? exact : prefix;
     if (!target) throw Failure(FailureCode::Other, "The window \"" + title + "\" was not found.");
     SetForegroundWindow(target);
-}
-
-void Win32Shell::openHelp(const std::string& path) {
-    if (!isNormalFile(path))
-        throw Failure(FailureCode::FileNotFound, "The help file " + path + " was not found.");
-    if (!ansiShellOpen(text::toSystem(path), 0)) {
-        const DWORD err = GetLastError();
-        throw Failure(FailureCode::Other, "Windows could not show the help file " + path + ": " +
-                                              systemMessage(err) + ".");
-    }
 }
 
 } // namespace tz::win32

@@ -19,7 +19,6 @@ class Win32Shell : public Shell {
     // The visible top-level window titled `title`, or else the first one
     // whose title begins with it, in the order of the desktop's windows.
     void activate(const std::string& title) override;
-    void openHelp(const std::string& path) override;
 };
 
 // The text Windows gives for a system error code, in UTF-8, without the
