@@ -18,6 +18,9 @@ constexpr const char* kModuleName = "tidewell-z-calc.so";
 struct Entry {
     SheetLink* (*makeSheetLink)() = nullptr;
     Shell* (*makeShell)() = nullptr;
+    // Kept reachable rather than deleted at exit: the objects the module
+    // made may outlive any destructor order we could choose.
+    QLibrary* library = nullptr;
 };
 
 // Loads the module once; a failed load is tried again at the next start,
@@ -46,6 +49,7 @@ const Entry& calcModule() {
         }
         entry.makeSheetLink = link;
         entry.makeShell = shell;
+        entry.library = library;
         return entry;
     }
     throw Failure(FailureCode::Other,

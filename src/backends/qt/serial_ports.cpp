@@ -36,7 +36,8 @@ std::vector<SerialPortEntry> systemSerialPorts(const std::filesystem::path& byId
         e.serialNumber = info.serialNumber();
         const auto node = finalTarget(e.device.toStdString());
         for (const auto& [target, name] : byId)
-            if (!node.empty() && target == node) e.stableDevice = QString::fromStdString(name);
+            if (!node.empty() && target == node)
+                e.stableDevice = QString::fromStdString(name.string());
         ports.push_back(std::move(e));
     }
     return ports;
