@@ -76,7 +76,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 # The data monitor's trend links Qt Charts where the build found it.
 get_property(_tz_have_charts GLOBAL PROPERTY TZ_HAVE_CHARTS)
 if(_tz_have_charts)
-    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libqt6charts6 (>= 6.4.2)")
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+           ", libqt6charts6 (>= 6.4.2), libqt6opengl6 (>= 6.4.2), libqt6openglwidgets6 (>= 6.4.2)")
 endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc, xdg-utils")
 # Directories the package shares with others are not its own.
