@@ -43,7 +43,7 @@ constexpr const char* kSimPath = "";
 constexpr const char* kProgramPath = "";
 #endif
 
-using fake::fileLines;
+using test::crlfLines;
 using fake::Simulator;
 using fake::Workspace;
 
@@ -169,7 +169,7 @@ TEST_F(HeadlessEndToEnd, LoggerRunWritesTheBytesTheWindowWrites) {
     ASSERT_TRUE(messages.empty()) << messages.front();
 
     const std::string expected = bytesOf(windowed);
-    ASSERT_EQ(fileLines(windowed).size(), 11u);
+    ASSERT_EQ(crlfLines(windowed).size(), 11u);
     EXPECT_EQ(bytesOf(unattended), expected);
 }
 
@@ -212,9 +212,9 @@ TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
         return out;
     };
     const std::string expected = bytesOf(windowed);
-    ASSERT_EQ(fileLines(windowed).size(), 4u);
+    ASSERT_EQ(crlfLines(windowed).size(), 4u);
     EXPECT_EQ(masked(bytesOf(unattended)), masked(expected));
-    EXPECT_EQ(fileLines(unattended)[0], "TIME,Velocity");
+    EXPECT_EQ(crlfLines(unattended)[0], "TIME,Velocity");
 }
 
 TEST_F(HeadlessEndToEnd, SigtermEndsQuietlyWithTheDocumentsWhole) {
@@ -225,27 +225,27 @@ TEST_F(HeadlessEndToEnd, SigtermEndsQuietlyWithTheDocumentsWhole) {
     Finished f = run({"--online", "--port", "COM1", "--parameter", "Flow", "--interval", "00:00:02",
                       "--csv", q(onlineCsv)},
                      [&](QProcess& p) {
-                         waitFor([&] { return fileLines(onlineCsv).size() >= 3; }, 15000);
+                         waitFor([&] { return crlfLines(onlineCsv).size() >= 3; }, 15000);
                          p.terminate();
                      });
     ASSERT_TRUE(f.normalExit) << "ended by the signal instead of by itself";
     EXPECT_EQ(f.code, 0) << f.err;
     EXPECT_EQ(f.err.find("TIDEWELL-Z:"), std::string::npos) << "a stop is no failure: " << f.err;
     const std::string bytes = bytesOf(onlineCsv);
-    ASSERT_GE(fileLines(onlineCsv).size(), 3u);
+    ASSERT_GE(crlfLines(onlineCsv).size(), 3u);
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << "the last row is whole";
 
     // A logger download of about 5 s, stopped in the middle of set 1.
     const std::string loggerCsv = ws.file("logger.csv");
     f = run({"--logger", "1,2", "--port", "COM1", "--csv", q(loggerCsv)}, [&](QProcess& p) {
-        waitFor([&] { return fileLines(loggerCsv).size() >= 8; }, 15000);
+        waitFor([&] { return crlfLines(loggerCsv).size() >= 8; }, 15000);
         p.terminate();
     });
     ASSERT_TRUE(f.normalExit);
     EXPECT_EQ(f.code, 0) << f.err;
     EXPECT_NE(f.err.find("Stopped \u2014 "), std::string::npos) << f.err;
     EXPECT_FALSE(fs::exists(folder / "Work.csv"));
-    const auto lines = fileLines(loggerCsv);
+    const auto lines = crlfLines(loggerCsv);
     ASSERT_GE(lines.size(), 8u);
     EXPECT_EQ(lines[1], "SET No.01");
     EXPECT_EQ(lines.back().find("<no CR LF>"), std::string::npos);

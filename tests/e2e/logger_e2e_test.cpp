@@ -30,13 +30,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef TZ_SIM_PATH
-constexpr const char* kSimPath = TZ_SIM_PATH;
-#else
-constexpr const char* kSimPath = "";
-#endif
-
-using fake::fileLines;
+using fake::kSimPath;
+using test::crlfLines;
 using fake::Simulator;
 using fake::Workspace;
 
@@ -158,7 +153,7 @@ TEST_F(LoggerEndToEnd, DownloadsTickedSetsSideBySideIntoTheDocument) {
     EXPECT_FALSE(fs::exists(ws.root() / "program" / "Work.csv"));
     EXPECT_EQ(w.transfer().nextCol(), 22);
 
-    const auto lines = fileLines(document);
+    const auto lines = crlfLines(document);
     ASSERT_EQ(lines.size(), 5u + 1 + 1 + 4);
     EXPECT_EQ(lines[0], "TIDEWELL-Z LOGGER,,,,,,,TIDEWELL-Z LOGGER,,,,,,,TIDEWELL-Z LOGGER");
     EXPECT_EQ(lines[1], "SET No.02,,,,,,,SET No.05,,,,,,,SET No.09");
@@ -209,7 +204,7 @@ TEST_F(LoggerEndToEnd, HangUpInTheMiddleEndsTheTransferAndKeepsEveryLineWritten)
 
     // Set 2 whole, set 5 as far as it came: its header, its units and its
     // first record.
-    const auto lines = fileLines(document);
+    const auto lines = crlfLines(document);
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[0], "TIDEWELL-Z LOGGER,,,,,,,TIDEWELL-Z LOGGER");
     EXPECT_EQ(lines[4], "RECORDS 4,,,,,,,RECORDS 4");
@@ -235,7 +230,7 @@ TEST_F(LoggerEndToEnd, HangUpRightAfterARecordsClosingLineKeepsThatRecord) {
     runTransfer({3}, document);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("lost"), std::string::npos) << messages[0];
-    const auto lines = fileLines(document);
+    const auto lines = crlfLines(document);
     ASSERT_EQ(lines.size(), 5u + 1 + 1 + 2);
     EXPECT_EQ(fields(lines[7])[0], stamp(3, 0));
     EXPECT_EQ(fields(lines[8])[0], stamp(3, 1));
@@ -258,7 +253,7 @@ TEST_F(LoggerEndToEnd, StopXferDuringADownloadEndsQuietly) {
     EXPECT_TRUE(idle());
     EXPECT_FALSE(w.transfer().running());
     EXPECT_FALSE(fs::exists(ws.root() / "program" / "Work.csv"));
-    const auto lines = fileLines(document);
+    const auto lines = crlfLines(document);
     ASSERT_GE(lines.size(), 6u);
     EXPECT_EQ(lines[1], "SET No.01");
 }

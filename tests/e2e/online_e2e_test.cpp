@@ -32,13 +32,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef TZ_SIM_PATH
-constexpr const char* kSimPath = TZ_SIM_PATH;
-#else
-constexpr const char* kSimPath = "";
-#endif
-
-using fake::fileLines;
+using fake::kSimPath;
+using test::crlfLines;
 using fake::Simulator;
 using fake::Workspace;
 
@@ -151,7 +146,7 @@ TEST_F(OnlineEndToEnd, PollsTheSimulatorUntilStopXferAndKeepsFileAndGridAlike) {
     EXPECT_FALSE(w.transfer().csvFileOpen());
     EXPECT_TRUE(messages.empty());
 
-    const auto lines = fileLines(document);
+    const auto lines = crlfLines(document);
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[0], "TIME,Flow");
     EXPECT_EQ(grid.text(0, 0), "TIME");
@@ -184,7 +179,7 @@ TEST_F(OnlineEndToEnd, PulledPlugEndsTheTransferAndKeepsTheRowsWritten) {
     EXPECT_FALSE(w.transfer().running());
     EXPECT_FALSE(w.transfer().csvFileOpen());
 
-    const auto lines = fileLines(document);
+    const auto lines = crlfLines(document);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "TIME,Flow");
     for (std::size_t r = 1; r < lines.size(); ++r)
@@ -207,7 +202,7 @@ TEST_F(OnlineEndToEnd, MissingPortLeavesTheDocumentUntouched) {
     EXPECT_TRUE(idle());
     EXPECT_FALSE(w.transfer().running());
     EXPECT_FALSE(w.monitor() && w.monitor()->isVisible());
-    const auto lines = fileLines(document);
+    const auto lines = crlfLines(document);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], "08:00:00,+0001.000");
 }

@@ -29,11 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef TZ_SIM_PATH
-constexpr const char* kSimPath = TZ_SIM_PATH;
-#else
-constexpr const char* kSimPath = "";
-#endif
+using fake::kSimPath;
 
 class PortsEndToEnd : public ::testing::Test {
   protected:
@@ -138,10 +134,10 @@ TEST_F(PortsEndToEnd, DialogLinksTheChosenPortAndTheWindowPollsThroughIt) {
     QTest::mouseClick(child<QPushButton>(window, "SSCommand3"), Qt::LeftButton);
     QElapsedTimer clock;
     clock.start();
-    while (fake::fileLines(document).size() < 2 && clock.elapsed() < 10000)
+    while (test::crlfLines(document).size() < 2 && clock.elapsed() < 10000)
         QTest::qWait(20);
     QTest::mouseClick(child<QPushButton>(window, "SSCommand6"), Qt::LeftButton);
-    const auto lines = fake::fileLines(document);
+    const auto lines = test::crlfLines(document);
     ASSERT_GE(lines.size(), 2u) << (messages.empty() ? "" : messages.front());
     EXPECT_EQ(lines[0], "TIME,Flow");
     EXPECT_TRUE(messages.empty()) << messages.front();

@@ -50,6 +50,24 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// The lines of the file at `path`, each ended by CR LF as the program writes
+// them; a last piece without one is kept as "<no CR LF>" and the piece.
+inline std::vector<std::string> crlfLines(const std::string& path) {
+    const std::string all = readFile(path);
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < all.size()) {
+        const std::size_t end = all.find("\r\n", at);
+        if (end == std::string::npos) {
+            lines.push_back("<no CR LF>" + all.substr(at));
+            break;
+        }
+        lines.push_back(all.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
 // The file's lines without their LF.
 inline std::vector<std::string> readLines(const std::string& path) {
     std::ifstream in(path);

@@ -1,57 +1,56 @@
 #pragma once
 // Support for the tests that run the tidewell-sim program: a private
-// configuration folder, the simulator as a child process, and reading back
-// the CR LF lines of a written document. Qt test programs only.
+// configuration folder and the simulator as a child process. Qt test
+// programs only.
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
+#include "scratch.h"
+
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <signal.h>
-#include <sstream>
 #include <string>
-#include <system_error>
-#include <vector>
 
 namespace tz::fake {
 
-// A private temporary folder that is also XDG_CONFIG_HOME for its life, so
-// that COMn means the simulator or link made by this test and nothing else.
-// The folder is named `prefix` followed by a random suffix; root() is empty
-// if it could not be made.
+// The simulator program the build made; empty when built without it, and
+// then the tests that need it skip.
+#ifdef TZ_SIM_PATH
+inline constexpr const char* kSimPath = TZ_SIM_PATH;
+#else
+inline constexpr const char* kSimPath = "";
+#endif
+
+// A scratch folder that is also XDG_CONFIG_HOME for its life, so that COMn
+// means the simulator or link made by this test and nothing else.
 class Workspace {
   public:
-    explicit Workspace(const std::string& prefix) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-        if (mkdtemp(pattern.data())) root_ = pattern;
+    explicit Workspace(const std::string& prefix) : dir_(prefix) {
         if (const char* old = std::getenv("XDG_CONFIG_HOME")) old_ = old;
-        setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", root().c_str(), 1);
     }
     ~Workspace() {
         if (old_)
             setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
         else
             unsetenv("XDG_CONFIG_HOME");
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
     }
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
 
-    const std::filesystem::path& root() const { return root_; }
-    std::string file(const std::string& name) const { return (root_ / name).string(); }
+    const std::filesystem::path& root() const { return dir_.path(); }
+    std::string file(const std::string& name) const { return dir_.file(name); }
     // Where port COMn is published.
     std::filesystem::path link(int port) const {
-        return root_ / "tidewell-z" / "ports" / ("COM" + std::to_string(port));
+        return root() / "tidewell-z" / "ports" / ("COM" + std::to_string(port));
     }
 
   private:
-    std::filesystem::path root_;
+    test::TempDir dir_;
     std::optional<std::string> old_;
 };
 
@@ -105,26 +104,5 @@ class Simulator {
     QProcess process_;
     std::string banner_;
 };
-
-// The lines of the file at `path`, each ended by CR LF; a last piece without
-// one is kept as "<no CR LF>" followed by the piece.
-inline std::vector<std::string> fileLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string all = ss.str();
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (at < all.size()) {
-        const std::size_t end = all.find("\r\n", at);
-        if (end == std::string::npos) {
-            lines.push_back("<no CR LF>" + all.substr(at));
-            break;
-        }
-        lines.push_back(all.substr(at, end - at));
-        at = end + 2;
-    }
-    return lines;
-}
 
 } // namespace tz::fake

@@ -26,12 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef TZ_SIM_PATH
-constexpr const char* kSimPath = TZ_SIM_PATH;
-#else
-constexpr const char* kSimPath = "";
-#endif
-
+using fake::kSimPath;
 using fake::Simulator;
 using fake::Workspace;
 
