@@ -43,9 +43,9 @@ constexpr const char* kSimPath = "";
 constexpr const char* kProgramPath = "";
 #endif
 
-using test::crlfLines;
 using fake::Simulator;
 using fake::Workspace;
+using test::crlfLines;
 
 const char* const kNames[] = {"Flow", "Velocity", "Level"};
 

@@ -31,9 +31,9 @@ namespace {
 namespace fs = std::filesystem;
 
 using fake::kSimPath;
-using test::crlfLines;
 using fake::Simulator;
 using fake::Workspace;
+using test::crlfLines;
 
 class NoFileDialog : public FileDialog {
   public:
