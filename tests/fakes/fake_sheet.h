@@ -1,26 +1,32 @@
 #pragma once
-// A shell and a spreadsheet link that record what the logic asked of them,
-// in one shared log, so tests can check both the calls and their order.
-#include "fake_host.h"
+// A desktop shell and a spreadsheet link that record what the logic asked of
+// them. Given a log, both also write their calls into it, so tests can check
+// the order across the two.
 #include "platform/failure.h"
 #include "platform/sheet_link.h"
 #include "platform/shell.h"
 
+#include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tz::fake {
 
 class FakeShell : public Shell {
   public:
-    explicit FakeShell(std::vector<std::string>& log) : log_(log) {}
+    explicit FakeShell(std::vector<std::string>* log = nullptr) : log_(log) {}
 
-    std::set<std::string> windows;     // titles of the top-level windows
-    std::vector<std::string> lookedUp; // titles asked for, in order
+    std::set<std::string> windows; // titles of the top-level windows
+    bool windowComesLater = false;
     std::optional<Failure> activateFailure;
+
+    std::vector<std::string> lookedUp, opened, activated; // in order
     WindowHandle lastOwner = 0;
 
     bool findWindow(const std::string& title) override {
@@ -28,70 +34,115 @@ class FakeShell : public Shell {
         return windows.count(title) != 0;
     }
     void openDocument(const std::string& path, WindowHandle owner) override {
+        opened.push_back(path);
         lastOwner = owner;
-        log_.push_back("open " + path);
+        note("open " + path);
     }
     void activate(const std::string& title) override {
-        log_.push_back("activate " + title);
+        activated.push_back(title);
+        note("activate " + title);
         if (activateFailure) throw *activateFailure;
     }
-    bool windowComesLater = false;
     bool documentWindowComesLater() override { return windowComesLater; }
-    void endLaunched() noexcept override { log_.push_back("shell end launched"); }
+    void endLaunched() noexcept override { note("shell end launched"); }
 
   private:
-    std::vector<std::string>& log_;
+    void note(const std::string& line) {
+        if (log_) log_->push_back(line);
+    }
+    std::vector<std::string>* log_;
 };
 
 class FakeSheetLink : public SheetLink {
   public:
-    explicit FakeSheetLink(std::vector<std::string>& log) : log_(log) {}
+    explicit FakeSheetLink(std::vector<std::string>* log = nullptr) : log_(log) {}
 
-    // Attempts to go manual that fail with "no answer" before one succeeds;
-    // negative: the program never answers.
-    int silentAttempts = 0;
-    // Runs at the start of every attempt to go manual (a slow connect, a
-    // clock that jumps).
-    std::function<void()> onAttempt;
-    std::optional<Failure> linkFailure; // thrown instead of "no answer"
-    std::optional<Failure> pokeFailure;
-
-    int attempts = 0;
-    std::string topic;
-    std::string item;
     struct Poke {
         std::string item, text;
+        bool operator==(const Poke&) const = default;
+        friend std::ostream& operator<<(std::ostream& os, const Poke& p) {
+            return os << p.item << "=\"" << p.text << '"';
+        }
     };
+
+    // Attempts to open the conversation that meet no answer before one
+    // succeeds, and pokes that meet no answer before one goes through, as a
+    // spreadsheet program still starting or busy gives; negative: never.
+    int silentAttempts = 0;
+    int silentPokes = 0;
+    std::optional<Failure> linkFailure; // thrown by every attempt instead
+    std::optional<Failure> pokeFailure; // thrown by every poke once set
+    // At the start of every attempt (a slow connect, a clock that jumps) and
+    // after every poke that went through.
+    std::function<void()> onAttempt;
+    std::function<void(const Poke&)> onPoke;
+
+    std::string topic, item;
+    std::vector<int> modes; // every mode asked for, answered or not
+    int attempts = 0;       // modes other than None asked for
     std::vector<Poke> pokes;
 
     void setTopic(const std::string& t) override {
         topic = t;
-        log_.push_back("topic " + t);
+        note("topic " + t);
     }
-    void setLinkMode(int mode) override {
-        if (mode == None) {
+    void setLinkMode(int m) override {
+        modes.push_back(m);
+        if (m == None) {
             mode_ = None;
-            log_.push_back("mode none");
+            note("mode none");
             return;
         }
         ++attempts;
         if (onAttempt) onAttempt();
         if (linkFailure) throw *linkFailure;
-        if (silentAttempts < 0 || attempts <= silentAttempts)
-            throw Failure(FailureCode::NoDdeAnswer, "No foreign application responded");
-        mode_ = mode;
-        log_.push_back("mode manual");
+        if (unanswered(silentAttempts)) throw noAnswer();
+        mode_ = m;
+        note("mode manual");
     }
     int linkMode() const override { return mode_; }
     void setItem(const std::string& i) override { item = i; }
     void poke(const std::string& text) override {
         if (pokeFailure) throw *pokeFailure;
+        if (unanswered(silentPokes)) throw noAnswer();
         pokes.push_back({item, text});
+        if (onPoke) onPoke(pokes.back());
     }
-    void endLaunched() noexcept override { log_.push_back("link end launched"); }
+    void endLaunched() noexcept override { note("link end launched"); }
+
+    // The text the last poke left in `it`, "" when none went there.
+    std::string cell(const std::string& it) const {
+        std::string last;
+        for (const auto& p : pokes)
+            if (p.item == it) last = p.text;
+        return last;
+    }
+    // The sheet as the pokes leave it: (row, column) -> text.
+    std::map<std::pair<int, int>, std::string> cells() const {
+        std::map<std::pair<int, int>, std::string> out;
+        for (const auto& p : pokes) {
+            // An item that is no "R<row>C<col>" lands on row or column 0,
+            // where a comparison with the expected sheet shows it.
+            int r = 0, c = 0;
+            std::sscanf(p.item.c_str(), "R%dC%d", &r, &c);
+            out[{r, c}] = p.text;
+        }
+        return out;
+    }
 
   private:
-    std::vector<std::string>& log_;
+    static bool unanswered(int& silent) {
+        if (silent == 0) return false;
+        if (silent > 0) --silent;
+        return true;
+    }
+    static Failure noAnswer() {
+        return Failure(FailureCode::NoDdeAnswer, "No foreign application responded");
+    }
+    void note(const std::string& line) {
+        if (log_) log_->push_back(line);
+    }
+    std::vector<std::string>* log_;
     int mode_ = None;
 };
 

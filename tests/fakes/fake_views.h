@@ -1,15 +1,13 @@
 #pragma once
-// Recording fakes of the windows (on-line view, monitor grid) and of the
-// spreadsheet side (shell, live link), for tests of the transfer logic.
+// Recording fakes of the windows (on-line view, monitor grid) and, through
+// fake_sheet.h, of the spreadsheet side, for tests of the transfer logic.
+#include "fake_sheet.h"
 #include "platform/failure.h"
 #include "platform/grid.h"
-#include "platform/sheet_link.h"
-#include "platform/shell.h"
 #include "platform/views.h"
 
 #include <functional>
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -93,63 +91,6 @@ class FakeOnlineView : public OnlineView {
     void focusInterval() override { ++focuses; }
     void showMonitor() override { ++monitorShows; }
     Grid& monitorGrid() override { return grid; }
-};
-
-class FakeShell : public Shell {
-  public:
-    std::set<std::string> windows; // titles of open top-level windows
-    std::vector<std::string> opened, activated;
-
-    bool findWindow(const std::string& title) override { return windows.count(title) != 0; }
-    void openDocument(const std::string& path, WindowHandle) override { opened.push_back(path); }
-    void activate(const std::string& title) override { activated.push_back(title); }
-};
-
-// Records the conversation: topic, link modes, and every poke with the item
-// it went to.
-class FakeSheetLink : public SheetLink {
-  public:
-    struct Poke {
-        std::string item, data;
-    };
-    std::string topic;
-    std::vector<int> modes;
-    std::vector<Poke> pokes;
-    int mode = None;
-    std::string item;
-    int noAnswerLinks = 0;              // Manual fails with NoDdeAnswer this many times
-    int noAnswerPokes = 0;              // poke fails with NoDdeAnswer this many times
-    std::optional<Failure> pokeFailure; // thrown by every poke once set
-    std::function<void(const Poke&)> onPoke;
-
-    void setTopic(const std::string& t) override { topic = t; }
-    void setLinkMode(int m) override {
-        modes.push_back(m);
-        if (m == Manual && noAnswerLinks > 0) {
-            --noAnswerLinks;
-            throw Failure(FailureCode::NoDdeAnswer, "No foreign application responded to a DDE "
-                                                    "initiate");
-        }
-        mode = m;
-    }
-    int linkMode() const override { return mode; }
-    void setItem(const std::string& i) override { item = i; }
-    void poke(const std::string& text) override {
-        if (pokeFailure) throw *pokeFailure;
-        if (noAnswerPokes > 0) {
-            --noAnswerPokes;
-            throw Failure(FailureCode::NoDdeAnswer, "No foreign application responded");
-        }
-        pokes.push_back({item, text});
-        if (onPoke) onPoke(pokes.back());
-    }
-
-    std::string cell(const std::string& it) const {
-        std::string last;
-        for (const auto& p : pokes)
-            if (p.item == it) last = p.data;
-        return last;
-    }
 };
 
 } // namespace tz::fake

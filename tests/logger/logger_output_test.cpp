@@ -11,7 +11,7 @@ namespace tz::logger_test {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::Pair;
+using Poke = fake::FakeSheetLink::Poke;
 
 using Cells = std::map<std::pair<int, int>, std::string>;
 
@@ -64,11 +64,11 @@ TEST(LoggerCsv, RecordsExampleGivesTheDocumentLineForLine) {
 TEST(LoggerSheet, RecordsExampleGivesTheCellsOneByOne) {
     Rig rig(1);
     runSets(rig, {kExample});
-    EXPECT_THAT(rig.link.pokes, ElementsAre(Pair("R1C1", "H1"), Pair("R2C1", "H2"),
-                                            Pair("R5C1", " t1"), Pair("R4C2", "m3/h"),
-                                            Pair("R5C2", "+1234.567"), Pair("R4C3", "( FLOW ) m/s"),
-                                            Pair("R5C3", "+12.345"), Pair("R6C1", " t2"),
-                                            Pair("R6C2", "+2345.678"), Pair("R6C3", "+23.456")));
+    EXPECT_THAT(rig.link.pokes, ElementsAre(Poke{"R1C1", "H1"}, Poke{"R2C1", "H2"},
+                                            Poke{"R5C1", " t1"}, Poke{"R4C2", "m3/h"},
+                                            Poke{"R5C2", "+1234.567"}, Poke{"R4C3", "( FLOW ) m/s"},
+                                            Poke{"R5C3", "+12.345"}, Poke{"R6C1", " t2"},
+                                            Poke{"R6C2", "+2345.678"}, Poke{"R6C3", "+23.456"}));
     EXPECT_EQ(rig.transfer.nextCol(), 4);
     EXPECT_FALSE(fs::exists(rig.view.document + ".csv"));
 }

@@ -7,24 +7,16 @@
 #include "app/text.h"
 #include "fake_host.h"
 #include "fake_serial.h"
+#include "fake_views.h"
 #include "logger/logger_transfer.h"
-#include "platform/sheet_link.h"
-#include "platform/shell.h"
-#include "platform/views.h"
 #include "scratch.h"
 #include "sheet/document_link.h"
 
-#include "platform/failure.h"
-
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
-#include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,59 +62,6 @@ class RecordingLoggerView : public LoggerView {
     std::vector<std::string> results;
     void loggerProgress(const LoggerProgress& p) override { progress.push_back(p); }
     void loggerResult(const std::string& line) override { results.push_back(line); }
-};
-
-class RecordingShell : public Shell {
-  public:
-    std::set<std::string> windows;
-    std::vector<std::string> opened;
-    bool findWindow(const std::string& title) override { return windows.count(title) != 0; }
-    void openDocument(const std::string& path, WindowHandle) override { opened.push_back(path); }
-    void activate(const std::string&) override {}
-};
-
-// Keeps every poke with the item it went to; `cells()` is the sheet as the
-// pokes leave it.
-class RecordingSheetLink : public SheetLink {
-  public:
-    std::vector<int> modes;
-    std::vector<std::pair<std::string, std::string>> pokes;
-    int busyPokes = 0;   // pokes that fail with "no answer" before one goes through
-    bool silent = false; // the spreadsheet program never answers the link
-    std::optional<Failure> pokeFailure;
-
-    void setTopic(const std::string&) override {}
-    void setLinkMode(int m) override {
-        modes.push_back(m);
-        if (m == Manual && silent)
-            throw Failure(FailureCode::NoDdeAnswer, "No foreign application responded");
-        mode_ = m;
-    }
-    int linkMode() const override { return mode_; }
-    void setItem(const std::string& i) override { item_ = i; }
-    void poke(const std::string& text) override {
-        if (pokeFailure) throw *pokeFailure;
-        if (busyPokes > 0) {
-            --busyPokes;
-            throw Failure(FailureCode::NoDdeAnswer, "No foreign application responded");
-        }
-        pokes.emplace_back(item_, text);
-    }
-
-    // (row, column) -> text of the last poke there.
-    std::map<std::pair<int, int>, std::string> cells() const {
-        std::map<std::pair<int, int>, std::string> out;
-        for (const auto& [item, text] : pokes) {
-            int r = 0, c = 0;
-            std::sscanf(item.c_str(), "R%dC%d", &r, &c);
-            out[{r, c}] = text;
-        }
-        return out;
-    }
-
-  private:
-    int mode_ = None;
-    std::string item_;
 };
 
 // Pieces of a reply: (seconds after the command went out, text).
@@ -240,8 +179,8 @@ struct Rig {
     fake::FakeSerial serial{host};
     Globals globals;
     RecordingLoggerView view;
-    RecordingShell shell;
-    RecordingSheetLink link;
+    fake::FakeShell shell;
+    fake::FakeSheetLink link;
     StopFlag stop;
     DocumentLink sheet{host, shell, link, stop};
     LoggerTransfer transfer{host, serial, view, sheet, stop};

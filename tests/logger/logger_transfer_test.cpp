@@ -435,7 +435,7 @@ TEST(LoggerSheet, BusySpreadsheetIsAskedAgainUntilItTakesTheCell) {
     Rig rig(1);
     rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
-    rig.link.busyPokes = 3;
+    rig.link.silentPokes = 3;
     rig.start();
     EXPECT_THAT(rig.messages(), IsEmpty());
     EXPECT_EQ(rig.link.cells().at({1, 1}), "H1");
@@ -447,7 +447,7 @@ TEST(LoggerSheet, StopWhileTheSpreadsheetDoesNotAnswerEndsQuietly) {
     Rig linking(1);
     linking.view.ticked = {3};
     linking.setWithData(3, kSmallSet);
-    linking.link.silent = true;
+    linking.link.silentAttempts = -1;
     linking.host.after(2.0, [&] { linking.transfer.stopXfer(); });
     linking.start();
     EXPECT_THAT(linking.messages(), IsEmpty());
@@ -459,7 +459,7 @@ TEST(LoggerSheet, StopWhileTheSpreadsheetDoesNotAnswerEndsQuietly) {
     Rig busy(1);
     busy.view.ticked = {3};
     busy.setWithData(3, kSmallSet);
-    busy.link.busyPokes = 1000000;
+    busy.link.silentPokes = -1;
     busy.serial.onOutput = [&, inner = busy.serial.onOutput](const std::string& s) {
         inner(s);
         if (s == "LD03\r") busy.host.after(1.0, [&] { busy.transfer.stopXfer(); });

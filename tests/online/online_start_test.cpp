@@ -182,20 +182,20 @@ TEST_F(OnlineStartSheet, LinksAndWritesTheHeaderCells) {
     ASSERT_EQ(rig.shell.opened.size(), 1u);
     EXPECT_EQ(rig.shell.opened[0], rig.view.document);
     EXPECT_EQ(rig.link.topic, "Excel|" + rig.view.document);
-    EXPECT_EQ(rig.link.mode, SheetLink::Manual);
+    EXPECT_EQ(rig.link.linkMode(), SheetLink::Manual);
     ASSERT_EQ(rig.link.pokes.size(), 2u);
     EXPECT_EQ(rig.link.pokes[0].item, "R1C1");
-    EXPECT_EQ(rig.link.pokes[0].data, "TIME");
+    EXPECT_EQ(rig.link.pokes[0].text, "TIME");
     EXPECT_EQ(rig.link.pokes[1].item, "R1C2");
-    EXPECT_EQ(rig.link.pokes[1].data, " -Flow");
+    EXPECT_EQ(rig.link.pokes[1].text, " -Flow");
     EXPECT_EQ(rig.view.monitorShows, 0);
     EXPECT_TRUE(rig.timer.active());
     EXPECT_EQ(readFile(rig.view.document), "workbook");
 }
 
 TEST_F(OnlineStartSheet, WaitsForTheSpreadsheetProgramToAnswer) {
-    rig.link.noAnswerLinks = 5;
-    rig.link.noAnswerPokes = 2; // the header poke also meets a program still starting
+    rig.link.silentAttempts = 5;
+    rig.link.silentPokes = 2; // the header poke also meets a program still starting
     rig.start();
     EXPECT_TRUE(rig.host.messages.empty());
     EXPECT_EQ(rig.link.pokes.size(), 2u);
@@ -228,7 +228,7 @@ TEST_F(OnlineStartSheet, WorkbookAlreadyOpenIsRefused) {
 }
 
 TEST_F(OnlineStartSheet, StopXferWhileWaitingForTheProgramEndsQuietly) {
-    rig.link.noAnswerLinks = 1000;
+    rig.link.silentAttempts = -1;
     rig.host.at(rig.at(0.35), [&] { rig.transfer.stopXfer(); });
     rig.start();
     EXPECT_TRUE(rig.host.messages.empty());

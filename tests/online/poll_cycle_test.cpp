@@ -209,11 +209,11 @@ TEST(PollSheet, EachPollWritesTimeAndValueCells) {
     rig.runTo(3.0);
     ASSERT_EQ(rig.link.pokes.size(), 6u);
     EXPECT_EQ(rig.link.pokes[2].item, "R2C1");
-    EXPECT_EQ(rig.link.pokes[2].data, "08:00:00");
+    EXPECT_EQ(rig.link.pokes[2].text, "08:00:00");
     EXPECT_EQ(rig.link.pokes[3].item, "R2C2");
-    EXPECT_EQ(rig.link.pokes[3].data, "12.5");
+    EXPECT_EQ(rig.link.pokes[3].text, "12.5");
     EXPECT_EQ(rig.link.pokes[4].item, "R3C1");
-    EXPECT_EQ(rig.link.pokes[4].data, "08:00:02");
+    EXPECT_EQ(rig.link.pokes[4].text, "08:00:02");
     EXPECT_EQ(rig.link.pokes[5].item, "R3C2");
     EXPECT_TRUE(rig.view.grid.cells.empty());
 }

@@ -98,8 +98,8 @@ class DocumentChecks : public ::testing::Test {
     fake::FakeHost host;
     StopFlag stop;
     std::vector<std::string> log;
-    fake::FakeShell shell{log};
-    fake::FakeSheetLink link{log};
+    fake::FakeShell shell{&log};
+    fake::FakeSheetLink link{&log};
     DocumentLink doc{host, shell, link, stop};
 };
 
