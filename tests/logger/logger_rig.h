@@ -14,9 +14,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,45 +22,6 @@
 namespace tz::logger_test {
 
 namespace fs = std::filesystem;
-
-class RecordingLoggerView : public LoggerView {
-  public:
-    std::set<int> ticked;
-    int portIndex = 0;
-    std::string document;
-    WindowHandle handle = 7;
-
-    bool transferring = false;
-    int idles = 0, transferrings = 0;
-    std::string status1, status2; // as shown now
-    std::vector<std::string> log; // "idle", "transferring", "1:<text>", "2:<text>"
-    std::function<void(const std::string&)> onStatus2;
-
-    void enterIdle() override {
-        ++idles;
-        transferring = false;
-        log.push_back("idle");
-    }
-    void enterTransferring() override {
-        ++transferrings;
-        transferring = true;
-        log.push_back("transferring");
-    }
-    void setStatus1(const std::string& t) override {
-        status1 = t;
-        log.push_back("1:" + t);
-    }
-    void setStatus2(const std::string& t) override {
-        status2 = t;
-        log.push_back("2:" + t);
-        if (onStatus2) onStatus2(t);
-    }
-
-    std::vector<LoggerProgress> progress;
-    std::vector<std::string> results;
-    void loggerProgress(const LoggerProgress& p) override { progress.push_back(p); }
-    void loggerResult(const std::string& line) override { results.push_back(line); }
-};
 
 // Pieces of a reply: (seconds after the command went out, text).
 using Reply = std::vector<std::pair<double, std::string>>;
@@ -178,7 +137,7 @@ struct Rig {
     fake::FakeHost host{0, 100.0}; // near zero: exact sums of waits
     fake::FakeSerial serial{host};
     Globals globals;
-    RecordingLoggerView view;
+    fake::FakeLoggerView view;
     fake::FakeShell shell;
     fake::FakeSheetLink link;
     StopFlag stop;
