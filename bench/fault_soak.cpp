@@ -17,11 +17,11 @@
 #include "logger/logger_transfer.h"
 #include "online/online_transfer.h"
 #include "sheet/document_link.h"
+#include "sim_process.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QProcess>
 #include <QTimer>
 
 #include <cstdio>
@@ -30,8 +30,6 @@
 #include <fstream>
 #include <random>
 #include <regex>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -41,11 +39,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef TZ_SIM_PATH
-constexpr const char* kSimPath = TZ_SIM_PATH;
-#else
-constexpr const char* kSimPath = "";
-#endif
+using tz::fake::kSimPath;
 
 constexpr const char* kBaud = "115200";
 
@@ -57,51 +51,13 @@ class LoggerView : public tz::LoggerView {
     void setStatus2(const std::string&) override {}
 };
 
-// tidewell-sim with `args` on COM1 of the private configuration folder.
-class Sim {
-  public:
-    explicit Sim(const QStringList& args) {
-        process_.start(kSimPath, args);
-        process_.waitForStarted(5000);
-        while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
-        }
-        ready_ = process_.readLine().contains("COM1 -> ");
-    }
-    ~Sim() {
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
-    bool ready() const { return ready_; }
-
-  private:
-    QProcess process_;
-    bool ready_ = false;
-};
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The document's lines; false when a CR or LF stands anywhere but in the
 // CR LF that ends a line.
 bool documentLines(const std::string& path, std::vector<std::string>& lines) {
-    const std::string all = readAll(path);
-    lines.clear();
-    std::size_t from = 0;
-    while (from < all.size()) {
-        const std::size_t end = all.find("\r\n", from);
-        if (end == std::string::npos) return false;
-        lines.push_back(all.substr(from, end - from));
-        from = end + 2;
-    }
+    lines = tz::test::crlfLines(path);
     for (const auto& l : lines)
-        if (l.find_first_of("\r\n") != std::string::npos) return false;
+        if (l.find_first_of("\r\n") != std::string::npos || l.rfind("<no CR LF>", 0) == 0)
+            return false;
     return true;
 }
 
@@ -128,13 +84,23 @@ double cpuSeconds() {
 }
 
 struct Context {
+    tz::fake::Workspace ws{"tz-fault-soak"};
     tz::StopFlag stop;
     std::string lineSettings;
     std::string programFolder;
     tz::QtHost host;
     std::vector<std::string> messages;
-    fs::path dir;
 };
+
+// tidewell-sim with `args` on COM1 of the private configuration folder.
+std::unique_ptr<tz::fake::Simulator> startSim(const Context& c, const QStringList& args) {
+    auto sim = std::make_unique<tz::fake::Simulator>(kSimPath, c.ws, args);
+    if (!sim->ready()) {
+        std::fprintf(stderr, "the simulator did not start: %s\n", sim->banner().c_str());
+        std::exit(1);
+    }
+    return sim;
+}
 
 struct Tally {
     int runs = 0, lost = 0, extra = 0, badCells = 0, unreported = 0;
@@ -171,11 +137,7 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
         ++complete;
     complete = std::max(complete, 0);
 
-    Sim sim(args);
-    if (!sim.ready()) {
-        std::fprintf(stderr, "the simulator did not start\n");
-        std::exit(1);
-    }
+    const auto sim = startSim(c, args);
     tz::QtSerialControl port;
     LoggerView view;
     tz::LoggerRequest request;
@@ -183,7 +145,7 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
     request.lineSettings = c.lineSettings;
     request.toWorkbook = false;
     request.ticked[1] = true;
-    request.documentPath = (c.dir / "logger.csv").string();
+    request.documentPath = c.ws.file("logger.csv");
     request.workFolder = c.programFolder;
     tz::fake::FakeShell shell;
     tz::fake::FakeSheetLink link;
@@ -206,18 +168,31 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
     if (c.messages.empty() && got < download.size()) ++t.unreported;
 }
 
-tz::OnlineRequest onlineRequest(const Context& c, const char* document) {
+// An on-line transfer of "Flow" every 2 s into `document`, through the Qt
+// serial port and timer; the spreadsheet side is never reached.
+struct OnlineRun {
+    OnlineRun(Context& c, const char* document)
+        : sheet(c.host, shell, link, c.stop), transfer(c.host, port, view, timer, sheet, c.stop) {
+        request.portNo = 1;
+        request.lineSettings = c.lineSettings;
+        request.toWorkbook = false;
+        request.commands[1] = "DQ01";
+        request.paramIndex = 0;
+        request.paramText = "Flow";
+        request.intervalDigits = "000002";
+        request.documentPath = c.ws.file(document);
+        c.messages.clear();
+    }
+
+    tz::QtSerialControl port;
+    tz::QtTimer timer;
+    tz::fake::FakeOnlineView view;
+    tz::fake::FakeShell shell;
+    tz::fake::FakeSheetLink link;
+    tz::DocumentLink sheet;
+    tz::OnlineTransfer transfer;
     tz::OnlineRequest request;
-    request.portNo = 1;
-    request.lineSettings = c.lineSettings;
-    request.toWorkbook = false;
-    request.commands[1] = "DQ01";
-    request.paramIndex = 0;
-    request.paramText = "Flow";
-    request.intervalDigits = "000002";
-    request.documentPath = (c.dir / document).string();
-    return request;
-}
+};
 
 // An on-line transfer whose line drops `cut` bytes in; every poll whose
 // reply came whole is a row.
@@ -234,32 +209,21 @@ void onlineCut(Context& c, std::size_t cut, Tally& t) {
         ++complete;
     }
 
-    Sim sim({"--hangup-after", QString::number(static_cast<qulonglong>(cut)), "--once"});
-    if (!sim.ready()) {
-        std::fprintf(stderr, "the simulator did not start\n");
-        std::exit(1);
-    }
-    tz::QtSerialControl port;
-    tz::QtTimer timer;
-    tz::fake::FakeOnlineView view;
-    const tz::OnlineRequest request = onlineRequest(c, "online.csv");
-    tz::fake::FakeShell shell;
-    tz::fake::FakeSheetLink link;
-    tz::DocumentLink sheet(c.host, shell, link, c.stop);
-    tz::OnlineTransfer transfer(c.host, port, view, timer, sheet, c.stop);
-    c.messages.clear();
-    transfer.start(request);
+    const auto sim =
+        startSim(c, {"--hangup-after", QString::number(static_cast<qulonglong>(cut)), "--once"});
+    OnlineRun run(c, "online.csv");
+    run.transfer.start(run.request);
     QElapsedTimer clock;
     clock.start();
-    while (transfer.running() && clock.elapsed() < 30000)
+    while (run.transfer.running() && clock.elapsed() < 30000)
         idle(20);
-    if (transfer.running()) {
+    if (run.transfer.running()) {
         std::fprintf(stderr, "an on-line transfer did not end after its line dropped\n");
         std::exit(1);
     }
 
     std::vector<std::string> lines;
-    const bool clean = documentLines(request.documentPath, lines);
+    const bool clean = documentLines(run.request.documentPath, lines);
     const int rows = lines.empty() ? 0 : static_cast<int>(lines.size()) - 1;
     ++t.runs;
     t.expected += complete;
@@ -300,18 +264,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::string tmpl = (fs::temp_directory_path() / "tz-fault-soak-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) {
-        std::perror("mkdtemp");
-        return 1;
-    }
     Context c;
-    c.dir = tmpl;
-    setenv("XDG_CONFIG_HOME", tmpl.c_str(), 1);
     QCoreApplication app(argc, argv);
     c.lineSettings = std::string(kBaud) + ",N,8,1";
-    fs::create_directories(c.dir / "program");
-    c.programFolder = (c.dir / "program").string();
+    fs::create_directories(c.ws.root() / "program");
+    c.programFolder = c.ws.file("program");
     c.host.setMessageBoxHook(
         [&](const std::string& text, const std::string&) { c.messages.push_back(text); });
 
@@ -343,16 +300,9 @@ int main(int argc, char** argv) {
 
     bool floodOk = true;
     if (floodSeconds > 0) {
-        Sim sim({"--fault", "endless"});
-        tz::QtSerialControl port;
-        tz::QtTimer timer;
-        tz::fake::FakeOnlineView view;
-        const tz::OnlineRequest request = onlineRequest(c, "flood.csv");
-        tz::fake::FakeShell shell;
-        tz::fake::FakeSheetLink link;
-        tz::DocumentLink sheet(c.host, shell, link, c.stop);
-        tz::OnlineTransfer transfer(c.host, port, view, timer, sheet, c.stop);
-        c.messages.clear();
+        const auto sim = startSim(c, {"--fault", "endless"});
+        OnlineRun run(c, "flood.csv");
+        tz::OnlineTransfer& transfer = run.transfer;
         long rssStart = 0, rssEnd = 0;
         double cpuStart = 0, cpuEnd = 0;
         // The flood starts with the first poll; the memory is read once it
@@ -366,7 +316,7 @@ int main(int argc, char** argv) {
             cpuEnd = cpuSeconds();
             transfer.stopXfer();
         });
-        transfer.start(request);
+        transfer.start(run.request);
         QElapsedTimer clock;
         clock.start();
         while ((rssEnd == 0 || transfer.running()) &&
@@ -381,7 +331,6 @@ int main(int argc, char** argv) {
             (cpuEnd - cpuStart) / floodSeconds * 100, stopped ? "ended it" : "did not end it");
         floodOk = stopped && rssEnd > 0 && (rssEnd - rssStart) / minutes < 1024;
     }
-    fs::remove_all(c.dir);
     const bool ok = floodOk && logger.lost + logger.extra + logger.badCells == 0 &&
                     online.lost + online.extra + online.badCells == 0;
     return ok ? 0 : 1;

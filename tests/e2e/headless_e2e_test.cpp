@@ -2,64 +2,37 @@
 // display, against the tidewell-sim program on a pseudo-terminal. Their
 // CSV documents are held against the windows' documents of the same data,
 // and their exit status and signal handling against what a service needs.
-#include "app/globals.h"
-#include "backends/qt/qt_host.h"
 #include "ui/logger_window.h"
-#include "ui/monitor_grid.h"
-#include "ui/monitor_window.h"
 #include "ui/online_window.h"
-#include "ui/services.h"
 
-#include "fake_views.h"
-#include "qt_app.h"
-#include "sim_process.h"
+#include "window_e2e.h"
 
-#include <QCheckBox>
-#include <QElapsedTimer>
-#include <QLineEdit>
+#include <QComboBox>
 #include <QProcess>
-#include <QPushButton>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace tz {
 namespace {
 
 namespace fs = std::filesystem;
 
-#if defined(TZ_SIM_PATH) && defined(TZ_PROGRAM_PATH)
-constexpr const char* kSimPath = TZ_SIM_PATH;
+#ifdef TZ_PROGRAM_PATH
 constexpr const char* kProgramPath = TZ_PROGRAM_PATH;
 #else
-constexpr const char* kSimPath = "";
 constexpr const char* kProgramPath = "";
 #endif
 
+using fake::kSimPath;
 using fake::Simulator;
-using fake::Workspace;
 using test::crlfLines;
+using test::readFile;
 
 const char* const kNames[] = {"Flow", "Velocity", "Level"};
-
-std::string bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-class NoFileDialog : public FileDialog {
-  public:
-    std::string open(const std::string&) override { return {}; }
-};
 
 struct Finished {
     bool normalExit = false;
@@ -67,15 +40,16 @@ struct Finished {
     std::string err;
 };
 
-class HeadlessEndToEnd : public ::testing::Test {
+class HeadlessEndToEnd : public fake::WindowEndToEnd {
   protected:
+    HeadlessEndToEnd() : WindowEndToEnd("tz-headless-e2e") {}
+
     void SetUp() override {
-        if (!*kSimPath) GTEST_SKIP() << "built without the simulator";
-        fake::ensureApplication("tz_e2e_tests");
-        ASSERT_FALSE(ws.root().empty());
+        WindowEndToEnd::SetUp();
+        if (IsSkipped()) return;
+        if (!*kProgramPath) GTEST_SKIP() << "built without the program";
         // The program reads its settings beside itself: a program folder of
         // its own, with a copy of the program.
-        fs::create_directories(folder);
         fs::copy_file(kProgramPath, folder / "tidewell-z");
         std::ofstream ini(folder / "Twell.ini", std::ios::binary);
         ini << "\"115200,N,8,1\"\r\n";
@@ -87,23 +61,9 @@ class HeadlessEndToEnd : public ::testing::Test {
         globals.CommSettings = "115200,N,8,1";
         for (int i = 0; i < 3; ++i)
             globals.ParamName[static_cast<std::size_t>(i + 1)] = kNames[i];
-        globals.PortNo = 1;
-        globals.SaveFormat = 0;
         globals.ProgramFolder = ws.file("window");
         fs::create_directories(globals.ProgramFolder);
         globals.EnvFilePath = ws.file("window/Twenv.dat");
-        host.setMessageBoxHook(
-            [this](const std::string& text, const std::string&) { messages.push_back(text); });
-        services.makeSheetLink = [] { return std::make_unique<fake::FakeSheetLink>(); };
-        services.makeShell = [] { return std::make_unique<fake::FakeShell>(); };
-        services.makeFileDialog = [](QWidget*) { return std::make_unique<NoFileDialog>(); };
-        services.openHelp = [](const std::string&) {};
-    }
-
-    void TearDown() override {
-        for (QWidget* w : {static_cast<QWidget*>(online), static_cast<QWidget*>(logger)})
-            if (w) w->close();
-        QCoreApplication::processEvents();
     }
 
     // Starts the program without any display; `during` runs while it does.
@@ -128,24 +88,9 @@ class HeadlessEndToEnd : public ::testing::Test {
         return f;
     }
 
-    static bool waitFor(const std::function<bool()>& done, int limitMs) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < limitMs)
-            QTest::qWait(50);
-        return done();
-    }
-
     static QString q(const std::string& s) { return QString::fromStdString(s); }
 
-    Workspace ws{"tz-headless-e2e"};
     fs::path folder = ws.root() / "program";
-    Globals globals;
-    QtHost host;
-    UiServices services = qtServices(globals, host);
-    QPointer<OnlineWindow> online;
-    QPointer<LoggerWindow> logger;
-    std::vector<std::string> messages;
 };
 
 TEST_F(HeadlessEndToEnd, LoggerRunWritesTheBytesTheWindowWrites) {
@@ -159,18 +104,13 @@ TEST_F(HeadlessEndToEnd, LoggerRunWritesTheBytesTheWindowWrites) {
     EXPECT_NE(f.err.find("3 sets, 12 records, "), std::string::npos) << f.err;
     EXPECT_FALSE(fs::exists(folder / "Work.csv"));
 
-    logger = new LoggerWindow(services, QPoint(0, 0));
-    logger->show();
-    for (int n : {2, 5, 9})
-        logger->findChild<QCheckBox*>(q("SSCheck1_" + std::to_string(n)))->setChecked(true);
     const std::string windowed = ws.file("window.csv");
-    logger->findChild<QLineEdit*>("Text3")->setText(q(windowed));
-    QTest::mouseClick(logger->findChild<QPushButton*>("SSCommand3"), Qt::LeftButton);
+    download(&open<LoggerWindow>(), {2, 5, 9}, windowed);
     ASSERT_TRUE(messages.empty()) << messages.front();
 
-    const std::string expected = bytesOf(windowed);
+    const std::string expected = readFile(windowed);
     ASSERT_EQ(crlfLines(windowed).size(), 11u);
-    EXPECT_EQ(bytesOf(unattended), expected);
+    EXPECT_EQ(readFile(unattended), expected);
 }
 
 TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
@@ -188,17 +128,12 @@ TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
     // A fresh simulator of the same seed gives the window the same values.
     Simulator sim(kSimPath, ws, {"--baud", "115200"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
-    online = new OnlineWindow(services, QPoint(0, 0));
-    online->show();
-    online->findChild<QComboBox*>("Combo1")->setCurrentIndex(1);
+    auto& online = open<OnlineWindow>();
+    child<QComboBox>(&online, "Combo1")->setCurrentIndex(1);
     const std::string windowed = ws.file("window.csv");
-    online->findChild<QLineEdit*>("Text3")->setText(q(windowed));
-    auto* txtTime = online->findChild<QLineEdit*>("txtTime");
-    txtTime->setFocus();
-    QTest::keyClicks(txtTime, "000002");
-    QTest::mouseClick(online->findChild<QPushButton*>("SSCommand3"), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return online->transfer().rowCount() >= 4; }, 15000));
-    QTest::mouseClick(online->findChild<QPushButton*>("SSCommand6"), Qt::LeftButton);
+    startPolling(&online, windowed, "000002");
+    ASSERT_TRUE(runUntil([&] { return online.transfer().rowCount() >= 4; }, 15000));
+    stopXfer(&online);
     ASSERT_TRUE(messages.empty()) << messages.front();
 
     // The times of the polls differ from run to run; all else is the same
@@ -211,9 +146,9 @@ TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
             out += std::regex_replace(line, time, "hh:mm:ss,") + "\n";
         return out;
     };
-    const std::string expected = bytesOf(windowed);
+    const std::string expected = readFile(windowed);
     ASSERT_EQ(crlfLines(windowed).size(), 4u);
-    EXPECT_EQ(masked(bytesOf(unattended)), masked(expected));
+    EXPECT_EQ(masked(readFile(unattended)), masked(expected));
     EXPECT_EQ(crlfLines(unattended)[0], "TIME,Velocity");
 }
 
@@ -225,20 +160,20 @@ TEST_F(HeadlessEndToEnd, SigtermEndsQuietlyWithTheDocumentsWhole) {
     Finished f = run({"--online", "--port", "COM1", "--parameter", "Flow", "--interval", "00:00:02",
                       "--csv", q(onlineCsv)},
                      [&](QProcess& p) {
-                         waitFor([&] { return crlfLines(onlineCsv).size() >= 3; }, 15000);
+                         runUntil([&] { return crlfLines(onlineCsv).size() >= 3; }, 15000);
                          p.terminate();
                      });
     ASSERT_TRUE(f.normalExit) << "ended by the signal instead of by itself";
     EXPECT_EQ(f.code, 0) << f.err;
     EXPECT_EQ(f.err.find("TIDEWELL-Z:"), std::string::npos) << "a stop is no failure: " << f.err;
-    const std::string bytes = bytesOf(onlineCsv);
+    const std::string bytes = readFile(onlineCsv);
     ASSERT_GE(crlfLines(onlineCsv).size(), 3u);
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << "the last row is whole";
 
     // A logger download of about 5 s, stopped in the middle of set 1.
     const std::string loggerCsv = ws.file("logger.csv");
     f = run({"--logger", "1,2", "--port", "COM1", "--csv", q(loggerCsv)}, [&](QProcess& p) {
-        waitFor([&] { return crlfLines(loggerCsv).size() >= 8; }, 15000);
+        runUntil([&] { return crlfLines(loggerCsv).size() >= 8; }, 15000);
         p.terminate();
     });
     ASSERT_TRUE(f.normalExit);

@@ -1,24 +1,14 @@
 // The logger transfer end to end: the real logger window with the Qt serial
 // port and host, against the tidewell-sim program on a pseudo-terminal
 // published as COM1 in a private configuration folder, into a CSV document.
-#include "app/globals.h"
-#include "backends/qt/qt_host.h"
 #include "ui/logger_window.h"
-#include "ui/services.h"
 
-#include "fake_views.h"
-#include "qt_app.h"
-#include "sim_process.h"
+#include "window_e2e.h"
 
-#include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -32,13 +22,7 @@ namespace fs = std::filesystem;
 
 using fake::kSimPath;
 using fake::Simulator;
-using fake::Workspace;
 using test::crlfLines;
-
-class NoFileDialog : public FileDialog {
-  public:
-    std::string open(const std::string&) override { return {}; }
-};
 
 std::vector<std::string> fields(const std::string& line) {
     std::vector<std::string> out;
@@ -76,66 +60,25 @@ std::string stamp(int set, int record) {
     return buf;
 }
 
-class LoggerEndToEnd : public ::testing::Test {
+class LoggerEndToEnd : public fake::WindowEndToEnd {
   protected:
+    LoggerEndToEnd() : WindowEndToEnd("tz-logger-e2e") {}
     void SetUp() override {
-        if (!*kSimPath) GTEST_SKIP() << "built without the simulator";
-        fake::ensureApplication("tz_e2e_tests");
-        ASSERT_FALSE(ws.root().empty());
+        WindowEndToEnd::SetUp();
         globals.CommSettings = "115200,N,8,1";
-        globals.PortNo = 1;
-        globals.SaveFormat = 0;
-        fs::create_directories(ws.root() / "program");
-        globals.ProgramFolder = (ws.root() / "program").string();
-        globals.EnvFilePath = ws.file("Twenv.dat");
-        host.setMessageBoxHook([this](const std::string& text, const std::string& title) {
-            messages.push_back(text);
-            titles.push_back(title);
-        });
-        services.makeSheetLink = [] { return std::make_unique<fake::FakeSheetLink>(); };
-        services.makeShell = [] { return std::make_unique<fake::FakeShell>(); };
-        services.makeFileDialog = [](QWidget*) { return std::make_unique<NoFileDialog>(); };
-        services.openHelp = [](const std::string&) {};
-    }
-
-    void TearDown() override {
-        if (window) {
-            window->close(); // runs the closing step; the window deletes itself
-            QCoreApplication::processEvents();
-        }
     }
 
     LoggerWindow& openWindow() {
-        window = new LoggerWindow(services, QPoint(0, 0));
-        window->show();
+        window = &open<LoggerWindow>();
         return *window;
     }
-
-    template <class W> W* child(const char* name) { return window->findChild<W*>(name); }
-
-    // Ticks the sets, types the document and clicks "Start Transfer!",
-    // which returns when the transfer has ended.
     void runTransfer(std::initializer_list<int> sets, const std::string& document) {
-        for (int n : sets) {
-            auto* box = child<QCheckBox>(("SSCheck1_" + std::to_string(n)).c_str());
-            ASSERT_NE(box, nullptr) << n;
-            box->setChecked(true);
-        }
-        child<QLineEdit>("Text3")->setText(QString::fromStdString(document));
-        QTest::mouseClick(child<QPushButton>("SSCommand3"), Qt::LeftButton);
+        download(window, sets, document);
     }
+    bool idle() { return WindowEndToEnd::idle(window); }
+    template <class W> W* child(const char* name) { return WindowEndToEnd::child<W>(window, name); }
 
-    bool idle() {
-        return !child<QPushButton>("SSCommand3")->isHidden() &&
-               child<QPushButton>("SSCommand6")->isHidden();
-    }
-
-    Workspace ws{"tz-logger-e2e"};
-    Globals globals;
-    QtHost host;
-    UiServices services = qtServices(globals, host);
     LoggerWindow* window = nullptr;
-    std::vector<std::string> messages, titles;
 };
 
 TEST_F(LoggerEndToEnd, DownloadsTickedSetsSideBySideIntoTheDocument) {
@@ -245,7 +188,7 @@ TEST_F(LoggerEndToEnd, StopXferDuringADownloadEndsQuietly) {
     bool sawTransferring = false;
     QTimer::singleShot(4000, [&] {
         sawTransferring = !idle();
-        QTest::mouseClick(child<QPushButton>("SSCommand6"), Qt::LeftButton);
+        stopXfer(window);
     });
     runTransfer({1, 2}, document);
     EXPECT_TRUE(sawTransferring);

@@ -1,31 +1,18 @@
 // The on-line transfer end to end: the real on-line window with the Qt
 // serial port, host and timer, against the tidewell-sim program on a
 // pseudo-terminal published as COM1 in a private configuration folder.
-#include "app/globals.h"
-#include "backends/qt/qt_host.h"
 #include "ui/monitor_grid.h"
 #include "ui/monitor_window.h"
 #include "ui/online_window.h"
-#include "ui/services.h"
 
-#include "fake_views.h"
-#include "qt_app.h"
-#include "sim_process.h"
+#include "window_e2e.h"
 
-#include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
-#include <vector>
 
 namespace tz {
 namespace {
@@ -34,85 +21,23 @@ namespace fs = std::filesystem;
 
 using fake::kSimPath;
 using fake::Simulator;
-using fake::Workspace;
 using test::crlfLines;
 
-class NoFileDialog : public FileDialog {
-  public:
-    std::string open(const std::string&) override { return {}; }
-};
-
-class OnlineEndToEnd : public ::testing::Test {
+class OnlineEndToEnd : public fake::WindowEndToEnd {
   protected:
-    void SetUp() override {
-        if (!*kSimPath) GTEST_SKIP() << "built without the simulator";
-        fake::ensureApplication("tz_e2e_tests");
-        ASSERT_FALSE(ws.root().empty());
-        globals.CommSettings = "9600,N,8,1";
-        globals.ParamName[1] = "Flow";
-        globals.ParamName[2] = "Level";
-        globals.PortNo = 1;
-        globals.SaveFormat = 0;
-        globals.ProgramFolder = ws.root().string();
-        globals.EnvFilePath = ws.file("Twenv.dat");
-        host.setMessageBoxHook([this](const std::string& text, const std::string& title) {
-            messages.push_back(text);
-            titles.push_back(title);
-        });
-        services.makeSheetLink = [] { return std::make_unique<fake::FakeSheetLink>(); };
-        services.makeShell = [] { return std::make_unique<fake::FakeShell>(); };
-        services.makeFileDialog = [](QWidget*) { return std::make_unique<NoFileDialog>(); };
-        services.openHelp = [](const std::string&) {};
-    }
-
-    void TearDown() override {
-        if (window) {
-            window->close(); // runs the closing step; the window deletes itself
-            QCoreApplication::processEvents();
-        }
-    }
+    OnlineEndToEnd() : WindowEndToEnd("tz-online-e2e") {}
 
     OnlineWindow& openWindow() {
-        window = new OnlineWindow(services, QPoint(0, 0));
-        window->show();
+        window = &open<OnlineWindow>();
         return *window;
     }
-
-    template <class W> W* child(const char* name) { return window->findChild<W*>(name); }
-
-    // Types the interval and the document, and clicks "Start Transfer!".
-    void startTransfer(const std::string& document, const QString& interval) {
-        auto* txtTime = child<QLineEdit>("txtTime");
-        auto* text3 = child<QLineEdit>("Text3");
-        ASSERT_NE(txtTime, nullptr);
-        ASSERT_NE(text3, nullptr);
-        text3->setText(QString::fromStdString(document));
-        txtTime->setFocus();
-        txtTime->selectAll();
-        QTest::keyClicks(txtTime, interval);
-        QTest::mouseClick(child<QPushButton>("SSCommand3"), Qt::LeftButton);
+    void startTransfer(const std::string& document, const QString& digits) {
+        startPolling(window, document, digits);
     }
+    bool idle() { return WindowEndToEnd::idle(window); }
+    template <class W> W* child(const char* name) { return WindowEndToEnd::child<W>(window, name); }
 
-    // Runs the event loop until `done` or the time limit.
-    template <class F> bool runUntil(F done, int limitMs) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < limitMs)
-            QTest::qWait(20);
-        return done();
-    }
-
-    bool idle() {
-        return !child<QPushButton>("SSCommand3")->isHidden() &&
-               child<QPushButton>("SSCommand6")->isHidden();
-    }
-
-    Workspace ws{"tz-online-e2e"};
-    Globals globals;
-    QtHost host;
-    UiServices services = qtServices(globals, host);
     OnlineWindow* window = nullptr;
-    std::vector<std::string> messages, titles;
 };
 
 TEST_F(OnlineEndToEnd, PollsTheSimulatorUntilStopXferAndKeepsFileAndGridAlike) {
@@ -140,7 +65,7 @@ TEST_F(OnlineEndToEnd, PollsTheSimulatorUntilStopXferAndKeepsFileAndGridAlike) {
     EXPECT_TRUE(std::regex_match(child<QLabel>("Label4")->text().toStdString(),
                                  std::regex(R"(TIME\d\d:\d\d:\d\d)")));
 
-    QTest::mouseClick(child<QPushButton>("SSCommand6"), Qt::LeftButton);
+    stopXfer(window);
     EXPECT_TRUE(idle());
     EXPECT_FALSE(w.transfer().running());
     EXPECT_FALSE(w.transfer().csvFileOpen());
@@ -191,8 +116,8 @@ TEST_F(OnlineEndToEnd, MissingPortLeavesTheDocumentUntouched) {
     // No simulator: COM1 has no link in the private folder, so the port is
     // the first on-board UART, which this machine may not have; point COM1
     // at a path that certainly does not exist instead.
-    fs::create_directories(ws.root() / "tidewell-z" / "ports");
-    fs::create_symlink(ws.file("no-such-device"), ws.root() / "tidewell-z" / "ports" / "COM1");
+    fs::create_directories(ws.link(1).parent_path());
+    fs::create_symlink(ws.file("no-such-device"), ws.link(1));
     OnlineWindow& w = openWindow();
     const std::string document = ws.file("online.csv");
     { std::ofstream(document, std::ios::binary) << "TIME,Flow\r\n08:00:00,+0001.000\r\n"; }

@@ -2,25 +2,15 @@
 // dialog is offered the simulator's pseudo-terminal as a port (Qt's own
 // port list never shows pseudo-terminals), links it to a COMn, and the
 // window then polls the simulator through that COMn.
-#include "app/globals.h"
 #include "backends/qt/port_names.h"
-#include "backends/qt/qt_host.h"
 #include "ui/online_window.h"
 #include "ui/ports_dialog.h"
-#include "ui/services.h"
 
-#include "fake_views.h"
-#include "qt_app.h"
-#include "sim_process.h"
+#include "window_e2e.h"
 
-#include <QElapsedTimer>
+#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTableWidget>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -31,45 +21,15 @@ namespace fs = std::filesystem;
 
 using fake::kSimPath;
 
-class PortsEndToEnd : public ::testing::Test {
+class PortsEndToEnd : public fake::WindowEndToEnd {
   protected:
+    PortsEndToEnd() : WindowEndToEnd("tz-ports-e2e") {}
     void SetUp() override {
-        if (!*kSimPath) GTEST_SKIP() << "built without the simulator";
-        fake::ensureApplication("tz_e2e_tests");
-        ASSERT_FALSE(ws.root().empty());
-        globals.CommSettings = "9600,N,8,1";
-        globals.ParamName[1] = "Flow";
-        globals.PortNo = 1;
-        globals.SaveFormat = 0;
-        globals.ProgramFolder = ws.root().string();
-        globals.EnvFilePath = ws.file("Twenv.dat");
-        host.setMessageBoxHook(
-            [this](const std::string& text, const std::string&) { messages.push_back(text); });
-        services.makeSheetLink = [] { return std::make_unique<fake::FakeSheetLink>(); };
-        services.makeShell = [] { return std::make_unique<fake::FakeShell>(); };
-        services.openHelp = [](const std::string&) {};
+        WindowEndToEnd::SetUp();
         services.listPorts = [this] { return offered; };
     }
-    void TearDown() override {
-        if (window) {
-            window->close();
-            QCoreApplication::processEvents();
-        }
-    }
 
-    template <class W> W* child(QWidget* in, const char* name) {
-        W* w = in->findChild<W*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-
-    fake::Workspace ws{"tz-ports-e2e"};
-    Globals globals;
-    QtHost host;
-    UiServices services = qtServices(globals, host);
     std::vector<SerialPortEntry> offered;
-    std::vector<std::string> messages;
-    OnlineWindow* window = nullptr;
 };
 
 TEST_F(PortsEndToEnd, DialogLinksTheChosenPortAndTheWindowPollsThroughIt) {
@@ -85,8 +45,7 @@ TEST_F(PortsEndToEnd, DialogLinksTheChosenPortAndTheWindowPollsThroughIt) {
                {"ttyUSB0", pty, QString::fromStdString(byId.string()), "FT232R USB UART", "FTDI",
                 "SIM0001"}};
 
-    window = new OnlineWindow(services, QPoint(0, 0));
-    window->show();
+    OnlineWindow* window = &open<OnlineWindow>();
     auto* combo2 = child<QComboBox>(window, "Combo2");
     ASSERT_NE(combo2, nullptr);
     // The items stay the bare names the settings file counts on.
@@ -127,16 +86,9 @@ TEST_F(PortsEndToEnd, DialogLinksTheChosenPortAndTheWindowPollsThroughIt) {
     // And a transfer on COM2 reaches the simulator.
     combo2->setCurrentIndex(1);
     const std::string document = ws.file("online.csv");
-    child<QLineEdit>(window, "Text3")->setText(QString::fromStdString(document));
-    auto* txtTime = child<QLineEdit>(window, "txtTime");
-    txtTime->setFocus();
-    QTest::keyClicks(txtTime, "000002");
-    QTest::mouseClick(child<QPushButton>(window, "SSCommand3"), Qt::LeftButton);
-    QElapsedTimer clock;
-    clock.start();
-    while (test::crlfLines(document).size() < 2 && clock.elapsed() < 10000)
-        QTest::qWait(20);
-    QTest::mouseClick(child<QPushButton>(window, "SSCommand6"), Qt::LeftButton);
+    startPolling(window, document, "000002");
+    runUntil([&] { return test::crlfLines(document).size() >= 2; }, 10000);
+    stopXfer(window);
     const auto lines = test::crlfLines(document);
     ASSERT_GE(lines.size(), 2u) << (messages.empty() ? "" : messages.front());
     EXPECT_EQ(lines[0], "TIME,Flow");
