@@ -66,16 +66,14 @@ class FakeSheetLink : public SheetLink {
     };
 
     // Attempts to open the conversation that meet no answer before one
-    // succeeds, and pokes that meet no answer before one goes through, as a
-    // spreadsheet program still starting or busy gives; negative: never.
+    // succeeds, and pokes that meet no answer before one goes through: a
+    // spreadsheet program still starting, or busy. Negative: it never answers.
     int silentAttempts = 0;
     int silentPokes = 0;
     std::optional<Failure> linkFailure; // thrown by every attempt instead
     std::optional<Failure> pokeFailure; // thrown by every poke once set
-    // At the start of every attempt (a slow connect, a clock that jumps) and
-    // after every poke that went through.
+    // At the start of every attempt: a slow connect, a clock that jumps.
     std::function<void()> onAttempt;
-    std::function<void(const Poke&)> onPoke;
 
     std::string topic, item;
     std::vector<int> modes; // every mode asked for, answered or not
@@ -106,7 +104,6 @@ class FakeSheetLink : public SheetLink {
         if (pokeFailure) throw *pokeFailure;
         if (unanswered(silentPokes)) throw noAnswer();
         pokes.push_back({item, text});
-        if (onPoke) onPoke(pokes.back());
     }
     void endLaunched() noexcept override { note("link end launched"); }
 
