@@ -94,7 +94,7 @@ struct Context {
 
 // tidewell-sim with `args` on COM1 of the private configuration folder.
 std::unique_ptr<tz::fake::Simulator> startSim(const Context& c, const QStringList& args) {
-    auto sim = std::make_unique<tz::fake::Simulator>(kSimPath, c.ws, args);
+    auto sim = std::make_unique<tz::fake::Simulator>(c.ws, args);
     if (!sim->ready()) {
         std::fprintf(stderr, "the simulator did not start: %s\n", sim->banner().c_str());
         std::exit(1);
