@@ -16,6 +16,7 @@
 #include "instrument.h"
 #include "logger/logger_transfer.h"
 #include "online/online_transfer.h"
+#include "poll_request.h"
 #include "sheet/document_link.h"
 #include "sim_process.h"
 
@@ -94,7 +95,7 @@ struct Context {
 
 // tidewell-sim with `args` on COM1 of the private configuration folder.
 std::unique_ptr<tz::fake::Simulator> startSim(const Context& c, const QStringList& args) {
-    auto sim = std::make_unique<tz::fake::Simulator>(kSimPath, c.ws, args);
+    auto sim = std::make_unique<tz::fake::Simulator>(c.ws, args);
     if (!sim->ready()) {
         std::fprintf(stderr, "the simulator did not start: %s\n", sim->banner().c_str());
         std::exit(1);
@@ -172,15 +173,8 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
 // serial port and timer; the spreadsheet side is never reached.
 struct OnlineRun {
     OnlineRun(Context& c, const char* document)
-        : sheet(c.host, shell, link, c.stop), transfer(c.host, port, view, timer, sheet, c.stop) {
-        request.portNo = 1;
-        request.lineSettings = c.lineSettings;
-        request.toWorkbook = false;
-        request.commands[1] = "DQ01";
-        request.paramIndex = 0;
-        request.paramText = "Flow";
-        request.intervalDigits = "000002";
-        request.documentPath = c.ws.file(document);
+        : sheet(c.host, shell, link, c.stop), transfer(c.host, port, view, timer, sheet, c.stop),
+          request(tz::fake::csvPolling(c.ws.file(document), "Flow", "000002", c.lineSettings)) {
         c.messages.clear();
     }
 

@@ -26,6 +26,7 @@
 #include "fake_views.h"
 #include "instrument.h"
 #include "online/online_transfer.h"
+#include "poll_request.h"
 #include "sheet/document_link.h"
 
 #include <QCoreApplication>
@@ -327,14 +328,6 @@ int main(int argc, char** argv) {
     setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
 
     QCoreApplication app(argc, argv);
-    tz::OnlineRequest request;
-    request.portNo = 1;
-    request.lineSettings = "9600,N,8,1";
-    request.toWorkbook = false;
-    request.commands[1] = "DQ01";
-    request.paramIndex = 0;
-    request.paramText = "Flow";
-
     tz::QtHost qtHost;
     FineClockHost fineHost;
     tz::QtHost& host = fineClock ? fineHost : qtHost;
@@ -348,8 +341,8 @@ int main(int argc, char** argv) {
     TimedSerial port(qtPort);
     tz::QtTimer qtTimer;
     TimedTimer timer(qtTimer);
-    request.documentPath = (dir / "bench.csv").string();
-    request.intervalDigits = digits;
+    const tz::OnlineRequest request =
+        tz::fake::csvPolling((dir / "bench.csv").string(), "Flow", digits);
     tz::fake::FakeOnlineView view;
     tz::fake::FakeShell shell;
     tz::fake::FakeSheetLink link;

@@ -15,6 +15,8 @@
 #include "fake_views.h"
 #include "instrument.h"
 #include "online/online_transfer.h"
+#include "poll_request.h"
+#include "scratch.h"
 #include "sheet/document_link.h"
 #include "ui/trend_chart.h"
 
@@ -26,12 +28,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -67,11 +66,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    namespace fs = std::filesystem;
-    const fs::path dir =
-        (fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
-        ("tz-trend-bench-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const tz::test::TempDir dir("tz-trend-bench", true);
 
     tz::TrendChart chart;
     chart.resize(440, 300); // the trend's part of the data monitor window
@@ -82,7 +77,7 @@ int main(int argc, char** argv) {
     tz::fake::FakeSerial serial(host);
     TrendView view(chart);
     view.params = {"Flow rate"};
-    view.document = (dir / "Tidewell.csv").string();
+    view.document = dir.file("Tidewell.csv");
     view.digits = "000002";
     tz::fake::FakeShell shell;
     tz::fake::FakeSheetLink link;
@@ -97,15 +92,7 @@ int main(int argc, char** argv) {
         }
     };
     tz::OnlineTransfer transfer(host, serial, view, timer, sheet, stop);
-    tz::OnlineRequest request;
-    request.portNo = 1;
-    request.lineSettings = "9600,N,8,1";
-    request.toWorkbook = false;
-    request.commands[1] = "DQ01";
-    request.paramIndex = 0;
-    request.paramText = "Flow rate";
-    request.intervalDigits = "000002";
-    request.documentPath = view.document;
+    const tz::OnlineRequest request = tz::fake::csvPolling(view.document, "Flow rate");
 
     chart.startRun("Flow rate");
     const auto runStart = Clock::now();
@@ -153,7 +140,6 @@ int main(int argc, char** argv) {
                 "p95 %.2f ms, max %.2f ms; reduction alone median %.3f ms\n",
                 kept, chart.pointsDrawn(), chart.segmentsDrawn(), times[times.size() / 2], p95,
                 times.back(), reduce[reduce.size() / 2]);
-    fs::remove_all(dir);
     const bool ok = view.rows >= wantRows && static_cast<long>(kept) == view.rows &&
                     csvRows == view.rows && p95 < 16.0;
     // The maximum is printed as it is, but a shared machine's late wake-up

@@ -1,35 +1,22 @@
 #include "app/text_file.h"
 
 #include "platform/failure.h"
+#include "scratch.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace tz {
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // A durable file's syncs run off the writing thread, and one that fails
 // surfaces on that thread as the storage failure naming the file: at the
 // next line, or at the reporting close. No line written is lost.
 TEST(DurableTextFile, SyncsRunOffTheWritingThreadAndTheirFailuresSurface) {
-    const fs::path path =
-        fs::temp_directory_path() /
-        ("tz_durable_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         ".csv");
+    const test::TempDir dir("tz-durable");
+    const std::string path = dir.file("Tidewell.csv");
     std::atomic<int> syncs{0}, onCaller{0}, failNext{0};
     const auto caller = std::this_thread::get_id();
     auto sync = [&](int fd) {
@@ -40,25 +27,25 @@ TEST(DurableTextFile, SyncsRunOffTheWritingThreadAndTheirFailuresSurface) {
     };
 
     TextFileWriter w;
-    w.open(path.string(), true, sync);
+    w.open(path, true, sync);
     w.writeLine("TIME,Flow");
     w.writeLine("08:00:00,1.5");
     w.closeReporting();
     EXPECT_GE(syncs.load(), 1);
     EXPECT_EQ(onCaller.load(), 0);
-    EXPECT_EQ(readAll(path), "TIME,Flow\r\n08:00:00,1.5\r\n");
+    EXPECT_EQ(test::readFile(path), "TIME,Flow\r\n08:00:00,1.5\r\n");
 
-    w.open(path.string(), true, sync);
+    w.open(path, true, sync);
     failNext = 1;
     w.writeLine("a");
     try {
         w.closeReporting();
         ADD_FAILURE() << "a failed sync went unsaid at the close";
     } catch (const Failure& f) {
-        EXPECT_NE(std::string(f.what()).find(path.string()), std::string::npos) << f.what();
+        EXPECT_NE(std::string(f.what()).find(path), std::string::npos) << f.what();
     }
 
-    w.open(path.string(), true, sync);
+    w.open(path, true, sync);
     failNext = 1;
     w.writeLine("a");
     // The next line sees the failure once the sync has run.
@@ -73,7 +60,6 @@ TEST(DurableTextFile, SyncsRunOffTheWritingThreadAndTheirFailuresSurface) {
     }
     EXPECT_TRUE(raised);
     w.close();
-    fs::remove(path);
 }
 
 } // namespace

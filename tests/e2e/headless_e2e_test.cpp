@@ -27,7 +27,6 @@ constexpr const char* kProgramPath = TZ_PROGRAM_PATH;
 constexpr const char* kProgramPath = "";
 #endif
 
-using fake::kSimPath;
 using fake::Simulator;
 using test::crlfLines;
 using test::readFile;
@@ -94,7 +93,7 @@ class HeadlessEndToEnd : public fake::WindowEndToEnd {
 };
 
 TEST_F(HeadlessEndToEnd, LoggerRunWritesTheBytesTheWindowWrites) {
-    Simulator sim(kSimPath, ws, {"--records", "4", "--baud", "115200"});
+    Simulator sim(ws, {"--records", "4", "--baud", "115200"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     const std::string unattended = ws.file("headless.csv");
     const Finished f = run({"--logger", "2,5,9", "--port", "COM1", "--csv", q(unattended)});
@@ -116,7 +115,7 @@ TEST_F(HeadlessEndToEnd, LoggerRunWritesTheBytesTheWindowWrites) {
 TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
     const std::string unattended = ws.file("headless.csv");
     {
-        Simulator sim(kSimPath, ws, {"--baud", "115200"});
+        Simulator sim(ws, {"--baud", "115200"});
         ASSERT_TRUE(sim.ready()) << sim.banner();
         const Finished f = run({"--online", "--port", "COM1", "--parameter", "velocity",
                                 "--interval", "00:00:02", "--count", "3", "--csv", q(unattended)});
@@ -126,7 +125,7 @@ TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
         EXPECT_NE(f.err.find("3 rows \u2192 " + unattended), std::string::npos) << f.err;
     }
     // A fresh simulator of the same seed gives the window the same values.
-    Simulator sim(kSimPath, ws, {"--baud", "115200"});
+    Simulator sim(ws, {"--baud", "115200"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     auto& online = open<OnlineWindow>();
     child<QComboBox>(&online, "Combo1")->setCurrentIndex(1);
@@ -153,7 +152,7 @@ TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
 }
 
 TEST_F(HeadlessEndToEnd, SigtermEndsQuietlyWithTheDocumentsWhole) {
-    Simulator sim(kSimPath, ws, {"--records", "40", "--baud", "9600"});
+    Simulator sim(ws, {"--records", "40", "--baud", "9600"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     const std::string onlineCsv = ws.file("online.csv");
     // Polls keep coming until the signal: after the second row.

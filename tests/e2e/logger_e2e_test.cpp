@@ -20,7 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using fake::kSimPath;
 using fake::Simulator;
 using test::crlfLines;
 
@@ -82,7 +81,7 @@ class LoggerEndToEnd : public fake::WindowEndToEnd {
 };
 
 TEST_F(LoggerEndToEnd, DownloadsTickedSetsSideBySideIntoTheDocument) {
-    Simulator sim(kSimPath, ws, {"--records", "4", "--baud", "115200"});
+    Simulator sim(ws, {"--records", "4", "--baud", "115200"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     LoggerWindow& w = openWindow();
     const std::string document = ws.file("logger.csv");
@@ -131,8 +130,7 @@ TEST_F(LoggerEndToEnd, HangUpInTheMiddleEndsTheTransferAndKeepsEveryLineWritten)
     // Two queries of 20 bytes and set 2's 490 bytes go through; the line
     // drops in the second record of set 5.
     Simulator sim(
-        kSimPath, ws,
-        {"--records", "4", "--baud", "115200", "--fault", "hangup", "--hangup-after", "780"});
+        ws, {"--records", "4", "--baud", "115200", "--fault", "hangup", "--hangup-after", "780"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     LoggerWindow& w = openWindow();
     const std::string document = ws.file("logger.csv");
@@ -165,8 +163,7 @@ TEST_F(LoggerEndToEnd, HangUpInTheMiddleEndsTheTransferAndKeepsEveryLineWritten)
 
 TEST_F(LoggerEndToEnd, HangUpRightAfterARecordsClosingLineKeepsThatRecord) {
     // The record's closing CR is the last byte; the line drops 0.5 s later.
-    Simulator sim(kSimPath, ws,
-                  {"--records", "4", "--baud", "115200", "--hangup-after-records", "2"});
+    Simulator sim(ws, {"--records", "4", "--baud", "115200", "--hangup-after-records", "2"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     openWindow();
     const std::string document = ws.file("logger.csv");
@@ -180,7 +177,7 @@ TEST_F(LoggerEndToEnd, HangUpRightAfterARecordsClosingLineKeepsThatRecord) {
 }
 
 TEST_F(LoggerEndToEnd, StopXferDuringADownloadEndsQuietly) {
-    Simulator sim(kSimPath, ws, {"--records", "40", "--baud", "9600"});
+    Simulator sim(ws, {"--records", "40", "--baud", "9600"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     LoggerWindow& w = openWindow();
     const std::string document = ws.file("logger.csv");

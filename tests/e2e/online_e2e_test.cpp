@@ -19,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using fake::kSimPath;
 using fake::Simulator;
 using test::crlfLines;
 
@@ -41,7 +40,7 @@ class OnlineEndToEnd : public fake::WindowEndToEnd {
 };
 
 TEST_F(OnlineEndToEnd, PollsTheSimulatorUntilStopXferAndKeepsFileAndGridAlike) {
-    Simulator sim(kSimPath, ws, {});
+    Simulator sim(ws, {});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     OnlineWindow& w = openWindow();
     const std::string document = ws.file("online.csv");
@@ -89,7 +88,7 @@ TEST_F(OnlineEndToEnd, PollsTheSimulatorUntilStopXferAndKeepsFileAndGridAlike) {
 
 TEST_F(OnlineEndToEnd, PulledPlugEndsTheTransferAndKeepsTheRowsWritten) {
     // Each reply is 15 bytes: the line drops in the middle of the third.
-    Simulator sim(kSimPath, ws, {"--fault", "hangup", "--hangup-after", "40"});
+    Simulator sim(ws, {"--fault", "hangup", "--hangup-after", "40"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     OnlineWindow& w = openWindow();
     const std::string document = ws.file("online.csv");

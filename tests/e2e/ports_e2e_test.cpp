@@ -19,8 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using fake::kSimPath;
-
 class PortsEndToEnd : public fake::WindowEndToEnd {
   protected:
     PortsEndToEnd() : WindowEndToEnd("tz-ports-e2e") {}
@@ -34,7 +32,7 @@ class PortsEndToEnd : public fake::WindowEndToEnd {
 
 TEST_F(PortsEndToEnd, DialogLinksTheChosenPortAndTheWindowPollsThroughIt) {
     // Published as COM9 by the simulator itself; the dialog makes it COM2.
-    fake::Simulator sim(kSimPath, ws, {"--port", "9"});
+    fake::Simulator sim(ws, {"--port", "9"});
     ASSERT_NE(sim.banner().find("COM9 -> "), std::string::npos) << sim.banner();
     const QString pty = QString::fromStdString(sim.device());
     // A USB adapter as udev names it: a by-id link to the node.

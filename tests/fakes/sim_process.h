@@ -25,22 +25,33 @@ inline constexpr const char* kSimPath = TZ_SIM_PATH;
 inline constexpr const char* kSimPath = "";
 #endif
 
+// Sets an environment variable for its life and then puts the old value
+// back.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            setenv(name_.c_str(), old_->c_str(), 1);
+        else
+            unsetenv(name_.c_str());
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
 // A scratch folder that is also XDG_CONFIG_HOME for its life, so that COMn
 // means the simulator or link made by this test and nothing else.
 class Workspace {
   public:
-    explicit Workspace(const std::string& prefix) : dir_(prefix) {
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) old_ = old;
-        setenv("XDG_CONFIG_HOME", root().c_str(), 1);
-    }
-    ~Workspace() {
-        if (old_)
-            setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-    }
-    Workspace(const Workspace&) = delete;
-    Workspace& operator=(const Workspace&) = delete;
+    explicit Workspace(const std::string& prefix) : dir_(prefix) {}
 
     const std::filesystem::path& root() const { return dir_.path(); }
     std::string file(const std::string& name) const { return dir_.file(name); }
@@ -51,19 +62,19 @@ class Workspace {
 
   private:
     test::TempDir dir_;
-    std::optional<std::string> old_;
+    ScopedEnv config_{"XDG_CONFIG_HOME", dir_.path().string()};
 };
 
-// The simulator program `program` as a child process with the workspace as
+// The simulator program as a child process with the workspace as
 // its configuration folder; it is always stopped by the end. The first line
 // it writes, "tidewell-sim: COMn -> /dev/pts/N", is its banner.
 class Simulator {
   public:
-    Simulator(const std::string& program, const Workspace& home, const QStringList& args) {
+    Simulator(const Workspace& home, const QStringList& args) {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(home.root().string()));
         process_.setProcessEnvironment(env);
-        process_.start(QString::fromStdString(program), args);
+        process_.start(QString::fromStdString(kSimPath), args);
         if (!process_.waitForStarted(5000)) return;
         while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
         }

@@ -1,32 +1,27 @@
 #include "logger/work_file_reader.h"
 
 #include "platform/failure.h"
+#include "scratch.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <string>
+#include <vector>
 
 namespace tz::logger {
 namespace {
 
-namespace fs = std::filesystem;
-
+// A work file holding `bytes` in a scratch folder.
 struct WorkFile {
-    fs::path path =
-        fs::temp_directory_path() /
-        ("tz_work_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-         ".csv");
-    explicit WorkFile(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-    ~WorkFile() { fs::remove(path); }
+    explicit WorkFile(const std::string& bytes) { test::writeFile(path, bytes); }
+    test::TempDir dir{"tz-work"};
+    std::string path = dir.file("Work.csv");
 };
 
 std::vector<std::string> allLines(const std::string& bytes) {
     WorkFile f(bytes);
     WorkFileReader r;
-    r.open(f.path.string());
+    r.open(f.path);
     std::vector<std::string> out;
     while (!r.atEnd())
         out.push_back(r.readLine());
@@ -54,7 +49,7 @@ TEST(WorkFileReader, LinesLongerThanABlockAndCrLfAcrossBlocksAreWhole) {
 TEST(WorkFileReader, ReadingPastTheEndGivesEmptyLines) {
     WorkFile f("only\r\n");
     WorkFileReader r;
-    r.open(f.path.string());
+    r.open(f.path);
     EXPECT_EQ(r.readLine(), "only");
     EXPECT_TRUE(r.atEnd());
     EXPECT_EQ(r.readLine(), "");
@@ -63,7 +58,8 @@ TEST(WorkFileReader, ReadingPastTheEndGivesEmptyLines) {
 TEST(WorkFileReader, MissingFileIsFileNotFound) {
     WorkFileReader r;
     try {
-        r.open((fs::temp_directory_path() / "tz_no_such_dir" / "Work.csv").string());
+        const test::TempDir dir("tz-work");
+        r.open(dir.file("no-such-folder/Work.csv"));
         FAIL() << "no failure";
     } catch (const Failure& f) {
         EXPECT_EQ(f.code(), FailureCode::FileNotFound);

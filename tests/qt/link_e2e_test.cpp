@@ -44,7 +44,7 @@ class LinkEndToEnd : public ::testing::Test {
     }
 
     std::unique_ptr<Simulator> start(QStringList args = {}) {
-        auto sim = std::make_unique<Simulator>(kSimPath, home, QStringList{"--port", "1"} + args);
+        auto sim = std::make_unique<Simulator>(home, QStringList{"--port", "1"} + args);
         EXPECT_TRUE(matches(sim->banner(), R"(tidewell-sim: COM1 -> /dev/pts/\d+)"))
             << sim->banner();
         EXPECT_EQ(fs::read_symlink(home.link(1)).string(), sim->device());

@@ -1,12 +1,12 @@
 #include "backends/qt/port_names.h"
 #include "backends/qt/serial_ports.h"
 
+#include "sim_process.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,36 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder, removed afterwards.
-struct TempDir {
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "tz-ports-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
-
-// Sets an environment variable for one test and puts the old value back.
-struct ScopedEnv {
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using fake::ScopedEnv;
+using test::TempDir;
 
 TEST(PortNames, LinkFolderIsUnderXdgConfigHomeElseHomeConfig) {
     EXPECT_EQ(portLinkFolder("/x/cfg", "/home/op"), fs::path("/x/cfg/tidewell-z/ports"));
@@ -59,17 +31,17 @@ TEST(PortNames, LinkFolderIsUnderXdgConfigHomeElseHomeConfig) {
 
 TEST(PortNames, LinkedPortNamesTheLinkAndOthersFallBackToTheUart) {
     TempDir dir;
-    fs::create_symlink("/dev/null", dir.path / "COM2");
-    fs::create_symlink(dir.path / "gone", dir.path / "COM4"); // dangling
+    fs::create_symlink("/dev/null", dir.path() / "COM2");
+    fs::create_symlink(dir.path() / "gone", dir.path() / "COM4"); // dangling
 
-    EXPECT_EQ(linuxDeviceFor(2, dir.path), (dir.path / "COM2").string());
-    EXPECT_EQ(linuxDeviceFor(1, dir.path), "/dev/ttyS0");
-    EXPECT_EQ(linuxDeviceFor(3, dir.path), "/dev/ttyS2");
-    EXPECT_EQ(linuxDeviceFor(9, dir.path), "/dev/ttyS8");
+    EXPECT_EQ(linuxDeviceFor(2, dir.path()), (dir.path() / "COM2").string());
+    EXPECT_EQ(linuxDeviceFor(1, dir.path()), "/dev/ttyS0");
+    EXPECT_EQ(linuxDeviceFor(3, dir.path()), "/dev/ttyS2");
+    EXPECT_EQ(linuxDeviceFor(9, dir.path()), "/dev/ttyS8");
     // A stale link is kept, so the open reports a missing port instead of
     // quietly reaching a different device.
-    EXPECT_EQ(linuxDeviceFor(4, dir.path), (dir.path / "COM4").string());
-    EXPECT_EQ(linuxDeviceFor(3, dir.path / "missing-folder"), "/dev/ttyS2");
+    EXPECT_EQ(linuxDeviceFor(4, dir.path()), (dir.path() / "COM4").string());
+    EXPECT_EQ(linuxDeviceFor(3, dir.path() / "missing-folder"), "/dev/ttyS2");
     EXPECT_EQ(linuxDeviceFor(3, fs::path()), "/dev/ttyS2");
 }
 
@@ -81,23 +53,24 @@ TEST(PortNames, PortNumbersBelowOneNameNoDevice) {
 
 TEST(PortNames, DeviceNameReadsTheLinkFolderFromTheEnvironment) {
     TempDir dir;
-    fs::create_directories(dir.path / "tidewell-z" / "ports");
-    fs::create_symlink("/dev/null", dir.path / "tidewell-z" / "ports" / "COM5");
-    ScopedEnv xdg("XDG_CONFIG_HOME", dir.path.string());
+    fs::create_directories(dir.path() / "tidewell-z" / "ports");
+    fs::create_symlink("/dev/null", dir.path() / "tidewell-z" / "ports" / "COM5");
+    ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().string());
 
-    EXPECT_EQ(deviceNameFor(5), (dir.path / "tidewell-z" / "ports" / "COM5").string());
+    EXPECT_EQ(deviceNameFor(5), (dir.path() / "tidewell-z" / "ports" / "COM5").string());
     EXPECT_EQ(deviceNameFor(6), "/dev/ttyS5");
 
     ScopedEnv noXdg("XDG_CONFIG_HOME", "");
-    ScopedEnv home("HOME", dir.path.string());
-    fs::create_directories(dir.path / ".config" / "tidewell-z" / "ports");
-    fs::create_symlink("/dev/zero", dir.path / ".config" / "tidewell-z" / "ports" / "COM6");
-    EXPECT_EQ(deviceNameFor(6), (dir.path / ".config" / "tidewell-z" / "ports" / "COM6").string());
+    ScopedEnv home("HOME", dir.path().string());
+    fs::create_directories(dir.path() / ".config" / "tidewell-z" / "ports");
+    fs::create_symlink("/dev/zero", dir.path() / ".config" / "tidewell-z" / "ports" / "COM6");
+    EXPECT_EQ(deviceNameFor(6),
+              (dir.path() / ".config" / "tidewell-z" / "ports" / "COM6").string());
 }
 
 TEST(PortLinks, AssignReplacesTheLinkAndRemoveFallsBackToTheUart) {
     TempDir dir;
-    const fs::path folder = dir.path / "ports";
+    const fs::path folder = dir.path() / "ports";
     assignPortLink(4, "/dev/null", folder); // the folder is made
     assignPortLink(4, "/dev/zero", folder);
     EXPECT_EQ(fs::read_symlink(folder / "COM4"), "/dev/zero");
@@ -113,18 +86,18 @@ TEST(PortLinks, AssignReplacesTheLinkAndRemoveFallsBackToTheUart) {
 
 TEST(PortLinks, DescriptionNamesTheDeviceBehindTheLinksOrNotConnected) {
     TempDir dir;
-    const fs::path byId = dir.path / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    const fs::path byId = dir.path() / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
     fs::create_symlink("/dev/null", byId);
-    assignPortLink(1, byId.string(), dir.path);
+    assignPortLink(1, byId.string(), dir.path());
     const std::vector<SerialPortEntry> known = {{"ttyUSB0", "/dev/null",
                                                  QString::fromStdString(byId.string()),
                                                  "FT232R USB UART", "FTDI", "A50285BI"}};
-    EXPECT_EQ(describePort(1, known, dir.path),
+    EXPECT_EQ(describePort(1, known, dir.path()),
               QString::fromUtf8("/dev/null \u2014 FT232R USB UART, serial A50285BI"));
-    EXPECT_EQ(describePort(1, {}, dir.path), "/dev/null");
+    EXPECT_EQ(describePort(1, {}, dir.path()), "/dev/null");
     // The adapter unplugged: its by-id name is gone.
     fs::remove(byId);
-    EXPECT_EQ(describePort(1, known, dir.path), "not connected");
+    EXPECT_EQ(describePort(1, known, dir.path()), "not connected");
 }
 
 } // namespace

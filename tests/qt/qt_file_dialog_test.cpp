@@ -7,9 +7,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "scratch.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -73,9 +74,8 @@ void answerNextDialog(const QString& path, bool* seen, QString* filter) {
 }
 
 TEST(QtFileDialogRuns, ReturnsTheChosenPathOrEmptyOnCancel) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tz-dialog-XXXXXX").string();
-    const std::filesystem::path dir = mkdtemp(pattern.data());
-    const std::filesystem::path file = dir / "Tidewell.csv";
+    const test::TempDir dir("tz-dialog");
+    const std::filesystem::path file = dir.path() / "Tidewell.csv";
     std::ofstream(file) << "TIME,DV\r\n";
 
     QWidget owner;
@@ -92,9 +92,6 @@ TEST(QtFileDialogRuns, ReturnsTheChosenPathOrEmptyOnCancel) {
     answerNextDialog(QString(), &seen, &filter);
     EXPECT_EQ(dialog.open("CSV(*.csv)|*.CSV"), "");
     EXPECT_TRUE(seen);
-
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
 }
 
 } // namespace

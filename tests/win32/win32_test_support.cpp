@@ -264,14 +264,7 @@ TitledWindow::~TitledWindow() {
 
 // --- ScratchFolder ---
 
-ScratchFolder::ScratchFolder() : path_(tempFolder() + uniqueName("tz_win32") + "\\") {
-    CreateDirectoryA(path_.c_str(), nullptr);
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(std::filesystem::path(path_), ec);
-}
+ScratchFolder::ScratchFolder() : path_(dir_.path().string() + "\\") {}
 
 std::string ScratchFolder::touch(const std::string& name) const {
     const std::string full = path_ + name;

@@ -2,6 +2,7 @@
 // Helpers of the Windows tests: the fake spreadsheet server, its log,
 // windows with given titles, scratch folders, and a host on the real clock.
 #include "platform/host.h"
+#include "scratch.h"
 
 #include <windows.h>
 
@@ -82,12 +83,12 @@ class TitledWindow {
 class ScratchFolder {
   public:
     ScratchFolder();
-    ~ScratchFolder();
     const std::string& path() const { return path_; } // ends in "\"
     // Creates a file with a little content and returns its full path.
     std::string touch(const std::string& name) const;
 
   private:
+    test::TempDir dir_{"tz_win32"};
     std::string path_;
 };
 
