@@ -44,14 +44,6 @@ using tz::fake::kSimPath;
 
 constexpr const char* kBaud = "115200";
 
-class LoggerView : public tz::LoggerView {
-  public:
-    void enterIdle() override {}
-    void enterTransferring() override {}
-    void setStatus1(const std::string&) override {}
-    void setStatus2(const std::string&) override {}
-};
-
 // The document's lines; false when a CR or LF stands anywhere but in the
 // CR LF that ends a line.
 bool documentLines(const std::string& path, std::vector<std::string>& lines) {
@@ -140,7 +132,7 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
 
     const auto sim = startSim(c, args);
     tz::QtSerialControl port;
-    LoggerView view;
+    tz::fake::FakeLoggerView view;
     tz::LoggerRequest request;
     request.portNo = 1;
     request.lineSettings = c.lineSettings;

@@ -26,7 +26,7 @@ class FakeShell : public Shell {
     bool windowComesLater = false;
     std::optional<Failure> activateFailure;
 
-    std::vector<std::string> lookedUp, opened, activated; // in order
+    std::vector<std::string> lookedUp, opened; // in order
     WindowHandle lastOwner = 0;
 
     bool findWindow(const std::string& title) override {
@@ -39,7 +39,6 @@ class FakeShell : public Shell {
         note("open " + path);
     }
     void activate(const std::string& title) override {
-        activated.push_back(title);
         note("activate " + title);
         if (activateFailure) throw *activateFailure;
     }
@@ -107,13 +106,6 @@ class FakeSheetLink : public SheetLink {
     }
     void endLaunched() noexcept override { note("link end launched"); }
 
-    // The text the last poke left in `it`, "" when none went there.
-    std::string cell(const std::string& it) const {
-        std::string last;
-        for (const auto& p : pokes)
-            if (p.item == it) last = p.text;
-        return last;
-    }
     // The sheet as the pokes leave it: (row, column) -> text.
     std::map<std::pair<int, int>, std::string> cells() const {
         std::map<std::pair<int, int>, std::string> out;

@@ -201,7 +201,7 @@ TEST(LoggerCsv, WorkFileHoldsTheDocumentBeforeEachLaterSetAndGoesAtTheEnd) {
         }
         std::string workDuringSecondSet;
         rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
-            if (s == "LD02\r") workDuringSecondSet = Rig::readFile(work);
+            if (s == "LD02\r") workDuringSecondSet = test::readFile(work);
             inner(s);
         };
         runSets(rig, {kExample, setText({"B"}, {record("b1", 2)})});

@@ -113,22 +113,12 @@ struct Rig {
     }
 
     std::string workPath() const { return (dir / "program" / "Work.csv").string(); }
-    static std::string readFile(const std::string& path) { return test::readFile(path); }
-    std::string documentBytes() const { return readFile(view.document); }
+    std::string documentBytes() const { return test::readFile(view.document); }
     // The document's lines, as text; each must end in CR LF.
     std::vector<std::string> documentLines() const {
-        const std::string bytes = documentBytes();
-        std::vector<std::string> out;
-        std::size_t from = 0;
-        while (from < bytes.size()) {
-            const std::size_t end = bytes.find("\r\n", from);
-            if (end == std::string::npos) {
-                out.push_back("<no CR LF>" + bytes.substr(from));
-                break;
-            }
-            out.push_back(text::fromSystem(bytes.substr(from, end - from)));
-            from = end + 2;
-        }
+        std::vector<std::string> out = test::crlfLines(view.document);
+        for (auto& line : out)
+            line = text::fromSystem(line);
         return out;
     }
 

@@ -215,7 +215,7 @@ TEST(LoggerStop, EarlyStopOrFailedFirstSetKeepsThePreviousDocumentAsBak) {
             if (stop && s == "LD03\r") rig.host.after(0.3, [&] { rig.transfer.stopXfer(); });
         };
         rig.start();
-        EXPECT_EQ(Rig::readFile(rig.view.document + ".bak"), previous);
+        EXPECT_EQ(test::readFile(rig.view.document + ".bak"), previous);
         if (stop) {
             EXPECT_EQ(rig.documentLines().size(), 4u); // set 3 alone
         }
@@ -438,6 +438,7 @@ TEST(LoggerSheet, BusySpreadsheetIsAskedAgainUntilItTakesTheCell) {
     rig.link.silentPokes = 3;
     rig.start();
     EXPECT_THAT(rig.messages(), IsEmpty());
+    EXPECT_EQ(rig.link.silentPokes, 0); // each silence was met by asking again
     EXPECT_EQ(rig.link.cells().at({1, 1}), "H1");
     EXPECT_EQ(rig.link.cells().at({4, 2}), "+1234.567");
 }

@@ -198,6 +198,8 @@ TEST_F(OnlineStartSheet, WaitsForTheSpreadsheetProgramToAnswer) {
     rig.link.silentPokes = 2; // the header poke also meets a program still starting
     rig.start();
     EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_EQ(rig.link.attempts, 6); // asked again after each silence
+    EXPECT_EQ(rig.link.silentPokes, 0);
     EXPECT_EQ(rig.link.pokes.size(), 2u);
     EXPECT_TRUE(rig.transfer.running());
 }
