@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #ifndef _WIN32
@@ -29,14 +28,9 @@ class StartUp : public ::testing::Test {
     void TearDown() override { fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add); }
 
     void write(const char* name, const std::string& bytes) {
-        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+        test::writeFile(scratch_.file(name), bytes);
     }
-    std::string read(const char* name) const {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string read(const char* name) const { return test::readFile(scratch_.file(name)); }
     bool run() { return startUp(globals, host); }
     // The classic message, then the file it is about on a line of its own.
     void expectEndedWith(const char* message, const char* file) {

@@ -7,56 +7,44 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <string>
 
 namespace tz::test {
 namespace {
-
-std::string contentOf(const std::string& ansiPath) {
-    std::ifstream in(ansiPath, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write(const std::string& ansiPath, const std::string& bytes) {
-    std::ofstream(ansiPath, std::ios::binary) << bytes;
-}
 
 TEST(WindowsFiles, CopyReplacesAnExistingDestination) {
     ScratchFolder folder;
     const std::string doc = folder.path() + "Flow.csv";
     const std::string work = folder.path() + "Work.csv";
-    write(doc, "H1\r\n,\r\n");
-    write(work, "an older document\r\n");
+    writeFile(doc, "H1\r\n,\r\n");
+    writeFile(work, "an older document\r\n");
     copyFileReplacing(doc, work);
-    EXPECT_EQ(contentOf(work), "H1\r\n,\r\n");
-    EXPECT_EQ(contentOf(doc), "H1\r\n,\r\n");
+    EXPECT_EQ(readFile(work), "H1\r\n,\r\n");
+    EXPECT_EQ(readFile(doc), "H1\r\n,\r\n");
 }
 
 TEST(WindowsFiles, CopyCreatesAMissingDestination) {
     ScratchFolder folder;
-    write(folder.path() + "a.csv", "x\r\n");
+    writeFile(folder.path() + "a.csv", "x\r\n");
     copyFileReplacing(folder.path() + "a.csv", folder.path() + "b.csv");
-    EXPECT_EQ(contentOf(folder.path() + "b.csv"), "x\r\n");
+    EXPECT_EQ(readFile(folder.path() + "b.csv"), "x\r\n");
 }
 
 TEST(WindowsFiles, CopyOfAMissingSourceIsFileNotFoundAndKeepsTheDestination) {
     ScratchFolder folder;
-    write(folder.path() + "Work.csv", "kept\r\n");
+    writeFile(folder.path() + "Work.csv", "kept\r\n");
     try {
         copyFileReplacing(folder.path() + "Missing.csv", folder.path() + "Work.csv");
         FAIL() << "copied a file that does not exist";
     } catch (const Failure& f) {
         EXPECT_EQ(f.code(), FailureCode::FileNotFound);
     }
-    EXPECT_EQ(contentOf(folder.path() + "Work.csv"), "kept\r\n");
+    EXPECT_EQ(readFile(folder.path() + "Work.csv"), "kept\r\n");
 }
 
 TEST(WindowsFiles, CopyIntoAMissingFolderFailsWithADescription) {
     ScratchFolder folder;
-    write(folder.path() + "a.csv", "x\r\n");
+    writeFile(folder.path() + "a.csv", "x\r\n");
     try {
         copyFileReplacing(folder.path() + "a.csv", folder.path() + "no\\such\\b.csv");
         FAIL() << "copied into a folder that does not exist";
