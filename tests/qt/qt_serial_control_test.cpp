@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/stat.h>
@@ -105,13 +106,26 @@ void pumpFor(std::chrono::milliseconds span) {
     }
 }
 
-FailureCode openFailure(QtSerialControl& port) {
+// The failure `action` ends in; none when it succeeds.
+std::optional<Failure> failureOf(const std::function<void()>& action) {
     try {
-        port.setPortOpen(true);
+        action();
     } catch (const Failure& f) {
-        return f.code();
+        return f;
     }
-    return FailureCode::Other;
+    return std::nullopt;
+}
+
+std::optional<FailureCode> codeOf(const std::function<void()>& action) {
+    const auto f = failureOf(action);
+    return f ? std::optional(f->code()) : std::nullopt;
+}
+
+// A dropped line must read as lost, not as a port that was never open.
+void expectLineLost(const std::optional<Failure>& f) {
+    ASSERT_TRUE(f) << "the hang-up was not reported";
+    EXPECT_EQ(f->code(), FailureCode::Other);
+    EXPECT_NE(f->description().find("lost"), std::string::npos) << f->description();
 }
 
 class QtSerialControlTest : public ::testing::Test {
@@ -126,6 +140,15 @@ class QtSerialControlTest : public ::testing::Test {
         port.setPortOpen(true);
         ASSERT_TRUE(port.portOpen());
     }
+    std::optional<FailureCode> openFailure(QtSerialControl& control) {
+        return codeOf([&] { control.setPortOpen(true); });
+    }
+    // The instrument sends `bytes`; only the count runs meanwhile, no event
+    // loop, so the count itself must read from the system.
+    void arrive(const std::string& bytes, int count) {
+        pty.send(bytes);
+        EXPECT_TRUE(eventually([&] { return port.inBufferCount() == count; }));
+    }
 
     Pty pty;
     PortFolder ports;
@@ -134,35 +157,40 @@ class QtSerialControlTest : public ::testing::Test {
 
 // --- opening ---------------------------------------------------------------
 
-TEST_F(QtSerialControlTest, OpensTheDeviceTheLinkPointsTo) {
+TEST_F(QtSerialControlTest, OpensTheDeviceTheLinkPointsToAndAgainAfterAClose) {
     open();
     EXPECT_EQ(port.deviceName(), fs::canonical(pty.path()).string());
     port.setPortOpen(false);
     EXPECT_FALSE(port.portOpen());
     EXPECT_FALSE(port.deviceOpen());
+
+    open();
+    port.output("DT\r");
+    EXPECT_EQ(pty.receive(3), "DT\r");
+    arrive("ok\r", 3);
+    EXPECT_EQ(port.input(), "ok\r");
 }
 
-TEST_F(QtSerialControlTest, MissingDeviceIsABadPortNumber) {
-    ports.link(4, ports.root() / "unplugged"); // dangling link
-    port.setCommPort(4);
-    EXPECT_EQ(openFailure(port), FailureCode::InvalidPortNumber);
-    EXPECT_FALSE(port.portOpen());
-
-    port.setCommPort(0);
-    EXPECT_EQ(openFailure(port), FailureCode::InvalidPortNumber);
-    EXPECT_FALSE(port.portOpen());
-}
-
-TEST_F(QtSerialControlTest, DeviceThatIsNoTerminalCannotOpen) {
+TEST_F(QtSerialControlTest, MissingDeviceIsABadPortNumberAndNoTerminalCannotOpen) {
     const fs::path file = ports.root() / "plain.txt";
     std::ofstream(file) << "not a port\n";
+    ports.link(4, ports.root() / "unplugged"); // dangling link
     ports.link(5, file);
     ports.link(6, "/dev/null");
     ports.link(7, ports.root()); // a folder
-    for (int n : {5, 6, 7}) {
-        port.setCommPort(n);
-        EXPECT_EQ(openFailure(port), FailureCode::DeviceNotOpen) << "COM" << n;
-        EXPECT_FALSE(port.portOpen()) << "COM" << n;
+    const struct {
+        int commPort;
+        FailureCode code;
+    } cases[] = {{4, FailureCode::InvalidPortNumber},
+                 {0, FailureCode::InvalidPortNumber},
+                 {5, FailureCode::DeviceNotOpen},
+                 {6, FailureCode::DeviceNotOpen},
+                 {7, FailureCode::DeviceNotOpen}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("COM" + std::to_string(c.commPort));
+        port.setCommPort(c.commPort);
+        EXPECT_EQ(openFailure(port), c.code);
+        EXPECT_FALSE(port.portOpen());
     }
     // The file is untouched by the attempt.
     std::ifstream in(file);
@@ -171,33 +199,24 @@ TEST_F(QtSerialControlTest, DeviceThatIsNoTerminalCannotOpen) {
     EXPECT_EQ(line, "not a port");
 }
 
-TEST_F(QtSerialControlTest, PortHeldByAnotherControlCannotOpen) {
+TEST_F(QtSerialControlTest, OpenPortRefusesASecondOpenAndKeepsWorking) {
     open();
+    EXPECT_THROW(port.setPortOpen(true), Failure);
+    EXPECT_TRUE(port.portOpen());
+    EXPECT_TRUE(port.deviceOpen());
+
     QtSerialControl second;
     second.setCommPort(3);
     second.setSettings("9600,N,8,1");
     EXPECT_EQ(openFailure(second), FailureCode::DeviceNotOpen);
     EXPECT_FALSE(second.portOpen());
 
-    // The first still works.
     port.output("DV\r");
     EXPECT_EQ(pty.receive(3), "DV\r");
 }
 
-TEST_F(QtSerialControlTest, OpeningAnOpenPortFailsAndKeepsItOpen) {
-    open();
-    EXPECT_THROW(port.setPortOpen(true), Failure);
-    EXPECT_TRUE(port.portOpen());
-    EXPECT_TRUE(port.deviceOpen());
-}
-
 TEST_F(QtSerialControlTest, SettingsAreCheckedWhenSetAndWhenTheDeviceOpens) {
-    try {
-        port.setSettings("9600,X,8,1");
-        FAIL() << "accepted parity X";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), FailureCode::InvalidPropertyValue);
-    }
+    EXPECT_EQ(codeOf([&] { port.setSettings("9600,X,8,1"); }), FailureCode::InvalidPropertyValue);
     // Well formed, but no driver sends 4-bit characters.
     port.setSettings("9600,N,4,1");
     EXPECT_EQ(openFailure(port), FailureCode::InvalidPropertyValue);
@@ -216,17 +235,12 @@ TEST_F(QtSerialControlTest, SevenBitsEvenParityAreAppliedBeforeTheOpen) {
 
 TEST_F(QtSerialControlTest, SettingsTheOpenDeviceRefusesAreABadSettingAndChangeNothing) {
     open();
-    try {
-        port.setSettings("9600,E,7,1");
-        FAIL() << "the pseudo-terminal accepted 7E1 while open";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), FailureCode::InvalidPropertyValue);
-    }
+    EXPECT_EQ(codeOf([&] { port.setSettings("9600,E,7,1"); }), FailureCode::InvalidPropertyValue)
+        << "the pseudo-terminal accepted 7E1 while open";
     EXPECT_TRUE(port.portOpen());
     port.output("OK\r");
     EXPECT_EQ(pty.receive(3), "OK\r");
 }
-
 TEST(OpenErrorKinds, MissingIsBadNumberBusyIsCannotOpenOthersAskTheDevice) {
     int probes = 0;
     const auto opens = [&] {
@@ -260,18 +274,8 @@ TEST_F(QtSerialControlTest, ClosedPortHasNothingWaitingAndRefusesInputAndOutput)
     EXPECT_EQ(port.inBufferCount(), 0);
     EXPECT_NO_THROW(port.clearInBuffer());
     EXPECT_NO_THROW(port.setPortOpen(false));
-    try {
-        port.input();
-        FAIL() << "input on a closed port";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), FailureCode::DeviceNotOpen);
-    }
-    try {
-        port.output("DV\r");
-        FAIL() << "output on a closed port";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), FailureCode::DeviceNotOpen);
-    }
+    EXPECT_EQ(codeOf([&] { port.input(); }), FailureCode::DeviceNotOpen);
+    EXPECT_EQ(codeOf([&] { port.output("DV\r"); }), FailureCode::DeviceNotOpen);
 }
 
 // --- bytes both ways ---------------------------------------------------------
@@ -286,21 +290,12 @@ TEST_F(QtSerialControlTest, OutputSendsEachCharacterAsOneLatin1Byte) {
     EXPECT_EQ(pty.receive(2), "?\r");
 }
 
-TEST_F(QtSerialControlTest, BytesTheSystemHoldsAreCountedWithoutPumpingEvents) {
+TEST_F(QtSerialControlTest, BytesTheSystemHoldsAreCountedAsCharactersAndReadAsUtf8) {
     open();
-    pty.send("12.5\r");
-    // Only the count runs here, no event loop: it must read from the system.
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 5; }));
-    EXPECT_EQ(port.input(), "12.5\r");
+    arrive("v=\xB5\xFF\xE9\r", 6);
+    EXPECT_EQ(port.input(), "v=\xC2\xB5\xC3\xBF\xC3\xA9\r"); // "v=µÿé"
     EXPECT_EQ(port.inBufferCount(), 0);
     EXPECT_EQ(port.input(), "");
-}
-
-TEST_F(QtSerialControlTest, InputTurnsHighBytesIntoUtf8AndCountsCharacters) {
-    open();
-    pty.send("v=\xB5\xFF\xE9\r");
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 6; }));
-    EXPECT_EQ(port.input(), "v=\xC2\xB5\xC3\xBF\xC3\xA9\r"); // "v=µÿé"
 }
 
 TEST_F(QtSerialControlTest, BytesArrivingWhileTheEventLoopRunsAreKept) {
@@ -315,39 +310,34 @@ TEST_F(QtSerialControlTest, BytesArrivingWhileTheEventLoopRunsAreKept) {
 
 TEST_F(QtSerialControlTest, NullDiscardDropsZeroBytesOnlyWhenOn) {
     open();
-    pty.send(std::string("a\0b\0\r", 5));
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 5; }));
+    arrive(std::string("a\0b\0\r", 5), 5);
     EXPECT_EQ(port.input(), std::string("a\0b\0\r", 5));
 
     port.setNullDiscard(true);
-    pty.send(std::string("\0c\0d\r\0", 6));
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 3; }));
+    arrive(std::string("\0c\0d\r\0", 6), 3);
     EXPECT_EQ(port.input(), "cd\r");
 }
 
 TEST_F(QtSerialControlTest, ClearInBufferDiscardsWhatWaitsAndLaterBytesStillCome) {
     open();
-    pty.send("stale");
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 5; }));
+    arrive("stale", 5);
     port.clearInBuffer();
     EXPECT_EQ(port.inBufferCount(), 0);
-    pty.send("new\r");
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 4; }));
+    arrive("new\r", 4);
     EXPECT_EQ(port.input(), "new\r");
 }
 
 TEST_F(QtSerialControlTest, InputLenTakesAtMostThatManyCharacters) {
     open();
     port.setInputLen(2);
-    pty.send("\xE9"
-             "bc");
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 3; }));
+    arrive("\xE9"
+           "bc",
+           3);
     EXPECT_EQ(port.input(), "\xC3\xA9"
                             "b");
     EXPECT_EQ(port.input(), "c");
     port.setInputLen(0);
-    pty.send("def");
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 3; }));
+    arrive("def", 3);
     EXPECT_EQ(port.input(), "def");
 }
 
@@ -356,8 +346,7 @@ TEST_F(QtSerialControlTest, ReceiveBufferKeepsMoreThanItsNominalSize) {
     open();
     EXPECT_EQ(port.inBufferSize(), 64);
     const std::string block(1000, 'x');
-    pty.send(block);
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 1000; }));
+    arrive(block, 1000);
     EXPECT_EQ(port.input(), block);
 }
 
@@ -375,29 +364,17 @@ TEST_F(QtSerialControlTest, HangUpDeliversEarlierBytesThenFailsOnceAndClosesTheP
 
     EXPECT_EQ(port.inBufferCount(), 3);
     EXPECT_EQ(port.input(), "12.");
-    try {
-        port.inBufferCount();
-        FAIL() << "the hang-up was not reported";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), FailureCode::Other);
-        EXPECT_NE(f.description().find("lost"), std::string::npos) << f.description();
-    }
+    expectLineLost(failureOf([&] { port.inBufferCount(); }));
     EXPECT_FALSE(port.portOpen());
     // Reported once: afterwards it is an ordinary closed port.
     EXPECT_EQ(port.inBufferCount(), 0);
-    try {
-        port.input();
-        FAIL() << "input on the closed port";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), FailureCode::DeviceNotOpen);
-    }
+    EXPECT_EQ(codeOf([&] { port.input(); }), FailureCode::DeviceNotOpen);
     EXPECT_NO_THROW(port.setPortOpen(false));
 }
 
 TEST_F(QtSerialControlTest, HangUpSeenByTheCountItselfIsReportedAfterTheBytes) {
     open();
-    pty.send("AB");
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 2; }));
+    arrive("AB", 2);
     pty.closeMaster();
     // No event loop runs: the count's own read finds the hang-up.
     EXPECT_TRUE(eventually([&] { return !port.deviceOpen() || port.inBufferCount() != 2; }));
@@ -410,15 +387,11 @@ TEST_F(QtSerialControlTest, HangUpSeenByTheCountItselfIsReportedAfterTheBytes) {
 TEST_F(QtSerialControlTest, OutputAfterHangUpReportsTheLoss) {
     open();
     pty.closeMaster();
-    try {
+    expectLineLost(failureOf([&] {
         port.output("DV\r");
         pumpFor(20ms);
         port.output("DV\r");
-        FAIL() << "sending on a hung-up line succeeded";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), FailureCode::Other);
-        EXPECT_NE(f.description().find("lost"), std::string::npos) << f.description();
-    }
+    }));
     EXPECT_FALSE(port.portOpen());
     EXPECT_FALSE(port.deviceOpen());
 }
@@ -437,17 +410,6 @@ TEST_F(QtSerialControlTest, HungUpPortLeavesTheEventLoopIdle) {
     loop.exec();
     const double cpuSeconds = double(std::clock() - before) / CLOCKS_PER_SEC;
     EXPECT_LT(cpuSeconds, 0.05);
-}
-
-TEST_F(QtSerialControlTest, PortOpensAgainAfterAClose) {
-    open();
-    port.setPortOpen(false);
-    open();
-    port.output("DT\r");
-    EXPECT_EQ(pty.receive(3), "DT\r");
-    pty.send("ok\r");
-    EXPECT_TRUE(eventually([&] { return port.inBufferCount() == 3; }));
-    EXPECT_EQ(port.input(), "ok\r");
 }
 
 } // namespace
