@@ -18,27 +18,26 @@
 namespace tz {
 namespace {
 
-TEST(FileFilter, DescriptionAndPatternBecomeQtsForm) {
-    EXPECT_EQ(qtFileFilter("EXE File(*.exe)|*.exe").toStdString(), "EXE File(*.exe) (*.exe)");
-    EXPECT_EQ(qtFileFilter("Microsoft Excel(*.x*)|*.x*").toStdString(),
-              "Microsoft Excel(*.x*) (*.x*)");
-    EXPECT_EQ(qtFileFilter("CSV(*.csv)|*.CSV").toStdString(), "CSV(*.csv) (*.CSV)");
-    // Full-width parentheses in the description are text like any other.
-    EXPECT_EQ(qtFileFilter("CSV\xEF\xBC\x88*.csv\xEF\xBC\x89|*.CSV").toStdString(),
-              "CSV\xEF\xBC\x88*.csv\xEF\xBC\x89 (*.CSV)");
-}
-
-TEST(FileFilter, SeveralEntriesAndPatternsAreSeparatedTheQtWay) {
-    EXPECT_EQ(qtFileFilter("Books|*.xls;*.xlsx|All files|*.*").toStdString(),
-              "Books (*.xls *.xlsx);;All files (*.*)");
-    EXPECT_EQ(qtFileFilter("Text|*.txt|").toStdString(), "Text (*.txt)");
-}
-
-TEST(FileFilter, MissingPartsStillListFiles) {
-    EXPECT_EQ(qtFileFilter("Anything").toStdString(), "Anything (*)");
-    EXPECT_EQ(qtFileFilter("Anything|").toStdString(), "Anything (*)");
-    EXPECT_EQ(qtFileFilter("|*.csv").toStdString(), "*.csv");
-    EXPECT_EQ(qtFileFilter("").toStdString(), "");
+TEST(FileFilter, EntriesBecomeQtsFormAndMissingPartsStillListFiles) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"EXE File(*.exe)|*.exe", "EXE File(*.exe) (*.exe)"},
+        {"Microsoft Excel(*.x*)|*.x*", "Microsoft Excel(*.x*) (*.x*)"},
+        {"CSV(*.csv)|*.CSV", "CSV(*.csv) (*.CSV)"},
+        // Full-width parentheses in the description are text like any other.
+        {"CSV\xEF\xBC\x88*.csv\xEF\xBC\x89|*.CSV", "CSV\xEF\xBC\x88*.csv\xEF\xBC\x89 (*.CSV)"},
+        // Several entries and patterns are separated the Qt way.
+        {"Books|*.xls;*.xlsx|All files|*.*", "Books (*.xls *.xlsx);;All files (*.*)"},
+        {"Text|*.txt|", "Text (*.txt)"},
+        {"Anything", "Anything (*)"},
+        {"Anything|", "Anything (*)"},
+        {"|*.csv", "*.csv"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(qtFileFilter(c.in).toStdString(), c.out) << c.in;
 }
 
 // Answers the next file dialog that opens: picks `path`, or cancels when

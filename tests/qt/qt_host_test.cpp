@@ -36,15 +36,12 @@ TEST(TimeFormat, ZoneFieldIsDroppedWithItsBlank) {
         EXPECT_EQ(timeFormatWithoutZone(QString::fromUtf8(c.in)).toStdString(), c.out) << c.in;
 }
 
-TEST(TimeFormat, CLocaleShowsTwentyFourHoursWithSecondsAndNoZone) {
+TEST(TimeFormat, CLocaleShowsTwentyFourHoursWithSecondsOthersTheirOwnFormAndNoneAZone) {
     const QLocale c = QLocale::c();
     EXPECT_EQ(timeOfDayText(c, QTime(7, 5, 9)), "07:05:09");
     EXPECT_EQ(timeOfDayText(c, QTime(23, 59, 59, 999)), "23:59:59");
     EXPECT_EQ(timeOfDayText(c, QTime(0, 0, 0)), "00:00:00");
     EXPECT_EQ(timeOfDayText(c, QTime(13, 0, 1)), "13:00:01");
-}
-
-TEST(TimeFormat, OtherLocalesKeepTheirOwnFormWithoutZone) {
     // Twelve hours with AM/PM, and the text ends there: no zone after it.
     const std::string us = timeOfDayText(QLocale("en_US"), QTime(13, 4, 5));
     EXPECT_EQ(us.rfind("1:04:05", 0), 0u) << us;

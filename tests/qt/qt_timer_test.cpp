@@ -20,26 +20,35 @@ using Clock = std::chrono::steady_clock;
 
 // --- aiming, on the virtual clock ---------------------------------------------
 
-TEST(ShotPlanning, DueOrNearlyDueTimesFinishWithoutAShot) {
-    EXPECT_EQ(planShot(0).kind, ShotPlan::Finish);
-    EXPECT_EQ(planShot(-3).kind, ShotPlan::Finish);
-    EXPECT_EQ(planShot(std::numeric_limits<double>::quiet_NaN()).kind, ShotPlan::Finish);
-    EXPECT_EQ(planShot(0.001).kind, ShotPlan::Finish);
-    EXPECT_EQ(planShot(kFinishWithin).kind, ShotPlan::Finish);
-}
-
-TEST(ShotPlanning, ShotsLandEarlyEvenWhenTheyWakeAMillisecondLate) {
-    EXPECT_EQ(planShot(0.010).ms, 9);
-    EXPECT_EQ(planShot(0.0105).ms, 9);
-    EXPECT_EQ(planShot(0.020).ms, 19);
-    EXPECT_EQ(planShot(0.100).ms, 100 - kLeadMs);
-    EXPECT_EQ(planShot(2.5).ms, 2500 - kLeadMs);
-    // Far-off times are approached in shots QTimer can take.
-    EXPECT_EQ(planShot(1e9).kind, ShotPlan::Arm);
-    EXPECT_EQ(planShot(1e9).ms, static_cast<int>(kLongestShot * 1000) - kLeadMs);
-    // Just above the finish window: still a real shot, never a zero one.
-    EXPECT_EQ(planShot(0.0017).kind, ShotPlan::Arm);
-    EXPECT_EQ(planShot(0.0017).ms, 1);
+TEST(ShotPlanning, NearlyDueTimesFinishAndShotsLandEarlyEvenWhenTheyWakeAMillisecondLate) {
+    constexpr int kFinish = -1;
+    const struct {
+        double remaining;
+        int ms;
+    } cases[] = {
+        {0, kFinish},
+        {-3, kFinish},
+        {std::numeric_limits<double>::quiet_NaN(), kFinish},
+        {0.001, kFinish},
+        {kFinishWithin, kFinish},
+        {0.010, 9},
+        {0.0105, 9},
+        {0.020, 19},
+        {0.100, 100 - kLeadMs},
+        {2.5, 2500 - kLeadMs},
+        // Far-off times are approached in shots QTimer can take.
+        {1e9, static_cast<int>(kLongestShot * 1000) - kLeadMs},
+        // Just above the finish window: still a real shot, never a zero one.
+        {0.0017, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.remaining);
+        const ShotPlan p = planShot(c.remaining);
+        EXPECT_EQ(p.kind, c.ms == kFinish ? ShotPlan::Finish : ShotPlan::Arm);
+        if (c.ms != kFinish) {
+            EXPECT_EQ(p.ms, c.ms);
+        }
+    }
     for (double r = 0.002; r < 0.5; r += 0.0003) {
         const ShotPlan p = planShot(r);
         ASSERT_EQ(p.kind, ShotPlan::Arm) << r;
@@ -75,7 +84,7 @@ Approach approach(double delay, double late) {
     return a;
 }
 
-TEST(ShotPlanning, EveryDelayEndsOnTimeWithAShortFinishAndFewShots) {
+TEST(ShotPlanning, EveryDelayEndsOnTimeWithAShortFinishAndFewShotsButNeverOneLongShot) {
     const double delays[] = {0.0005, 0.003, 0.0099, 0.010, 0.0155, 0.020,
                              0.021,  0.050, 0.1,    1.0,   7.3,    540.0};
     for (double delay : delays) {
@@ -86,9 +95,6 @@ TEST(ShotPlanning, EveryDelayEndsOnTimeWithAShortFinishAndFewShots) {
             EXPECT_LE(a.shots, 3) << delay << " late " << late;
         }
     }
-}
-
-TEST(ShotPlanning, LongDelayIsNeverLeftToOneLongShot) {
     // The final approach starts from a fresh reading close to the due time.
     EXPECT_GE(approach(1.0, 0.0).shots, 2);
     EXPECT_GE(approach(0.050, 0.0).shots, 2);
@@ -104,16 +110,21 @@ void runLoopFor(int ms) {
     loop.exec();
 }
 
-TEST(QtTimerShots, FiresOncePerArmAndNeverEarly) {
+TEST(QtTimerShots, FiresOncePerArmNeverEarlyAndTheCallbackMayArmTheNextShot) {
     QtTimer timer;
     std::vector<Clock::time_point> fired;
-    timer.setCallback([&] { fired.push_back(Clock::now()); });
+    timer.setCallback([&] {
+        fired.push_back(Clock::now());
+        if (fired.size() < 3) timer.startIn(0.010);
+    });
     const auto armed = Clock::now();
     timer.startIn(0.030);
     EXPECT_TRUE(timer.active());
-    runLoopFor(120);
-    ASSERT_EQ(fired.size(), 1u);
+    runLoopFor(150);
+    ASSERT_EQ(fired.size(), 3u);
     EXPECT_GE(fired[0] - armed, std::chrono::milliseconds(30));
+    EXPECT_GE(fired[1] - fired[0], std::chrono::milliseconds(10));
+    EXPECT_GE(fired[2] - fired[1], std::chrono::milliseconds(10));
     EXPECT_FALSE(timer.active());
 }
 
@@ -138,21 +149,6 @@ TEST(QtTimerShots, StopCancelsThePendingShot) {
     EXPECT_FALSE(timer.active());
     runLoopFor(30);
     EXPECT_EQ(fired, 0);
-}
-
-TEST(QtTimerShots, CallbackMayArmTheNextShot) {
-    QtTimer timer;
-    std::vector<Clock::time_point> fired;
-    timer.setCallback([&] {
-        fired.push_back(Clock::now());
-        if (fired.size() < 3) timer.startIn(0.010);
-    });
-    timer.startIn(0.010);
-    runLoopFor(100);
-    ASSERT_EQ(fired.size(), 3u);
-    EXPECT_GE(fired[1] - fired[0], std::chrono::milliseconds(10));
-    EXPECT_GE(fired[2] - fired[1], std::chrono::milliseconds(10));
-    EXPECT_FALSE(timer.active());
 }
 
 TEST(QtTimerShots, DueShotFiresFromTheEventLoopNotInsideStart) {
