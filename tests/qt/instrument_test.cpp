@@ -152,7 +152,7 @@ TEST(OnlineReplies, TheSeedDecidesTheSequence) {
 
 // --- logger ---
 
-TEST(LoggerQuery, ReplyBeginsAsTheHostJudgesTheSetState) {
+TEST(LoggerQuery, ReplyBeginsAsTheHostJudgesTheSetStateAndUnlistedSetsFollowOtherSets) {
     Config config;
     config.records = 120;
     config.sets = {{2, SetState::Empty},
@@ -169,15 +169,12 @@ TEST(LoggerQuery, ReplyBeginsAsTheHostJudgesTheSetState) {
         EXPECT_NE(other.rfind(prefix, 0), 0u);
     EXPECT_TRUE(model.feed("LF05\r").empty());
     EXPECT_TRUE(model.feed("LD05\r").empty());
-}
 
-TEST(LoggerQuery, UnconfiguredSetsFollowOtherSets) {
-    Config config;
+    // Sets left out of the list follow the state given for all others.
     config.otherSets = SetState::Silent;
-    config.sets = {{12, SetState::Data}};
-    Instrument model(config);
-    EXPECT_TRUE(model.feed("LF01\r").empty());
-    EXPECT_EQ(ask(model, "LF12").substr(0, 5), "No.12");
+    Instrument quiet(config);
+    EXPECT_TRUE(quiet.feed("LF07\r").empty());
+    EXPECT_EQ(ask(quiet, "LF03").substr(0, 4), "DATA");
 }
 
 TEST(LoggerQuery, SetNumbersAreTwoDigitsFromOneToTwenty) {
@@ -355,7 +352,7 @@ TEST(Faults, GarbageHoldsNulAndEightBitBytes) {
     EXPECT_EQ(ask(model, "LD01").size(), Instrument().downloadText(1).size());
 }
 
-TEST(Faults, HangUpComesAfterExactlyTheGivenNumberOfBytes) {
+TEST(Faults, HangUpComesAfterExactlyTheGivenNumberOfBytesEvenInADownloadOrBeforeAnyByte) {
     Config config;
     config.fault = Fault::HangUp;
     config.hangUpAfter = 20;
@@ -370,11 +367,7 @@ TEST(Faults, HangUpComesAfterExactlyTheGivenNumberOfBytes) {
     EXPECT_TRUE(model.hungUp());
     EXPECT_TRUE(model.feed("DQ01\r").empty());
     EXPECT_EQ(model.bytesSent(), 20u);
-}
 
-TEST(Faults, HangUpCanCutADownloadOrComeBeforeAnyByte) {
-    Config config;
-    config.fault = Fault::HangUp;
     config.hangUpAfter = 300;
     Instrument cut(config);
     const auto pieces = cut.feed("LD01\r");
@@ -412,12 +405,6 @@ TEST(Faults, HangUpAfterRecordsComesRightAfterThatRecordsClosingLine) {
     EXPECT_EQ(closings, 3u);
     EXPECT_EQ(got.substr(got.size() - 2), "\r\r");
     EXPECT_TRUE(model.hungUp());
-
-    const auto r = parseOptions({"--hangup-after-records", "3", "--fault", "endless"});
-    ASSERT_TRUE(r.ok()) << r.error;
-    EXPECT_EQ(r.options.model.hangUpAfterRecords, 3);
-    EXPECT_EQ(r.options.model.fault, Fault::Endless);
-    EXPECT_TRUE(Instrument(r.options.model).feed("DQ01\r").empty()); // the simulator floods
 }
 
 // The model on the fake serial line's virtual clock, wired as its header
@@ -464,13 +451,18 @@ TEST(CommandLine, OptionsSetTheModel) {
     EXPECT_EQ(o.linkDir, "/tmp/x");
 }
 
-TEST(CommandLine, HangUpAfterAloneSelectsTheHangUpFault) {
+TEST(CommandLine, HangUpAfterAloneSelectsTheHangUpFaultAndAGivenFaultWins) {
     const auto r = parseOptions({"--hangup-after", "100"});
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.options.model.fault, Fault::HangUp);
     EXPECT_EQ(r.options.model.hangUpAfter, 100u);
     EXPECT_EQ(parseOptions({"--hangup-after", "5", "--fault", "none"}).options.model.fault,
               Fault::None);
+    const auto e = parseOptions({"--hangup-after-records", "3", "--fault", "endless"});
+    ASSERT_TRUE(e.ok()) << e.error;
+    EXPECT_EQ(e.options.model.hangUpAfterRecords, 3);
+    EXPECT_EQ(e.options.model.fault, Fault::Endless);
+    EXPECT_TRUE(Instrument(e.options.model).feed("DQ01\r").empty()); // the simulator floods
 }
 
 TEST(CommandLine, BadInputIsRefusedWithAReason) {
@@ -492,15 +484,6 @@ TEST(CommandLine, BadInputIsRefusedWithAReason) {
         EXPECT_FALSE(r.ok()) << args[0];
         EXPECT_FALSE(r.error.empty());
     }
-}
-
-TEST(CommandLine, PortLinksLiveWhereTheProgramLooks) {
-    EXPECT_EQ(portLinkDir("", "/x/cfg", "/home/u"), "/x/cfg/tidewell-z/ports");
-    EXPECT_EQ(portLinkDir("", "", "/home/u"), "/home/u/.config/tidewell-z/ports");
-    EXPECT_EQ(portLinkDir("/tmp/p", "/x/cfg", "/home/u"), "/tmp/p");
-    EXPECT_EQ(portLinkDir("", "cfg", "/home/u"), "/home/u/.config/tidewell-z/ports");
-    EXPECT_EQ(portLinkDir("", "", "home"), "");
-    EXPECT_EQ(portLinkDir("", "", ""), "");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "backends/qt/port_names.h"
 #include "backends/qt/serial_ports.h"
+#include "instrument_options.h"
 
 #include "sim_process.h"
 
@@ -19,14 +20,29 @@ namespace fs = std::filesystem;
 using fake::ScopedEnv;
 using test::TempDir;
 
-TEST(PortNames, LinkFolderIsUnderXdgConfigHomeElseHomeConfig) {
-    EXPECT_EQ(portLinkFolder("/x/cfg", "/home/op"), fs::path("/x/cfg/tidewell-z/ports"));
+// The simulator publishes its ports where the program looks for them.
+TEST(PortNames, ProgramAndSimulatorPutLinksUnderXdgConfigHomeElseHomeConfig) {
+    const struct {
+        const char* xdg;
+        const char* home;
+        const char* folder;
+    } cases[] = {
+        {"/x/cfg", "/home/op", "/x/cfg/tidewell-z/ports"},
+        {"", "/home/op", "/home/op/.config/tidewell-z/ports"},
+        // A relative XDG_CONFIG_HOME is not a valid one.
+        {"cfg", "/home/op", "/home/op/.config/tidewell-z/ports"},
+        {"", "relative", ""},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.xdg) + " " + c.home);
+        EXPECT_EQ(portLinkFolder(c.xdg, c.home), fs::path(c.folder));
+        EXPECT_EQ(sim::portLinkDir("", c.xdg, c.home), c.folder);
+    }
     EXPECT_EQ(portLinkFolder(nullptr, "/home/op"), fs::path("/home/op/.config/tidewell-z/ports"));
-    EXPECT_EQ(portLinkFolder("", "/home/op"), fs::path("/home/op/.config/tidewell-z/ports"));
-    // A relative XDG_CONFIG_HOME is not a valid one.
-    EXPECT_EQ(portLinkFolder("cfg", "/home/op"), fs::path("/home/op/.config/tidewell-z/ports"));
     EXPECT_TRUE(portLinkFolder(nullptr, nullptr).empty());
-    EXPECT_TRUE(portLinkFolder("", "relative").empty());
+    // The simulator's own folder, given on its command line, wins.
+    EXPECT_EQ(sim::portLinkDir("/tmp/p", "/x/cfg", "/home/op"), "/tmp/p");
 }
 
 TEST(PortNames, LinkedPortNamesTheLinkAndOthersFallBackToTheUart) {
