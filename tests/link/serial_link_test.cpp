@@ -73,7 +73,7 @@ TEST_F(SerialLink, LoggerWindowDropsNulsAndOpensBeforeSettingInputLen) {
     EXPECT_TRUE(serial.portOpen());
 }
 
-TEST_F(SerialLink, RefusedSettingsStopTheOpeningWithTheControlsFailure) {
+TEST_F(SerialLink, TheControlsRefusalStopsTheOpeningWithItsFailure) {
     serial.settingsFailure = Failure(FailureCode::InvalidPropertyValue, "Invalid property value");
     try {
         openPort(serial, 5, "9600,Q,8,1", WindowKind::Online);
@@ -83,12 +83,13 @@ TEST_F(SerialLink, RefusedSettingsStopTheOpeningWithTheControlsFailure) {
     }
     EXPECT_EQ(serial.calls, (Calls{"CommPort", "Settings"}));
     EXPECT_FALSE(serial.portOpen());
-}
 
-TEST_F(SerialLink, NoSelectedPortIsPortNumberZeroWhichTheControlRefuses) {
+    // No selected port is port number zero, which the control refuses.
+    serial.settingsFailure.reset();
     serial.openFailure = Failure(FailureCode::InvalidPortNumber, "Invalid port number");
     EXPECT_THROW(openPort(serial, 0, "9600,N,8,1", WindowKind::Logger), Failure);
     EXPECT_EQ(serial.commPort, 0);
+    EXPECT_FALSE(serial.portOpen());
 }
 
 TEST_F(SerialLink, CommandIsFramedWithOneCr) {
@@ -122,7 +123,7 @@ TEST_F(SerialLink, ExchangeSetsInputLenBeforeSending) {
     EXPECT_EQ(serial.calls, (Calls{"InputLen"}));
 }
 
-TEST_F(SerialLink, SilenceOfElevenSleepsEndsTheExchange) {
+TEST_F(SerialLink, SilenceOfElevenSleepsEndsTheExchangeToTheTick) {
     open();
     const ExchangeResult r = ask();
     EXPECT_FALSE(r.stopped);
@@ -131,16 +132,11 @@ TEST_F(SerialLink, SilenceOfElevenSleepsEndsTheExchange) {
     EXPECT_EQ(host.sleptMs, 1200);
     EXPECT_NEAR(elapsed(), 1.2, kTick);
     EXPECT_EQ(serial.countChecks, 12);
-}
 
-TEST_F(SerialLink, LastEmptyCheckStillTakesWhatHasArrived) {
-    open();
+    // The last empty check still takes what has arrived; what comes after
+    // the limit is not waited for.
     serial.arriveIn(1.19, "7\r");
     EXPECT_EQ(ask().reply, "7\r");
-}
-
-TEST_F(SerialLink, CharactersAfterTheSilenceLimitAreNotWaitedFor) {
-    open();
     serial.arriveIn(1.21, "7\r");
     EXPECT_EQ(ask().reply, "");
     EXPECT_EQ(serial.buffered(), "");
