@@ -6,11 +6,11 @@
 #include "instrument.h"
 #include "instrument_options.h"
 
+#include "qt_rig.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
-#include <regex>
 
 namespace tz::sim {
 namespace {
@@ -45,11 +45,7 @@ std::vector<std::string> lines(const std::string& bytes) {
     return out;
 }
 
-bool matches(const std::string& s, const char* pattern) {
-    static std::map<std::string, std::regex> compiled;
-    auto it = compiled.try_emplace(pattern, pattern).first;
-    return std::regex_match(s, it->second);
-}
+using qt_test::matches;
 
 const char* const kValueCommands[] = {"DQ01", "DQ02", "DQ03", "DQ04", "DQ05", "DQ06",
                                       "DQ07", "DQ08", "DQ09", "DQ10", "DQ11", "DQ12",

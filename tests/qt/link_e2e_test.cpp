@@ -12,12 +12,13 @@
 
 #include "sim_process.h"
 
+#include "qt_rig.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,7 @@ using fake::kSimPath;
 using fake::Simulator;
 using fake::Workspace;
 
-bool matches(const std::string& s, const char* pattern) {
-    return std::regex_match(s, std::regex(pattern));
-}
+using qt_test::matches;
 
 class LinkEndToEnd : public ::testing::Test {
   protected:

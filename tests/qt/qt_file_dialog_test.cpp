@@ -1,12 +1,10 @@
 #include "backends/qt/qt_file_dialog.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileDialog>
-#include <QTimer>
 #include <QWidget>
 
+#include "qt_rig.h"
 #include "scratch.h"
 
 #include <gtest/gtest.h>
@@ -40,38 +38,6 @@ TEST(FileFilter, EntriesBecomeQtsFormAndMissingPartsStillListFiles) {
         EXPECT_EQ(qtFileFilter(c.in).toStdString(), c.out) << c.in;
 }
 
-// Answers the next file dialog that opens: picks `path`, or cancels when
-// it is empty. It looks every few milliseconds, since building the dialog
-// takes a while on a busy machine, and rejects any file dialog after five
-// seconds so that nothing can block the test program.
-void answerNextDialog(const QString& path, bool* seen, QString* filter) {
-    auto* poll = new QTimer;
-    auto* waited = new QElapsedTimer;
-    waited->start();
-    QObject::connect(poll, &QTimer::timeout, [=] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog && dialog->isVisible()) {
-            *seen = true;
-            *filter = dialog->selectedNameFilter();
-            if (path.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->selectFile(path);
-                static_cast<QDialog*>(dialog)->accept(); // public in QDialog
-            }
-        } else if (waited->elapsed() < 5000) {
-            return;
-        } else {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* d = qobject_cast<QFileDialog*>(w)) d->reject();
-        }
-        poll->stop();
-        poll->deleteLater();
-        delete waited;
-    });
-    poll->start(10);
-}
-
 TEST(QtFileDialogRuns, ReturnsTheChosenPathOrEmptyOnCancel) {
     const test::TempDir dir("tz-dialog");
     const std::filesystem::path file = dir.path() / "Tidewell.csv";
@@ -79,18 +45,28 @@ TEST(QtFileDialogRuns, ReturnsTheChosenPathOrEmptyOnCancel) {
 
     QWidget owner;
     QtFileDialog dialog(&owner);
-    bool seen = false;
     QString filter;
-    answerNextDialog(QString::fromStdString(file.string()), &seen, &filter);
+    // Picks `path`, or cancels when it is empty.
+    const auto answer = [&](const QString& path) {
+        return qt_test::answerNextDialog<QFileDialog>([&filter, path](QFileDialog& d) {
+            filter = d.selectedNameFilter();
+            if (path.isEmpty()) {
+                d.reject();
+            } else {
+                d.selectFile(path);
+                static_cast<QDialog&>(d).accept(); // public in QDialog
+            }
+        });
+    };
+    auto poll = answer(QString::fromStdString(file.string()));
     EXPECT_EQ(dialog.open("CSV(*.csv)|*.CSV"),
               QDir::toNativeSeparators(QString::fromStdString(file.string())).toStdString());
-    EXPECT_TRUE(seen);
-    EXPECT_EQ(filter.toStdString(), "CSV(*.csv) (*.CSV)");
+    EXPECT_EQ(filter.toStdString(), "CSV(*.csv) (*.CSV)") << "no dialog was shown";
 
-    seen = false;
-    answerNextDialog(QString(), &seen, &filter);
+    filter.clear();
+    poll = answer(QString());
     EXPECT_EQ(dialog.open("CSV(*.csv)|*.CSV"), "");
-    EXPECT_TRUE(seen);
+    EXPECT_EQ(filter.toStdString(), "CSV(*.csv) (*.CSV)") << "no dialog was shown";
 }
 
 } // namespace

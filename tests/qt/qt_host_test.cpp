@@ -1,8 +1,8 @@
 #include "backends/qt/qt_host.h"
 
+#include "qt_rig.h"
+
 #include <QAbstractButton>
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTime>
@@ -134,33 +134,16 @@ TEST(QtHostMessages, BoxIsModalWithOkOnlyNoIconAndTheGivenTitle) {
         QMessageBox::StandardButtons buttons;
         bool modal = false;
     } seen;
-    // Looks every few milliseconds until the box is up; after five seconds
-    // it closes any box, so that nothing can block the test program.
-    QElapsedTimer waited;
-    waited.start();
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box && box->isVisible()) {
-            seen.found = true;
-            seen.title = box->windowTitle();
-            seen.text = box->text();
-            seen.icon = box->icon();
-            seen.buttons = box->standardButtons();
-            seen.modal = box->isModal();
-            box->button(QMessageBox::Ok)->click();
-        } else if (waited.elapsed() < 5000) {
-            return;
-        } else {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* b = qobject_cast<QMessageBox*>(w)) b->done(0);
-        }
-        poll.stop();
+    const auto poll = qt_test::answerNextDialog<QMessageBox>([&seen](QMessageBox& box) {
+        seen.found = true;
+        seen.title = box.windowTitle();
+        seen.text = box.text();
+        seen.icon = box.icon();
+        seen.buttons = box.standardButtons();
+        seen.modal = box.isModal();
+        box.button(QMessageBox::Ok)->click();
     });
-    poll.start(10);
-
     host.messageBox("232Port cannot open \xC3\xA9", "TIDEWELL-Z");
-    poll.stop();
 
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.title.toStdString(), "TIDEWELL-Z");
