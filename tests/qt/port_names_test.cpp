@@ -59,12 +59,9 @@ TEST(PortNames, LinkedPortNamesTheLinkAndOthersFallBackToTheUart) {
     EXPECT_EQ(linuxDeviceFor(4, dir.path()), (dir.path() / "COM4").string());
     EXPECT_EQ(linuxDeviceFor(3, dir.path() / "missing-folder"), "/dev/ttyS2");
     EXPECT_EQ(linuxDeviceFor(3, fs::path()), "/dev/ttyS2");
-}
-
-TEST(PortNames, PortNumbersBelowOneNameNoDevice) {
-    EXPECT_EQ(linuxDeviceFor(0, fs::path("/tmp")), "");
-    EXPECT_EQ(linuxDeviceFor(-1, fs::path("/tmp")), "");
-    EXPECT_EQ(deviceNameFor(0), "");
+    // Port numbers below one name no device.
+    EXPECT_EQ(linuxDeviceFor(0, dir.path()), "");
+    EXPECT_EQ(linuxDeviceFor(-1, dir.path()), "");
 }
 
 TEST(PortNames, DeviceNameReadsTheLinkFolderFromTheEnvironment) {
@@ -75,6 +72,7 @@ TEST(PortNames, DeviceNameReadsTheLinkFolderFromTheEnvironment) {
 
     EXPECT_EQ(deviceNameFor(5), (dir.path() / "tidewell-z" / "ports" / "COM5").string());
     EXPECT_EQ(deviceNameFor(6), "/dev/ttyS5");
+    EXPECT_EQ(deviceNameFor(0), "");
 
     ScopedEnv noXdg("XDG_CONFIG_HOME", "");
     ScopedEnv home("HOME", dir.path().string());
