@@ -15,10 +15,12 @@
 #include "ui/services.h"
 #include "ui/unavailable_sheet.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -65,6 +67,15 @@ template <class W> W* child(QWidget* window, const char* name) {
     W* w = window->findChild<W*>(QString::fromLatin1(name));
     EXPECT_NE(w, nullptr) << "no control " << name << " in " << window->objectName().toStdString();
     return w;
+}
+
+inline void click(QWidget* window, const char* name) {
+    QTest::mouseClick(child<QAbstractButton>(window, name), Qt::LeftButton);
+}
+
+// Shown as the operator sees it: a control inside a hidden frame is hidden.
+inline bool shown(QWidget* window, const char* name) {
+    return child<QWidget>(window, name)->isVisible();
 }
 
 // Run the deletions that closed windows asked for.
@@ -115,6 +126,11 @@ class UiTest : public ::testing::Test {
         auto* w = new LoggerWindow(services_, QPoint(40, 30));
         w->show();
         return w;
+    }
+    // "Tide02" is the on-line window, "Tide03" the logger window.
+    TransferFrame* openTransfer(const std::string& name, int saveFormat = 1) {
+        if (name == "Tide02") return openOnline(saveFormat);
+        return openLogger(saveFormat);
     }
 
     QTemporaryDir dir;
