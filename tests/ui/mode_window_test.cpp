@@ -61,13 +61,6 @@ class ModeWindowTest : public UiTest {
     static bool selected(QWidget* w, const char* name) {
         return child<QRadioButton>(w, name)->isChecked();
     }
-    // On-line data and Excel, as a fresh window shows them.
-    static void expectFirstSelections(QWidget* w) {
-        EXPECT_TRUE(selected(w, "SSOption1_1"));
-        EXPECT_TRUE(selected(w, "SSOption1_3"));
-        EXPECT_FALSE(selected(w, "SSOption1_0"));
-        EXPECT_FALSE(selected(w, "SSOption1_2"));
-    }
 };
 
 // Fields that cannot be decoded keep the captions the labels were made with.
@@ -180,24 +173,6 @@ TEST_F(ModeWindowTest, KeyboardVisitsOkThenTransferModeThenSaveFormat) {
     EXPECT_EQ(visited[1]->parentWidget(), child<QWidget>(w, "Frame1_1"));
     EXPECT_EQ(visited[2]->parentWidget(), child<QWidget>(w, "Frame1_2"));
     EXPECT_EQ(visited[3], visited[0]) << "labels, frames and the logo take no focus";
-}
-
-TEST_F(ModeWindowTest, ModeInfoBringsBackAFreshWindowWithTheFirstSelections) {
-    QPointer<ModeWindow> w = open();
-    click(w, "SSOption1_0");
-    click(w, "SSOption1_2");
-    click(w, "SSCommand1");
-    flushDeletes();
-    QPointer<LoggerWindow> logger = findTopLevel<LoggerWindow>("Tide03");
-    ASSERT_NE(logger, nullptr);
-
-    click(logger, "SSCommand4");
-    flushDeletes();
-    EXPECT_TRUE(logger.isNull());
-    ModeWindow* again = findTopLevel<ModeWindow>("Tide01");
-    ASSERT_NE(again, nullptr);
-    EXPECT_NE(again, w.data());
-    expectFirstSelections(again);
 }
 
 TEST_F(ModeWindowTest, ClosingByTheFrameOpensNothingAndWritesNothing) {

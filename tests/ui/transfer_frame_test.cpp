@@ -242,8 +242,10 @@ TEST_P(EachTransferWindow, UnwritableEnvironmentFileIsReportedAndTheWindowCloses
     EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
 }
 
+// A CSV window, so that a mode window taking its choices from the settings
+// would show them.
 TEST_P(EachTransferWindow, ModeInfoShowsAFreshModeWindowAndWritesTheEnvironmentFile) {
-    QPointer<TransferFrame> w = open();
+    QPointer<TransferFrame> w = open(0);
     const QPoint where = w->pos();
     click(w, "SSCommand4");
     flushDeletes();
@@ -251,6 +253,7 @@ TEST_P(EachTransferWindow, ModeInfoShowsAFreshModeWindowAndWritesTheEnvironmentF
     ModeWindow* mode = findTopLevel<ModeWindow>("Tide01");
     ASSERT_NE(mode, nullptr);
     EXPECT_EQ(mode->pos(), where);
+    expectFirstSelections(mode);
     EXPECT_FALSE(envFile().empty());
 }
 

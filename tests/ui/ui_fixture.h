@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPointer>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -76,6 +77,15 @@ inline void click(QWidget* window, const char* name) {
 // Shown as the operator sees it: a control inside a hidden frame is hidden.
 inline bool shown(QWidget* window, const char* name) {
     return child<QWidget>(window, name)->isVisible();
+}
+
+// On-line data and Excel, as every fresh mode window shows them whatever
+// was chosen before.
+inline void expectFirstSelections(QWidget* modeWindow) {
+    for (const char* name : {"SSOption1_1", "SSOption1_3"})
+        EXPECT_TRUE(child<QRadioButton>(modeWindow, name)->isChecked()) << name;
+    for (const char* name : {"SSOption1_0", "SSOption1_2"})
+        EXPECT_FALSE(child<QRadioButton>(modeWindow, name)->isChecked()) << name;
 }
 
 // Run the deletions that closed windows asked for.
