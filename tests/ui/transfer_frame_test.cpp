@@ -88,7 +88,7 @@ TEST_F(TransferFrameTest, LoggerWindowOpensWithAllTwentyBoxesClear) {
         EXPECT_FALSE(box->isChecked());
         EXPECT_FALSE(w->request().ticked[n]);
     }
-    QTest::mouseClick(child<QCheckBox>(w, "SSCheck1_7"), Qt::LeftButton);
+    click(w, "SSCheck1_7");
     const LoggerRequest r = w->request();
     EXPECT_TRUE(r.ticked[7]);
     EXPECT_EQ(std::count(r.ticked.begin(), r.ticked.end(), true), 1);
