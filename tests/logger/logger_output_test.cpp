@@ -43,17 +43,15 @@ std::string setText(const std::vector<std::string>& header,
 }
 
 void runSets(Rig& rig, const std::vector<std::string>& sets) {
-    for (std::size_t i = 0; i < sets.size(); ++i) {
-        const int n = static_cast<int>(i) + 1;
-        rig.view.ticked.insert(n);
-        rig.setWithData(n, sets[i]);
-    }
+    for (std::size_t i = 0; i < sets.size(); ++i)
+        rig.setWithData(static_cast<int>(i) + 1, sets[i]);
     rig.start();
     ASSERT_TRUE(rig.host.messages.empty()) << rig.host.messages[0].text;
 }
 
-TEST(LoggerCsv, RecordsExampleGivesTheDocumentLineForLine) {
+TEST(LoggerCsv, RecordsExampleGivesTheDocumentLineForLineInPlaceOfTheOldOne) {
     Rig rig;
+    std::ofstream(rig.view.document) << "yesterday's rows\r\nmore\r\n";
     runSets(rig, {kExample});
     EXPECT_EQ(rig.documentBytes(), "H1\r\nH2\r\n,\r\n,m3/h,( FLOW ) m/s,,\r\n"
                                    " t1,+1234.567,+12.345,\r\n"
@@ -81,95 +79,77 @@ TEST(LoggerCsv, LastValueLineWhoseCrEndsTheDownloadIsKept) {
     EXPECT_EQ(lines[5], " t2,+2345.678,+23.456,");
 }
 
-TEST(LoggerCsv, DocumentStartsAnew) {
-    Rig rig;
-    std::ofstream(rig.view.document) << "yesterday's rows\r\nmore\r\n";
-    runSets(rig, {kExample});
-    EXPECT_EQ(rig.documentLines().front(), "H1");
-    EXPECT_EQ(rig.documentLines().size(), 6u);
-}
-
-TEST(LoggerCsv, TwoSetsOfSevenValueRecordsStandSideBySide) {
-    Rig rig;
-    runSets(rig, {setText({"A"}, {record("a1", 7), record("a2", 7)}),
-                  setText({"B"}, {record("b1", 7, 7, "w"), record("b2", 7, 7, "w"),
-                                  record("b3", 7, 7, "w")})});
+// How sets of different shapes stand side by side in the document.
+TEST(LoggerCsv, SetsStandSideBySideWhateverTheirShapes) {
     const std::string a = "+0001.000,+0002.000,+0003.000,+0004.000,+0005.000,+0006.000,";
     const std::string b = "+0007.000,+0008.000,+0009.000,+0010.000,+0011.000,+0012.000,";
-    EXPECT_THAT(rig.documentLines(),
-                ElementsAre("A,,,,,,,B", ",,,,,,,,", ",u1,u2,u3,u4,u5,u6,,w1,w2,w3,w4,w5,w6,,",
-                            " a1," + a + " b1," + b, " a2," + a + " b2," + b, ",,,,,,, b3," + b));
-    EXPECT_EQ(rig.transfer.nextCol(), 15);
-}
-
-TEST(LoggerCsv, LaterSetWithMoreHeaderLinesAndRecords) {
-    Rig rig;
-    runSets(rig, {setText({"A"}, {record("a1", 3), record("a2", 3)}),
-                  setText({"B1", "B2", "B3"}, {record("b1", 2, 3, "w"), record("b2", 2, 3, "w"),
-                                               record("b3", 2, 3, "w")})});
-    EXPECT_THAT(rig.documentLines(),
-                ElementsAre("A,,,B1", ",,,B2", ",u1,u2,B3", " a1,+0001.000,+0002.000,,",
-                            " a2,+0001.000,+0002.000,,w1,,", ",,, b1,+0003.000,",
-                            ",,, b2,+0003.000,", ",,, b3,+0003.000,"));
-    EXPECT_EQ(rig.transfer.nextCol(), 6);
-}
-
-TEST(LoggerCsv, ShorterLaterSetKeepsTheEarlierSetsRows) {
-    Rig rig;
-    runSets(rig, {setText({"A"}, {record("a1", 2), record("a2", 2), record("a3", 2)}),
-                  setText({"B"}, {record("b1", 2, 5, "w")})});
-    EXPECT_THAT(rig.documentLines(),
-                ElementsAre("A,,B", ",,,", ",u1,,w1,,", " a1,+0001.000, b1,+0005.000,",
-                            " a2,+0001.000,", " a3,+0001.000,"));
-}
-
-TEST(LoggerCsv, RecordsOfMoreThanSevenValuesStartInColumnOne) {
-    Rig rig;
-    runSets(rig, {setText({"A"}, {record("a1", 9)}), setText({"B"}, {record("b1", 2, 9, "w")})});
-    const auto lines = rig.documentLines();
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[2], ",u1,u2,u3,u4,u5,u6,u7,u8,,w1,,");
-    EXPECT_EQ(lines[3], " a1,+0001.000,+0002.000,+0003.000,+0004.000,+0005.000,+0006.000,+0007.000,"
-                        "+0008.000, b1,+0009.000,");
-    EXPECT_EQ(rig.transfer.nextCol(), 12);
-}
-
-TEST(LoggerCsv, SetWithoutRecordsLeavesItsColumnsToTheNextSet) {
-    Rig rig;
-    runSets(rig, {setText({"A"}, {record("a1", 3), record("a2", 3)}), setText({"B"}, {}),
-                  setText({"C"}, {record("c1", 2, 3, "w")})});
-    // B's header cell is written over by C's, as in the workbook.
-    EXPECT_THAT(rig.documentLines(),
-                ElementsAre("A,,,C", ",,,,", ",u1,u2,,w1,,",
-                            " a1,+0001.000,+0002.000, c1,+0003.000,", " a2,+0001.000,+0002.000,"));
-    EXPECT_EQ(rig.transfer.nextCol(), 6);
-}
-
-TEST(LoggerCsv, FirstSetWithoutRecordsGivesColumnOneToTheNext) {
-    Rig rig;
-    runSets(rig, {setText({"A"}, {}), setText({"B"}, {record("b1", 2)})});
-    EXPECT_THAT(rig.documentLines(), ElementsAre("B", ",", ",u1,,", " b1,+0001.000,"));
-    EXPECT_EQ(rig.transfer.nextCol(), 3);
-}
-
-TEST(LoggerCsv, EmptyLineAtTheEndOfASetDoesNotMoveTheNextSetBack) {
-    Rig rig;
-    runSets(rig, {setText({"A"}, {record("a1", 2)}) + "\r", setText({"B"}, {record("b1", 2)})});
-    EXPECT_THAT(rig.documentLines(),
-                ElementsAre("A,,B", ",,,", ",u1,,u1,,", " a1,+0001.000, b1,+0001.000,"));
-}
-
-TEST(LoggerCsv, EmptyRecordInTheMiddleKeepsItsRow) {
-    Rig rig;
-    runSets(rig, {setText({"A"}, {record("a1", 2), {""}, record("a3", 2)})});
-    EXPECT_THAT(rig.documentLines(),
-                ElementsAre("A", ",", ",u1,,", " a1,+0001.000,", "", " a3,+0001.000,"));
-}
-
-TEST(LoggerCsv, HeaderLineWithCommasSpreadsOverFields) {
-    Rig rig;
-    runSets(rig, {setText({"Site,North"}, {record("a1", 3)}), setText({"B"}, {record("b1", 2)})});
-    EXPECT_EQ(rig.documentLines().front(), "Site,North,,B");
+    struct Case {
+        const char* what;
+        std::vector<std::string> sets;
+        std::vector<std::string> lines;
+        int nextCol; // 0: not asked
+    };
+    const Case cases[] = {
+        {"two sets of seven-value records",
+         {setText({"A"}, {record("a1", 7), record("a2", 7)}),
+          setText({"B"},
+                  {record("b1", 7, 7, "w"), record("b2", 7, 7, "w"), record("b3", 7, 7, "w")})},
+         {"A,,,,,,,B", ",,,,,,,,", ",u1,u2,u3,u4,u5,u6,,w1,w2,w3,w4,w5,w6,,",
+          " a1," + a + " b1," + b, " a2," + a + " b2," + b, ",,,,,,, b3," + b},
+         15},
+        {"later set with more header lines and records",
+         {setText({"A"}, {record("a1", 3), record("a2", 3)}),
+          setText({"B1", "B2", "B3"},
+                  {record("b1", 2, 3, "w"), record("b2", 2, 3, "w"), record("b3", 2, 3, "w")})},
+         {"A,,,B1", ",,,B2", ",u1,u2,B3", " a1,+0001.000,+0002.000,,",
+          " a2,+0001.000,+0002.000,,w1,,", ",,, b1,+0003.000,", ",,, b2,+0003.000,",
+          ",,, b3,+0003.000,"},
+         6},
+        {"shorter later set keeps the earlier set's rows",
+         {setText({"A"}, {record("a1", 2), record("a2", 2), record("a3", 2)}),
+          setText({"B"}, {record("b1", 2, 5, "w")})},
+         {"A,,B", ",,,", ",u1,,w1,,", " a1,+0001.000, b1,+0005.000,", " a2,+0001.000,",
+          " a3,+0001.000,"},
+         0},
+        {"records of more than seven values start in column one",
+         {setText({"A"}, {record("a1", 9)}), setText({"B"}, {record("b1", 2, 9, "w")})},
+         {"A,,,,,,,,,B", ",,,,,,,,,,", ",u1,u2,u3,u4,u5,u6,u7,u8,,w1,,",
+          " a1,+0001.000,+0002.000,+0003.000,+0004.000,+0005.000,+0006.000,+0007.000,+0008.000,"
+          " b1,+0009.000,"},
+         12},
+        // B's header cell is written over by C's, as in the workbook.
+        {"set without records leaves its columns to the next",
+         {setText({"A"}, {record("a1", 3), record("a2", 3)}), setText({"B"}, {}),
+          setText({"C"}, {record("c1", 2, 3, "w")})},
+         {"A,,,C", ",,,,", ",u1,u2,,w1,,", " a1,+0001.000,+0002.000, c1,+0003.000,",
+          " a2,+0001.000,+0002.000,"},
+         6},
+        {"first set without records gives column one to the next",
+         {setText({"A"}, {}), setText({"B"}, {record("b1", 2)})},
+         {"B", ",", ",u1,,", " b1,+0001.000,"},
+         3},
+        {"an empty line at the end of a set does not move the next back",
+         {setText({"A"}, {record("a1", 2)}) + "\r", setText({"B"}, {record("b1", 2)})},
+         {"A,,B", ",,,", ",u1,,u1,,", " a1,+0001.000, b1,+0001.000,"},
+         0},
+        {"an empty record in the middle keeps its row",
+         {setText({"A"}, {record("a1", 2), {""}, record("a3", 2)})},
+         {"A", ",", ",u1,,", " a1,+0001.000,", "", " a3,+0001.000,"},
+         0},
+        {"a header line with commas spreads over fields",
+         {setText({"Site,North"}, {record("a1", 3)}), setText({"B"}, {record("b1", 2)})},
+         {"Site,North,,B", ",,,,", ",u1,u2,,u1,,", " a1,+0001.000,+0002.000, b1,+0001.000,"},
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        runSets(rig, c.sets);
+        EXPECT_EQ(rig.documentLines(), c.lines);
+        if (c.nextCol) {
+            EXPECT_EQ(rig.transfer.nextCol(), c.nextCol);
+        }
+    }
 }
 
 TEST(LoggerOutputs, LineFeedsNeverReachACellAndTheRowsOfLaterSetsStayAligned) {
@@ -200,10 +180,7 @@ TEST(LoggerCsv, WorkFileHoldsTheDocumentBeforeEachLaterSetAndGoesAtTheEnd) {
             work = (rig.dir / "config" / "Work.csv").string();
         }
         std::string workDuringSecondSet;
-        rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
-            if (s == "LD02\r") workDuringSecondSet = test::readFile(work);
-            inner(s);
-        };
+        rig.afterSending("LD02", [&] { workDuringSecondSet = test::readFile(work); });
         runSets(rig, {kExample, setText({"B"}, {record("b1", 2)})});
         EXPECT_EQ(workDuringSecondSet, "H1\r\nH2\r\n,\r\n,m3/h,( FLOW ) m/s,,\r\n"
                                        " t1,+1234.567,+12.345,\r\n"
@@ -219,10 +196,8 @@ TEST(LoggerCsv, ConvertedRowsReachTheDiskWhileTheLineIsQuiet) {
     rig.reply("LD01", {{0.05, crLines({"A", "", "a1", "+0001.000 u1", ""})},
                        {0.6, crLines({"a2", "+0002.000 u1", ""})}});
     std::string onDiskInThePause;
-    rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
-        inner(s);
-        if (s == "LD01\r") rig.host.after(0.4, [&] { onDiskInThePause = rig.documentBytes(); });
-    };
+    rig.afterSending("LD01",
+                     [&] { rig.host.after(0.4, [&] { onDiskInThePause = rig.documentBytes(); }); });
     rig.start();
     // The first record's closing line came before the pause: it is there.
     EXPECT_EQ(onDiskInThePause, "A\r\n,\r\n,u1,,\r\n a1,+0001.000,\r\n");

@@ -12,8 +12,11 @@
 #include "scratch.h"
 #include "sheet/document_link.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -87,11 +90,34 @@ struct Rig {
     void replyAtOnce(const std::string& command, const std::string& text) {
         reply(command, {{0.05, text}});
     }
-    // A set that holds data, and what its download sends in one piece.
+    // A ticked set that holds data, and what its download sends in one piece.
     void setWithData(int set, const std::string& download) {
+        view.ticked.insert(set);
         const std::string nn = LoggerTransfer::setNumber(set);
         replyAtOnce("LF" + nn, "No." + nn + " 0123\r");
         replyAtOnce("LD" + nn, download);
+    }
+
+    // `then` runs each time `command` (without its CR) goes out, once the
+    // instrument has queued its reply.
+    void afterSending(const std::string& command, std::function<void()> then) {
+        serial.onOutput = [this, command = command + "\r", then = std::move(then),
+                           inner = serial.onOutput](const std::string& sent) {
+            inner(sent);
+            if (sent == command) then();
+        };
+    }
+    // "Stop Xfer" `seconds` after `command` went out.
+    void stopAfterSending(const std::string& command, double seconds) {
+        afterSending(command,
+                     [this, seconds] { host.after(seconds, [this] { transfer.stopXfer(); }); });
+    }
+
+    // However a transfer ends, the window is idle and the port closed.
+    void expectEnded() const {
+        EXPECT_FALSE(serial.portOpen());
+        EXPECT_FALSE(view.transferring);
+        EXPECT_FALSE(transfer.running());
     }
 
     std::vector<std::string> sentTexts() const {

@@ -29,7 +29,6 @@ TEST(LoggerStart, NoTickedSetIsRefusedBeforeAnythingHappens) {
 
 TEST(LoggerStart, OpensTheLoggerPortAfterEndingAnyLink) {
     Rig rig;
-    rig.view.ticked = {3};
     rig.view.portIndex = 4;
     rig.stop.request(); // left over from an earlier stop
     rig.setWithData(3, kSmallSet);
@@ -58,15 +57,8 @@ TEST(LoggerQuery, EveryTickedSetIsAskedInOrderThenDownloadedInOrder) {
     EXPECT_TRUE(rig.transfer.loggerHasData(12));
     EXPECT_FALSE(rig.transfer.loggerHasData(4));
     EXPECT_THAT(rig.messages(), IsEmpty());
-}
-
-TEST(LoggerQuery, ReplyIsCompleteAfterElevenSilentWaitsOfAHundredMilliseconds) {
-    Rig rig;
-    rig.view.ticked = {3, 12};
-    rig.setWithData(3, kSmallSet);
-    rig.setWithData(12, kSmallSet);
-    rig.start();
-    // 100 ms before the first look, then eleven more waits of silence.
+    // A reply is complete after 100 ms before the first look, then eleven
+    // more waits of silence.
     EXPECT_NEAR(rig.sentAt("LF12\r") - rig.sentAt("LF03\r"), 1.2, 1e-9);
     EXPECT_NEAR(rig.sentAt("LD03\r") - rig.sentAt("LF12\r"), 1.2, 1e-9);
 }
@@ -81,30 +73,23 @@ TEST(LoggerQuery, TrickledReplyKeepsTheWaitGoing) {
     EXPECT_NEAR(rig.sentAt("LD03\r") - rig.sentAt("LF03\r"), 1.8 + 1.1, 1e-9);
 }
 
-TEST(LoggerQuery, EmptySetEndsTheTransferBeforeAnyDownload) {
-    Rig rig;
-    rig.view.ticked = {2, 7, 9};
-    rig.setWithData(2, kSmallSet);
-    rig.replyAtOnce("LF07", "EMPTY\r");
-    rig.setWithData(9, kSmallSet);
-    rig.start();
-    ASSERT_EQ(rig.host.messages.size(), 1u);
-    EXPECT_EQ(rig.host.messages[0].text, "No.07Data is not save");
-    EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
-    EXPECT_THAT(rig.sentTexts(), ElementsAre("LF02\r", "LF07\r"));
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.transfer.loggerHasData(7));
-}
-
-TEST(LoggerQuery, SetBeingRecordedEndsTheTransferBeforeAnyDownload) {
-    Rig rig;
-    rig.view.ticked = {2, 7};
-    rig.setWithData(2, kSmallSet);
-    rig.replyAtOnce("LF07", "DATA 12%\r");
-    rig.start();
-    EXPECT_THAT(rig.messages(), ElementsAre("No.07Sampling now"));
-    EXPECT_THAT(rig.sentTexts(), ElementsAre("LF02\r", "LF07\r"));
+TEST(LoggerQuery, EmptySetOrSetBeingRecordedEndsTheTransferBeforeAnyDownload) {
+    for (const auto& [reply, message] : {std::pair{"EMPTY\r", "No.07Data is not save"},
+                                         std::pair{"DATA 12%\r", "No.07Sampling now"}}) {
+        SCOPED_TRACE(message);
+        Rig rig;
+        rig.view.ticked = {2, 7, 9};
+        rig.setWithData(2, kSmallSet);
+        rig.replyAtOnce("LF07", reply);
+        rig.setWithData(9, kSmallSet);
+        rig.start();
+        ASSERT_EQ(rig.host.messages.size(), 1u);
+        EXPECT_EQ(rig.host.messages[0].text, message);
+        EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
+        EXPECT_THAT(rig.sentTexts(), ElementsAre("LF02\r", "LF07\r"));
+        rig.expectEnded();
+        EXPECT_FALSE(rig.transfer.loggerHasData(7));
+    }
 }
 
 TEST(LoggerQuery, UnansweredQueryIsABadPortAfterAboutOnePointTwoSeconds) {
@@ -118,7 +103,7 @@ TEST(LoggerQuery, UnansweredQueryIsABadPortAfterAboutOnePointTwoSeconds) {
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
     EXPECT_NEAR(rig.host.messages[0].at - t0, 1.2, 1e-9);
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF05\r"));
-    EXPECT_FALSE(rig.serial.portOpen());
+    rig.expectEnded();
 }
 
 TEST(LoggerQuery, UnknownRepliesSkipTheirSetsSilently) {
@@ -142,14 +127,12 @@ TEST(LoggerQuery, RepliesAreJudgedCaseSensitivelyByTheirBeginning) {
     EXPECT_THAT(rig.messages(), IsEmpty());
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF01\r", "LF02\r", "LF03\r"));
     EXPECT_EQ(rig.serial.clears, 1);
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.view.transferring);
+    rig.expectEnded();
     EXPECT_FALSE(fs::exists(rig.workPath()));
 }
 
 TEST(LoggerStop, StopDuringTheQueryPhaseEndsQuietly) {
     Rig rig;
-    rig.view.ticked = {3, 12};
     rig.setWithData(3, kSmallSet);
     rig.setWithData(12, kSmallSet);
     std::ofstream(rig.workPath()) << "stale";
@@ -157,9 +140,7 @@ TEST(LoggerStop, StopDuringTheQueryPhaseEndsQuietly) {
     rig.start();
     EXPECT_THAT(rig.messages(), IsEmpty());
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r"));
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.transfer.running());
+    rig.expectEnded();
     EXPECT_FALSE(fs::exists(rig.workPath()));
     EXPECT_EQ(rig.view.status1, "");
 }
@@ -183,14 +164,10 @@ TEST(LoggerStop, StopDuringADownloadEndsQuietlyAndKeepsTheEarlierSets) {
     for (int i = 0; i < 20; ++i)
         slow.push_back({0.05 + 0.2 * i, i == 0 ? "G1\r\r" : "+0.5 m\r"});
     rig.reply("LD12", slow);
-    rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
-        inner(s);
-        if (s == "LD12\r") rig.host.after(1.0, [&] { rig.transfer.stopXfer(); });
-    };
+    rig.stopAfterSending("LD12", 1.0);
     rig.start();
     EXPECT_THAT(rig.messages(), IsEmpty());
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.view.transferring);
+    rig.expectEnded();
     EXPECT_FALSE(fs::exists(rig.workPath()));
     EXPECT_TRUE(rig.stop.requested());
     // Set 3's rows are whole; set 12 got as far as it got.
@@ -207,13 +184,9 @@ TEST(LoggerStop, EarlyStopOrFailedFirstSetKeepsThePreviousDocumentAsBak) {
         Rig rig;
         const std::string previous = "H1,,G1,,K1\r\n,,,,,\r\n";
         std::ofstream(rig.view.document, std::ios::binary) << previous;
-        rig.view.ticked = {3, 12};
         rig.setWithData(3, stop ? kSmallSet : "");
         rig.setWithData(12, kSmallSet);
-        rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
-            inner(s);
-            if (stop && s == "LD03\r") rig.host.after(0.3, [&] { rig.transfer.stopXfer(); });
-        };
+        if (stop) rig.stopAfterSending("LD03", 0.3);
         rig.start();
         EXPECT_EQ(test::readFile(rig.view.document + ".bak"), previous);
         if (stop) {
@@ -233,14 +206,12 @@ TEST(LoggerDownload, SetThatSendsNothingIsABadPort) {
     // 100 ms, then twenty-one waits of 50 ms of silence.
     EXPECT_NEAR(rig.host.messages[0].at - rig.sentAt("LD03\r"), 1.15, 1e-9);
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r", "LF04\r", "LD03\r"));
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.view.transferring);
+    rig.expectEnded();
     EXPECT_FALSE(fs::exists(rig.workPath()));
 }
 
 TEST(LoggerDownload, WaitsSleepAndNeverSpin) {
     Rig rig;
-    rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
     rig.start();
     // Query 0.1 + 11 x 0.1, download 0.1 + 21 x 0.05: all of it slept.
@@ -262,7 +233,6 @@ TEST(LoggerDownload, ReplyInManySmallPiecesIsReadAsOneText) {
     const std::string text = crLines(
         {"HEADER ONE", "HEADER TWO", "", "t1", "+1234.567 m3/h", "", "t2", "+1234.568 m3/h", ""});
     Rig once;
-    once.view.ticked = {3};
     once.setWithData(3, text);
     once.start();
 
@@ -282,7 +252,6 @@ TEST(LoggerDownload, ReplyInManySmallPiecesIsReadAsOneText) {
 
 TEST(LoggerDownload, ANewSetNeverInheritsTheLastSetsUnfinishedLine) {
     Rig rig;
-    rig.view.ticked = {3, 12};
     rig.setWithData(3, crLines({"H", "", "+1.0 m"}) + "+9.9 kg");
     rig.setWithData(12, crLines({"G", "", "+2.0 m", ""}));
     rig.start();
@@ -293,38 +262,31 @@ TEST(LoggerDownload, ANewSetNeverInheritsTheLastSetsUnfinishedLine) {
                 ElementsAre("H,,G", ",,,", ",m,kg,m,,", "+1.0 m,+9.9 kg,+2.0 m,"));
 }
 
-TEST(LoggerDownload, MoreThanEightyPercentOfThePortBufferIsTakenAtTheNextDrainPoint) {
-    Rig rig;
-    rig.view.ticked = {3};
-    rig.replyAtOnce("LF03", "No.03\r");
-    rig.replyAtOnce("LD03", crLines({"H", "", "+1.0 m", "+2.0 m", "+3.0 m"}));
-    const std::string burst = crLines(std::vector<std::string>(1000, "+7.00 m")); // 8000
-    rig.view.onStatus2 = [&](const std::string& s) {
-        if (s == "11Processing") rig.serial.arriveAt(rig.host.now(), burst);
+// More than 80 % of the port buffer is taken at the next drain point, less
+// waits until the text already received is read.
+TEST(LoggerDownload, PortBufferIsDrainedEarlyOnlyWhenMoreThanEightyPercentFull) {
+    struct Case {
+        int burstLines; // of eight characters each
+        std::vector<std::string> next;
     };
-    rig.start();
-    // Straight after the first value line: the port buffer is emptied
-    // before the rest of what was already received is read.
-    const auto it = std::find(rig.view.log.begin(), rig.view.log.end(), "2:11Processing");
-    ASSERT_NE(it, rig.view.log.end());
-    EXPECT_EQ(*(it + 1), "1:8024Receiving");
-}
-
-TEST(LoggerDownload, LessThanEightyPercentWaitsUntilTheTextIsRead) {
-    Rig rig;
-    rig.view.ticked = {3};
-    rig.replyAtOnce("LF03", "No.03\r");
-    rig.replyAtOnce("LD03", crLines({"H", "", "+1.0 m", "+2.0 m", "+3.0 m"}));
-    const std::string burst = crLines(std::vector<std::string>(819, "+7.00 m")); // 6552
-    rig.view.onStatus2 = [&](const std::string& s) {
-        if (s == "11Processing") rig.serial.arriveAt(rig.host.now(), burst);
-    };
-    rig.start();
-    const auto it = std::find(rig.view.log.begin(), rig.view.log.end(), "2:11Processing");
-    ASSERT_NE(it, rig.view.log.end());
-    EXPECT_EQ(*(it + 1), "2:18Processing");
-    EXPECT_EQ(*(it + 2), "2:25Processing");
-    EXPECT_EQ(*(it + 3), "1:6576Receiving");
+    for (const Case& c : {Case{1000, {"1:8024Receiving"}},
+                          Case{819, {"2:18Processing", "2:25Processing", "1:6576Receiving"}}}) {
+        SCOPED_TRACE(c.burstLines);
+        Rig rig;
+        rig.view.ticked = {3};
+        rig.replyAtOnce("LF03", "No.03\r");
+        rig.replyAtOnce("LD03", crLines({"H", "", "+1.0 m", "+2.0 m", "+3.0 m"}));
+        const std::string burst = crLines(std::vector<std::string>(c.burstLines, "+7.00 m"));
+        rig.view.onStatus2 = [&](const std::string& s) {
+            if (s == "11Processing") rig.serial.arriveAt(rig.host.now(), burst);
+        };
+        rig.start();
+        // Straight after the first value line.
+        const auto it = std::find(rig.view.log.begin(), rig.view.log.end(), "2:11Processing");
+        ASSERT_NE(it, rig.view.log.end());
+        ASSERT_GE(rig.view.log.end() - it, static_cast<long>(c.next.size()) + 1);
+        EXPECT_EQ(std::vector<std::string>(it + 1, it + 1 + c.next.size()), c.next);
+    }
 }
 
 TEST(LoggerFailure, PortFailuresGetTheirMessagesAndTheWindowGoesIdle) {
@@ -335,9 +297,8 @@ TEST(LoggerFailure, PortFailuresGetTheirMessagesAndTheWindowGoesIdle) {
     EXPECT_THAT(rig.messages(), ElementsAre("232Port No. is bad"));
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
     EXPECT_THAT(rig.sentTexts(), IsEmpty());
-    EXPECT_FALSE(rig.view.transferring);
+    rig.expectEnded();
     EXPECT_EQ(rig.view.status1, "");
-    EXPECT_FALSE(rig.transfer.running());
 
     Rig bad;
     bad.view.ticked = {3};
@@ -352,14 +313,10 @@ TEST(LoggerFailure, HangUpMidSetReportsItAndTheDocumentKeepsEverySetBefore) {
     rig.setWithData(3, crLines({"H1", "", "t1", "+1.0 m", "", "t2", "+2.0 m", ""}));
     rig.replyAtOnce("LF12", "No.12\r");
     rig.reply("LD12", {{0.05, "G1\r\rs1\r+5.0 kg\r"}, {0.4, "\rs2\r+6."}});
-    rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
-        inner(s);
-        if (s == "LD12\r") rig.serial.hangUpAt(rig.host.now() + 0.5);
-    };
+    rig.afterSending("LD12", [&] { rig.serial.hangUpAt(rig.host.now() + 0.5); });
     rig.start();
     EXPECT_THAT(rig.messages(), ElementsAre("The serial line hung up"));
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.serial.portOpen());
+    rig.expectEnded();
     EXPECT_THAT(rig.documentLines(),
                 ElementsAre("H1,,G1", ",,,", ",m,,kg,,", " t1,+1.0 m, s1,+5.0 kg,", " t2,+2.0 m,"));
     // The failure leaves the work file: it holds the document before set 12.
@@ -375,14 +332,10 @@ TEST(LoggerFailure, EveryEndRightAfterARecordsClosingLineKeepsThatRecord) {
     for (const char* end : {"hang-up", "stop", "silence"}) {
         SCOPED_TRACE(end);
         Rig rig;
-        rig.view.ticked = {3};
         rig.setWithData(3, set);
-        rig.serial.onOutput = [&, inner = rig.serial.onOutput](const std::string& s) {
-            inner(s);
-            if (s != "LD03\r") return;
-            if (std::string(end) == "hang-up") rig.serial.hangUpAt(rig.host.now() + 0.55);
-            if (std::string(end) == "stop") rig.host.after(0.3, [&] { rig.transfer.stopXfer(); });
-        };
+        if (std::string(end) == "hang-up")
+            rig.afterSending("LD03", [&] { rig.serial.hangUpAt(rig.host.now() + 0.55); });
+        if (std::string(end) == "stop") rig.stopAfterSending("LD03", 0.3);
         rig.start();
         EXPECT_EQ(rig.documentLines(), whole);
     }
@@ -390,31 +343,27 @@ TEST(LoggerFailure, EveryEndRightAfterARecordsClosingLineKeepsThatRecord) {
 
 TEST(LoggerFailure, DocumentThatIsTheWorkFileIsRefused) {
     Rig rig;
-    rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
     rig.view.document = rig.workPath();
     rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_NE(rig.host.messages[0].text.find("work file"), std::string::npos);
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r"));
-    EXPECT_FALSE(rig.view.transferring);
+    rig.expectEnded();
 }
 
 TEST(LoggerFailure, UnwritableDocumentSaysSoAndTheTransferEnds) {
     Rig rig;
-    rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
     rig.view.document = (rig.dir / "no such folder" / "out.csv").string();
     rig.start();
     EXPECT_THAT(rig.messages(), ElementsAre("File cannot open"));
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r"));
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.serial.portOpen());
+    rig.expectEnded();
 }
 
 TEST(LoggerSheet, RefusedDocumentRunsStopXferWithoutTheEndSteps) {
     Rig rig(1);
-    rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
     fs::remove(rig.view.document);
     std::ofstream(rig.workPath()) << "kept";
@@ -423,8 +372,7 @@ TEST(LoggerSheet, RefusedDocumentRunsStopXferWithoutTheEndSteps) {
     EXPECT_EQ(rig.host.messages[0].text,
               "File does not exist.\r\nAn error of an Application document.");
     EXPECT_TRUE(rig.stop.requested());
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.view.transferring);
+    rig.expectEnded();
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r"));
     // No end steps: the receive buffer was not cleared, the work file stays.
     EXPECT_EQ(rig.serial.clears, 0);
@@ -433,7 +381,6 @@ TEST(LoggerSheet, RefusedDocumentRunsStopXferWithoutTheEndSteps) {
 
 TEST(LoggerSheet, BusySpreadsheetIsAskedAgainUntilItTakesTheCell) {
     Rig rig(1);
-    rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
     rig.link.silentPokes = 3;
     rig.start();
@@ -446,7 +393,6 @@ TEST(LoggerSheet, BusySpreadsheetIsAskedAgainUntilItTakesTheCell) {
 TEST(LoggerSheet, StopWhileTheSpreadsheetDoesNotAnswerEndsQuietly) {
     // While the link waits for the spreadsheet program to start.
     Rig linking(1);
-    linking.view.ticked = {3};
     linking.setWithData(3, kSmallSet);
     linking.link.silentAttempts = -1;
     linking.host.after(2.0, [&] { linking.transfer.stopXfer(); });
@@ -454,32 +400,25 @@ TEST(LoggerSheet, StopWhileTheSpreadsheetDoesNotAnswerEndsQuietly) {
     EXPECT_THAT(linking.messages(), IsEmpty());
     EXPECT_THAT(linking.sentTexts(), ElementsAre("LF03\r"));
     EXPECT_EQ(linking.serial.clears, 1); // through the end steps
-    EXPECT_FALSE(linking.view.transferring);
+    linking.expectEnded();
 
     // While a cell waits for a busy spreadsheet program.
     Rig busy(1);
-    busy.view.ticked = {3};
     busy.setWithData(3, kSmallSet);
     busy.link.silentPokes = -1;
-    busy.serial.onOutput = [&, inner = busy.serial.onOutput](const std::string& s) {
-        inner(s);
-        if (s == "LD03\r") busy.host.after(1.0, [&] { busy.transfer.stopXfer(); });
-    };
+    busy.stopAfterSending("LD03", 1.0);
     busy.start();
     EXPECT_THAT(busy.messages(), IsEmpty());
-    EXPECT_FALSE(busy.view.transferring);
-    EXPECT_FALSE(busy.transfer.running());
+    busy.expectEnded();
 }
 
 TEST(LoggerSheet, LostConversationIsReportedWithItsOwnDescription) {
     Rig rig(1);
-    rig.view.ticked = {3};
     rig.setWithData(3, kSmallSet);
     rig.link.pokeFailure = Failure(FailureCode::Other, "The spreadsheet program went away.");
     rig.start();
     EXPECT_THAT(rig.messages(), ElementsAre("The spreadsheet program went away."));
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.serial.portOpen());
+    rig.expectEnded();
 }
 
 } // namespace

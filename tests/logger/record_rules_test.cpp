@@ -7,93 +7,83 @@
 namespace tz::logger {
 namespace {
 
-std::string value(const std::string& line) {
-    return text::encode(valueText(text::decode(line)));
-}
-std::string unit(const std::string& line) {
-    return text::encode(unitText(text::decode(line)));
+struct Case {
+    const char* why;
+    const char* line;
+    const char* cell;
+};
+
+TEST(ValueCell, SignedLinesGiveTheirNumberAndUnsignedOnesABlankInFront) {
+    for (const Case& c : {
+             Case{"digit second: first nine", "+1234.567 m3/h", "+1234.567"},
+             Case{"digit second, negative", "-0001.250 m/s", "-0001.250"},
+             Case{"digit second, short line", "+12.3", "+12.3"},
+             Case{"other signed: 8th to 14th", " FLOW  +12.345 m/s", "+12.345"},
+             Case{"other signed of ten", "+ABCDEF123", "123"},
+             Case{"other signed under eight", "+ABCDEF", ""},
+             Case{"unsigned", "06/01/23 10:00", " 06/01/23 10:00"},
+             Case{"unsigned of one", "x", " x"},
+             // Degree signs are two bytes in UTF-8 but one character on the line.
+             Case{"characters, other signed",
+                  "+\xC2\xB0\xC2\xB0\xC2\xB0\xC2\xB0\xC2\xB0\xC2\xB0"
+                  "1234567XYZ",
+                  "1234567"},
+             Case{"characters, digit second",
+                  "+12\xC2\xB0"
+                  "5678901",
+                  "+12\xC2\xB0"
+                  "56789"},
+         }) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(text::encode(valueText(text::decode(c.line))), c.cell);
+    }
 }
 
-TEST(ValueCell, SignedLineWithDigitSecondTakesTheFirstNineCharacters) {
-    EXPECT_EQ(value("+1234.567 m3/h"), "+1234.567");
-    EXPECT_EQ(value("-0001.250 m/s"), "-0001.250");
-    EXPECT_EQ(value("+12.3"), "+12.3"); // a short line gives what it has
-}
-
-TEST(ValueCell, OtherSignedLineTakesTheEighthToFourteenthCharacters) {
-    EXPECT_EQ(value(" FLOW  +12.345 m/s"), "+12.345");
-    EXPECT_EQ(value("+ABCDEF123"), "123"); // ten characters: its last three
-    EXPECT_EQ(value("+ABCDEF"), "");       // fewer than eight: nothing
-}
-
-TEST(ValueCell, UnsignedLineIsPrefixedWithABlank) {
-    EXPECT_EQ(value("06/01/23 10:00"), " 06/01/23 10:00");
-    EXPECT_EQ(value("x"), " x");
-}
-
-TEST(ValueCell, CharactersAreCountedNotBytes) {
-    // Degree signs are two bytes in UTF-8 but one character on the line.
-    EXPECT_EQ(value("+\xC2\xB0\xC2\xB0\xC2\xB0\xC2\xB0\xC2\xB0\xC2\xB0"
-                    "1234567XYZ"),
-              "1234567");
-    EXPECT_EQ(value("+12\xC2\xB0"
-                    "5678901"),
-              "+12\xC2\xB0"
-              "56789");
-}
-
-TEST(UnitCell, HighTwelfthCharacterTakesTheTailBehindTheLastDigit) {
-    // "+0018.500  °C": the degree sign is the 12th character.
-    EXPECT_EQ(unit("+0018.500  \xC2\xB0"
-                   "C"),
-              "  \xC2\xB0"
-              "C");
-    // The tail may start with a blank, and is empty behind a final digit.
-    EXPECT_EQ(unit("+12 456789 \xC2\xA0"
-                   "5 kg"),
-              " kg");
-    EXPECT_EQ(unit("+12 456789 \xC2\xA0"
-                   "5"),
-              "");
-}
-
-TEST(UnitCell, TwelfthCharacterJustBelowCode160DoesNotCount) {
-    // U+009F is below the line; the second character is a digit, so the
-    // unit is the tail behind the last blank.
-    EXPECT_EQ(unit("+1234.567  \xC2\x9F"
-                   "x m"),
-              "m");
-    // U+00A0 itself is at the line: the tail behind the last digit.
-    EXPECT_EQ(unit("+1234.567  \xC2\xA0"
-                   "x m"),
-              "  \xC2\xA0"
-              "x m");
-}
-
-TEST(UnitCell, DigitSecondTakesTheTailBehindTheLastBlank) {
-    EXPECT_EQ(unit("+1234.567 m3/h"), "m3/h");
-    EXPECT_EQ(unit("+1234.567 m3/h "), "");
-}
-
-TEST(UnitCell, OtherLinesGetTheFirstSixCharactersInParentheses) {
-    EXPECT_EQ(unit(" FLOW  +12.345 m/s"), "( FLOW ) m/s");
-    EXPECT_EQ(unit("-LEVEL_+00.12345m"), "(-LEVEL)45m");
-}
-
-TEST(UnitCell, LineWithoutDigitUnderTheFirstRuleIsItsOwnUnit) {
-    const std::string line = "+ABCDEFGHIJ\xC2\xB0xyz";
-    EXPECT_EQ(unit(line), line);
-}
-
-TEST(UnitCell, LineWithoutBlankUnderTheSecondRuleIsItsOwnUnit) {
-    EXPECT_EQ(unit("+1234.567m3/h"), "+1234.567m3/h");
-}
-
-TEST(UnitCell, ShortLineUnderTheThirdRuleTakesWhatThereIs) {
-    EXPECT_EQ(unit(" FLOW  +12.34"), "( FLOW )");  // 13 characters
-    EXPECT_EQ(unit(" FLOW  +12.345"), "( FLOW )"); // 14: nothing from the 15th on
-    EXPECT_EQ(unit("-ab"), "(-ab)");
-    EXPECT_EQ(unit("+"), "(+)");
+TEST(UnitCell, EachOfTheThreeRulesAndWhatTheyDoWithoutTheirAnchor) {
+    const std::string noDigit = "+ABCDEFGHIJ\xC2\xB0xyz";
+    for (const Case& c : {
+             // A twelfth character of code 160 or more: the tail behind the
+             // last digit, which may start with a blank.
+             Case{"degree sign twelfth",
+                  "+0018.500  \xC2\xB0"
+                  "C",
+                  "  \xC2\xB0"
+                  "C"},
+             Case{"high twelfth, blank tail",
+                  "+12 456789 \xC2\xA0"
+                  "5 kg",
+                  " kg"},
+             Case{"high twelfth, final digit",
+                  "+12 456789 \xC2\xA0"
+                  "5",
+                  ""},
+             Case{"U+00A0 twelfth",
+                  "+1234.567  \xC2\xA0"
+                  "x m",
+                  "  \xC2\xA0"
+                  "x m"},
+             Case{"no digit under the first rule", noDigit.c_str(), noDigit.c_str()},
+             // U+009F is below the line: a digit second gives the tail
+             // behind the last blank.
+             Case{"U+009F twelfth",
+                  "+1234.567  \xC2\x9F"
+                  "x m",
+                  "m"},
+             Case{"digit second", "+1234.567 m3/h", "m3/h"},
+             Case{"digit second, final blank", "+1234.567 m3/h ", ""},
+             Case{"digit second without a blank", "+1234.567m3/h", "+1234.567m3/h"},
+             // Other lines: the first six characters in parentheses, then
+             // what stands from the 15th on.
+             Case{"other line", " FLOW  +12.345 m/s", "( FLOW ) m/s"},
+             Case{"other line, no blank", "-LEVEL_+00.12345m", "(-LEVEL)45m"},
+             Case{"other line of 13", " FLOW  +12.34", "( FLOW )"},
+             Case{"other line of 14", " FLOW  +12.345", "( FLOW )"},
+             Case{"other line of 3", "-ab", "(-ab)"},
+             Case{"sign alone", "+", "(+)"},
+         }) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(text::encode(unitText(text::decode(c.line))), c.cell);
+    }
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include "online/online_transfer.h"
 #include "sheet/document_link.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -21,10 +23,11 @@
 
 namespace tz::test {
 
-struct OnlineRig {
+// `Serial` lets a test put a stricter port under the same window.
+template <class Serial = fake::FakeSerial> struct OnlineRigOf {
     static constexpr DayNumber kDay = 20000;
 
-    explicit OnlineRig(double startSeconds = 8 * 3600.0)
+    explicit OnlineRigOf(double startSeconds = 8 * 3600.0)
         : host(kDay, startSeconds), timer(host), serial(host), sheet(host, shell, link, stop),
           transfer(host, serial, view, timer, sheet, stop) {
         globals.CommSettings = "9600,E,7,1";
@@ -67,6 +70,23 @@ struct OnlineRig {
     }
     void start() { transfer.start(request()); }
 
+    // Output into a workbook that exists.
+    void useWorkbook() {
+        globals.SaveFormat = 1;
+        view.document = dir.file("Tidewell.xls");
+        writeFile(view.document, "workbook");
+    }
+
+    // Every way a transfer ends leaves the window idle, the port closed, no
+    // timer running and the document closed.
+    void expectEnded() const {
+        EXPECT_FALSE(view.transferring);
+        EXPECT_FALSE(serial.portOpen());
+        EXPECT_FALSE(timer.active());
+        EXPECT_FALSE(transfer.running());
+        EXPECT_FALSE(transfer.csvFileOpen());
+    }
+
     // Virtual time relative to the start of the test.
     double at(double offset) const { return t0 + offset; }
     double sinceStart(double absolute) const { return absolute - t0; }
@@ -80,7 +100,7 @@ struct OnlineRig {
     StopFlag stop;
     fake::FakeHost host;
     fake::FakeTimer timer;
-    fake::FakeSerial serial;
+    Serial serial;
     fake::FakeOnlineView view;
     fake::FakeShell shell;
     fake::FakeSheetLink link;
@@ -88,5 +108,6 @@ struct OnlineRig {
     OnlineTransfer transfer;
     double t0 = host.now();
 };
+using OnlineRig = OnlineRigOf<>;
 
 } // namespace tz::test

@@ -63,10 +63,7 @@ TEST(OnlineStartCsv, DocumentThatCannotBeCreatedIsReportedAndEndsTheStart) {
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "File cannot open");
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.timer.active());
-    EXPECT_FALSE(rig.transfer.running());
+    rig.expectEnded();
 }
 
 TEST(OnlineStartCsv, DocumentPathNamingAFolderIsReportedWithItsDescription) {
@@ -77,8 +74,7 @@ TEST(OnlineStartCsv, DocumentPathNamingAFolderIsReportedWithItsDescription) {
     EXPECT_NE(rig.host.messages[0].text.find(rig.view.document), std::string::npos)
         << rig.host.messages[0].text;
     EXPECT_TRUE(std::filesystem::is_directory(rig.view.document));
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.serial.portOpen());
+    rig.expectEnded();
 }
 
 struct PortFailureCase {
@@ -104,12 +100,8 @@ TEST_P(OnlineStartPortFailure, ReportsLeavesTheWindowIdleAndTheDocumentUntouched
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, c.message);
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
-    EXPECT_FALSE(rig.view.transferring);
     EXPECT_EQ(rig.view.transferrings, 1);
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.timer.active());
-    EXPECT_FALSE(rig.transfer.running());
-    EXPECT_FALSE(rig.transfer.csvFileOpen());
+    rig.expectEnded();
     EXPECT_EQ(rig.view.monitorShows, 0);
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,1.5\r\n");
 }
@@ -159,19 +151,14 @@ TEST(OnlineStartCsv, PreviousDocumentIsKeptAsBakWhenTheFirstPollFails) {
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_NE(rig.host.messages[0].text.find(bak), std::string::npos);
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
-    EXPECT_FALSE(rig.transfer.running());
-    EXPECT_FALSE(rig.serial.portOpen());
+    rig.expectEnded();
 }
 
 // --- spreadsheet output ---
 
 class OnlineStartSheet : public ::testing::Test {
   protected:
-    OnlineStartSheet() {
-        rig.globals.SaveFormat = 1;
-        rig.view.document = rig.dir.file("Tidewell.xls");
-        writeFile(rig.view.document, "workbook");
-    }
+    OnlineStartSheet() { rig.useWorkbook(); }
     OnlineRig rig;
 };
 
@@ -211,9 +198,7 @@ TEST_F(OnlineStartSheet, RefusedDocumentRunsTheStopAction) {
     EXPECT_EQ(rig.host.messages[0].text,
               "File does not exist.\r\nAn error of an Application document.");
     EXPECT_TRUE(rig.stop.requested());
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.timer.active());
+    rig.expectEnded();
     EXPECT_TRUE(rig.link.pokes.empty());
     EXPECT_TRUE(rig.shell.opened.empty());
 }
@@ -225,8 +210,7 @@ TEST_F(OnlineStartSheet, WorkbookAlreadyOpenIsRefused) {
     EXPECT_EQ(rig.host.messages[0].text,
               "Tidewell.xls is already opened.\r\nPush \"Start Transfer!\" again after closing "
               "Tidewell.xls");
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.serial.portOpen());
+    rig.expectEnded();
 }
 
 TEST_F(OnlineStartSheet, StopXferWhileWaitingForTheProgramEndsQuietly) {
@@ -234,10 +218,7 @@ TEST_F(OnlineStartSheet, StopXferWhileWaitingForTheProgramEndsQuietly) {
     rig.host.at(rig.at(0.35), [&] { rig.transfer.stopXfer(); });
     rig.start();
     EXPECT_TRUE(rig.host.messages.empty());
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.timer.active());
-    EXPECT_FALSE(rig.transfer.running());
+    rig.expectEnded();
     EXPECT_TRUE(rig.link.pokes.empty());
     EXPECT_LT(rig.sinceStart(rig.host.now()), 1.0);
 }

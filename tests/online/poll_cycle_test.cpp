@@ -1,13 +1,14 @@
 #include "online_rig.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 namespace tz {
 namespace {
 
 using test::OnlineRig;
+using ::testing::ElementsAre;
+using Poke = fake::FakeSheetLink::Poke;
 
 // Start times of the polls, relative to the start of the test.
 std::vector<double> pollStarts(const OnlineRig& rig) {
@@ -15,16 +16,6 @@ std::vector<double> pollStarts(const OnlineRig& rig) {
     for (const auto& s : rig.serial.sent)
         out.push_back(rig.sinceStart(s.at));
     return out;
-}
-
-TEST(PollTiming, FirstPollRunsAtTheFirstTickAfterTheStart) {
-    OnlineRig rig;
-    rig.view.digits = "000100";
-    rig.start();
-    rig.runTo(0.5);
-    ASSERT_EQ(rig.serial.sent.size(), 1u);
-    EXPECT_NEAR(rig.sinceStart(rig.serial.sent[0].at), 0.010, 1e-5);
-    EXPECT_EQ(rig.serial.sent[0].text, "DQ01\r");
 }
 
 TEST(PollTiming, IntervalRunsFromTheEndOfOnePollToTheStartOfTheNext) {
@@ -37,12 +28,14 @@ TEST(PollTiming, IntervalRunsFromTheEndOfOnePollToTheStartOfTheNext) {
         EXPECT_NEAR(starts[i], 0.01 + 2.3 * static_cast<double>(i), 1e-5) << "poll " << i;
 }
 
-TEST(PollTiming, LongWaitsLookAtTheClockOncePerSecond) {
+TEST(PollTiming, FirstPollAtTheFirstTickThenLongWaitsLookAtTheClockOncePerSecond) {
     OnlineRig rig;
     rig.view.digits = "000100"; // one minute
     rig.start();
     rig.runTo(61.0);
     ASSERT_EQ(rig.serial.sent.size(), 2u);
+    EXPECT_NEAR(rig.sinceStart(rig.serial.sent[0].at), 0.010, 1e-5);
+    EXPECT_EQ(rig.serial.sent[0].text, "DQ01\r");
     EXPECT_NEAR(rig.sinceStart(rig.serial.sent[1].at), 0.31 + 60, 1e-5);
     EXPECT_LE(rig.timer.starts, 63); // not 6000 ticks of 10 ms
 }
@@ -188,9 +181,7 @@ TEST(PollRows, GridGrowsBy500RowsWhenAPollReachesItsEnd) {
 
 TEST(PollRows, RowCountRunsPastSixteenBits) {
     OnlineRig rig;
-    rig.globals.SaveFormat = 1;
-    rig.view.document = rig.dir.file("Tidewell.xls");
-    test::writeFile(rig.view.document, "workbook");
+    rig.useWorkbook();
     rig.start();
     rig.runTo(2.3 * 32770 + 1.0);
     EXPECT_TRUE(rig.host.messages.empty());
@@ -201,37 +192,26 @@ TEST(PollRows, RowCountRunsPastSixteenBits) {
 
 TEST(PollSheet, EachPollWritesTimeAndValueCells) {
     OnlineRig rig;
-    rig.globals.SaveFormat = 1;
-    rig.view.document = rig.dir.file("Tidewell.xls");
-    test::writeFile(rig.view.document, "workbook");
+    rig.useWorkbook();
     rig.reply = "12.5\r";
     rig.start();
     rig.runTo(3.0);
-    ASSERT_EQ(rig.link.pokes.size(), 6u);
-    EXPECT_EQ(rig.link.pokes[2].item, "R2C1");
-    EXPECT_EQ(rig.link.pokes[2].text, "08:00:00");
-    EXPECT_EQ(rig.link.pokes[3].item, "R2C2");
-    EXPECT_EQ(rig.link.pokes[3].text, "12.5");
-    EXPECT_EQ(rig.link.pokes[4].item, "R3C1");
-    EXPECT_EQ(rig.link.pokes[4].text, "08:00:02");
-    EXPECT_EQ(rig.link.pokes[5].item, "R3C2");
+    EXPECT_THAT(rig.link.pokes,
+                ElementsAre(Poke{"R1C1", "TIME"}, Poke{"R1C2", "Flow"}, Poke{"R2C1", "08:00:00"},
+                            Poke{"R2C2", "12.5"}, Poke{"R3C1", "08:00:02"}, Poke{"R3C2", "12.5"}));
     EXPECT_TRUE(rig.view.grid.cells.empty());
 }
 
 TEST(PollSheet, LostLinkIsReportedAndEndsTheTransfer) {
     OnlineRig rig;
-    rig.globals.SaveFormat = 1;
-    rig.view.document = rig.dir.file("Tidewell.xls");
-    test::writeFile(rig.view.document, "workbook");
+    rig.useWorkbook();
     rig.start();
     rig.link.pokeFailure = Failure(FailureCode::Other, "The spreadsheet closed the link");
     rig.runTo(5.0);
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "The spreadsheet closed the link");
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.timer.active());
+    rig.expectEnded();
     EXPECT_EQ(rig.serial.sent.size(), 1u);
 }
 
@@ -246,11 +226,7 @@ TEST(PollEnds, EmptyReplyReportsThePortAndClosesTheDocument) {
     // Twelve empty checks after eleven waits of 100 ms, after the first wait.
     EXPECT_NEAR(rig.sinceStart(rig.host.messages[0].at), 0.01 + 1.2, 1e-5);
     EXPECT_EQ(rig.serial.sent.size(), 1u);
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.timer.active());
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.transfer.running());
-    EXPECT_FALSE(rig.transfer.csvFileOpen());
+    rig.expectEnded();
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
 }
 
@@ -262,11 +238,7 @@ TEST(PollEnds, StopXferWhileWaitingForTheReplyEndsQuietly) {
     rig.runTo(10.0);
     EXPECT_TRUE(rig.host.messages.empty());
     EXPECT_EQ(rig.serial.sent.size(), 1u);
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.timer.active());
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.transfer.running());
-    EXPECT_FALSE(rig.transfer.csvFileOpen());
+    rig.expectEnded();
     EXPECT_TRUE(rig.stop.requested());
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
 }
@@ -278,8 +250,7 @@ TEST(PollEnds, StopXferBetweenPollsEndsTheTransfer) {
     rig.runTo(10.0);
     EXPECT_EQ(rig.serial.sent.size(), 1u);
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,+0012.345\r\n");
-    EXPECT_FALSE(rig.transfer.running());
-    EXPECT_FALSE(rig.transfer.csvFileOpen());
+    rig.expectEnded();
 }
 
 TEST(PollEnds, StopXferAfterTheReplyCameEndsWithoutARow) {
@@ -293,8 +264,7 @@ TEST(PollEnds, StopXferAfterTheReplyCameEndsWithoutARow) {
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
     EXPECT_FALSE(rig.view.grid.has(1, 0));
     EXPECT_FALSE(rig.view.grid.has(1, 1));
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.transfer.running());
+    rig.expectEnded();
 }
 
 // A port whose use after closing fails, as real backends may.
@@ -308,63 +278,34 @@ class StrictSerial : public fake::FakeSerial {
 };
 
 TEST(PollEnds, StopXferWhileReplyPiecesArriveEndsQuietly) {
-    test::TempDir dir;
-    fake::FakeHost host;
-    fake::FakeTimer timer(host);
-    StrictSerial serial(host);
-    fake::FakeOnlineView view;
-    view.document = dir.file("Tidewell.csv");
-    fake::FakeShell shell;
-    fake::FakeSheetLink link;
-    StopFlag stop;
-    DocumentLink sheet(host, shell, link, stop);
-    OnlineTransfer transfer(host, serial, view, timer, sheet, stop);
-    const double t0 = host.now();
+    test::OnlineRigOf<StrictSerial> rig;
     // A slow trickle: one character every 0.1 s, no CR yet.
-    serial.onOutput = [&](const std::string&) {
+    rig.serial.onOutput = [&](const std::string&) {
         for (int i = 1; i <= 20; ++i)
-            serial.arriveIn(0.05 + 0.1 * i, "7");
+            rig.serial.arriveIn(0.05 + 0.1 * i, "7");
     };
-    host.at(t0 + 0.55, [&] { transfer.stopXfer(); });
-    OnlineRequest request;
-    request.portNo = 1;
-    request.lineSettings = "9600,N,8,1";
-    request.toWorkbook = false;
-    request.commands[1] = "DQ01";
-    request.paramIndex = 0;
-    request.paramText = "Flow";
-    request.intervalDigits = "000002";
-    request.documentPath = view.document;
-    transfer.start(request);
-    host.runUntil(t0 + 5.0);
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(test::readFile(view.document), "TIME,Flow\r\n");
-    EXPECT_FALSE(view.transferring);
-    EXPECT_FALSE(transfer.running());
-    EXPECT_FALSE(serial.portOpen());
+    rig.host.at(rig.at(0.55), [&] { rig.transfer.stopXfer(); });
+    rig.start();
+    rig.runTo(5.0);
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
+    rig.expectEnded();
 }
 
-TEST(PollEnds, HangUpIsReportedAndKeepsEveryRowWritten) {
+TEST(PollEnds, RowsReachTheFileAsTheyAreWrittenAndAHangUpKeepsThemAll) {
     OnlineRig rig;
+    const std::string twoRows = "TIME,Flow\r\n08:00:00,+0012.345\r\n08:00:02,+0012.345\r\n";
     rig.start();
     rig.serial.hangUpAt(rig.at(3.0));
-    rig.runTo(10.0);
-    ASSERT_EQ(rig.host.messages.size(), 1u);
-    EXPECT_EQ(rig.host.messages[0].text, "The serial line hung up");
-    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,+0012.345\r\n08:00:02,+0012.345\r\n");
-    EXPECT_FALSE(rig.serial.portOpen());
-    EXPECT_FALSE(rig.timer.active());
-    EXPECT_FALSE(rig.view.transferring);
-    EXPECT_FALSE(rig.transfer.csvFileOpen());
-}
-
-TEST(PollEnds, RowsReachTheFileAsTheyAreWritten) {
-    OnlineRig rig;
-    rig.start();
     rig.runTo(2.5);
     // Read while the transfer still runs and the file is open.
     EXPECT_TRUE(rig.transfer.csvFileOpen());
-    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,+0012.345\r\n08:00:02,+0012.345\r\n");
+    EXPECT_EQ(rig.csv(), twoRows);
+    rig.runTo(10.0);
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text, "The serial line hung up");
+    EXPECT_EQ(rig.csv(), twoRows);
+    rig.expectEnded();
 }
 
 } // namespace

@@ -26,33 +26,26 @@ namespace fs = std::filesystem;
 #define SEP "/"
 #endif
 
-TEST(DocumentNames, DocumentNameIsWhatFollowsTheLastSeparator) {
-    EXPECT_EQ(DocumentLink::documentName(SEP "op" SEP "Tidewell" SEP "Tidewell.xls"),
-              "Tidewell.xls");
-    EXPECT_EQ(DocumentLink::documentName(SEP "op" SEP "run 2.ods"), "run 2.ods");
-    EXPECT_EQ(DocumentLink::documentName(SEP "op" SEP), "");
-}
-
-TEST(DocumentNames, PathWithoutSeparatorHasAnEmptyDocumentName) {
-    EXPECT_EQ(DocumentLink::documentName("Tidewell.xls"), "");
-    EXPECT_EQ(DocumentLink::documentName(""), "");
-}
-
+TEST(DocumentNames, DocumentNameFollowsTheLastSeparatorAndItsBaseEndsBeforeTheLastDot) {
+    for (const auto& [path, name] : std::vector<std::pair<std::string, std::string>>{
+             {SEP "op" SEP "Tidewell" SEP "Tidewell.xls", "Tidewell.xls"},
+             {SEP "op" SEP "run 2.ods", "run 2.ods"},
+             {SEP "op" SEP, ""},
+             {"Tidewell.xls", ""}, // no separator
+             {"", ""},
 #ifndef _WIN32
-TEST(DocumentNames, BackslashIsPartOfALinuxFileName) {
-    EXPECT_EQ(DocumentLink::documentName("/data/a\\b.xls"), "a\\b.xls");
-}
+             {"/data/a\\b.xls", "a\\b.xls"}, // a backslash is part of a Linux file name
 #endif
-
-TEST(DocumentNames, BaseNameEndsBeforeTheLastDot) {
-    EXPECT_EQ(DocumentLink::baseName("Tidewell.xls"), "Tidewell");
-    EXPECT_EQ(DocumentLink::baseName("run.2023.xls"), "run.2023");
-    EXPECT_EQ(DocumentLink::baseName(".xls"), "");
-}
-
-TEST(DocumentNames, NameWithoutDotIsItsOwnBaseName) {
-    EXPECT_EQ(DocumentLink::baseName("Tidewell"), "Tidewell");
-    EXPECT_EQ(DocumentLink::baseName(""), "");
+         })
+        EXPECT_EQ(DocumentLink::documentName(path), name) << path;
+    for (const auto& [name, base] : std::vector<std::pair<std::string, std::string>>{
+             {"Tidewell.xls", "Tidewell"},
+             {"run.2023.xls", "run.2023"},
+             {".xls", ""},
+             {"Tidewell", "Tidewell"}, // without a dot, its own base name
+             {"", ""},
+         })
+        EXPECT_EQ(DocumentLink::baseName(name), base) << name;
 }
 
 TEST(DocumentNames, CellItemIsRowAndColumnInDecimal) {
@@ -114,12 +107,6 @@ TEST_F(DocumentChecks, MissingFileIsRefusedWithTheTwoLineMessage) {
     EXPECT_THAT(shell.lookedUp, IsEmpty());
 }
 
-TEST_F(DocumentChecks, EmptyPathIsAMissingFile) {
-    EXPECT_EQ(doc.checkAndLink("", 0), DocumentLink::Result::Refused);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, DocumentLink::notFoundMessage());
-}
-
 TEST_F(DocumentChecks, FolderWithAFileAndFinalSeparatorIsNotAppointed) {
     makeFile("data/one.xls");
     const auto r = doc.checkAndLink(folder("data") + "/", 0);
@@ -130,55 +117,44 @@ TEST_F(DocumentChecks, FolderWithAFileAndFinalSeparatorIsNotAppointed) {
     EXPECT_THAT(log, IsEmpty());
 }
 
-TEST_F(DocumentChecks, EmptyFolderWithFinalSeparatorDoesNotExist) {
-    const auto r = doc.checkAndLink(folder("empty") + "/", 0);
-    EXPECT_EQ(r, DocumentLink::Result::Refused);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, DocumentLink::notFoundMessage());
-}
-
-TEST_F(DocumentChecks, FolderHoldingOnlyFoldersDoesNotExist) {
-    folder("outer/inner");
-    doc.checkAndLink(folder("outer") + "/", 0);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, DocumentLink::notFoundMessage());
-}
-
-TEST_F(DocumentChecks, FolderWithoutFinalSeparatorDoesNotExist) {
+TEST_F(DocumentChecks, EmptyPathAndFoldersWithoutAFileToTakeAreMissingFiles) {
     makeFile("data/one.xls");
-    doc.checkAndLink(folder("data"), 0);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, DocumentLink::notFoundMessage());
-}
-
-TEST_F(DocumentChecks, WorkbookShownUnderItsNameIsAlreadyOpened) {
-    const auto path = makeFile("Tidewell/Tidewell.xls");
-    shell.windows = {"Microsoft Excel - Tidewell.xls"};
-    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Refused);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Tidewell.xls is already opened.\r\nPush \"Start "
-                                     "Transfer!\" again after closing Tidewell.xls");
-    EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
+    folder("outer/inner");
+    for (const std::string& path :
+         {std::string(), folder("empty") + "/", folder("outer") + "/", folder("data")}) {
+        host.messages.clear();
+        EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Refused) << path;
+        ASSERT_EQ(host.messages.size(), 1u) << path;
+        EXPECT_EQ(host.messages[0].text, DocumentLink::notFoundMessage()) << path;
+    }
     EXPECT_THAT(log, IsEmpty());
 }
 
-TEST_F(DocumentChecks, WorkbookShownUnderItsBaseNameIsAlreadyOpened) {
-    const auto path = makeFile("Tidewell/Tidewell.xls");
-    shell.windows = {"Microsoft Excel - Tidewell"};
-    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Refused);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, DocumentLink::alreadyOpenedMessage("Tidewell.xls"));
-    EXPECT_THAT(log, IsEmpty());
-}
-
+TEST_F(DocumentChecks, DocumentShownUnderItsNameOrBaseNameIsAlreadyOpened) {
+    struct Case {
+        std::string file, name, title;
+    };
+    std::vector<Case> cases{
+        {"Tidewell/Tidewell.xls", "Tidewell.xls", "Microsoft Excel - Tidewell.xls"},
+        {"Tidewell/Tidewell.xls", "Tidewell.xls", "Microsoft Excel - Tidewell"},
 #ifndef _WIN32
-TEST_F(DocumentChecks, DocumentShownByCalcIsAlreadyOpened) {
-    const auto path = makeFile("Tidewell.ods");
-    shell.windows = {"Tidewell.ods - LibreOffice Calc"};
-    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Refused);
-    EXPECT_THAT(log, IsEmpty());
-}
+        {"Tidewell.ods", "Tidewell.ods", "Tidewell.ods - LibreOffice Calc"},
 #endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        host.messages.clear();
+        shell.windows = {c.title};
+        EXPECT_EQ(doc.checkAndLink(makeFile(c.file), 0), DocumentLink::Result::Refused);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, c.name +
+                                             " is already opened.\r\nPush \"Start "
+                                             "Transfer!\" again after closing " +
+                                             c.name);
+        EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
+        EXPECT_THAT(log, IsEmpty());
+    }
+}
 
 TEST_F(DocumentChecks, OtherWorkbookWindowsDoNotCount) {
     const auto path = makeFile("Tidewell/Tidewell.xls");
@@ -349,17 +325,11 @@ TEST_F(LinkRetry, OtherLinkFailuresAreNotRetried) {
 
 // ---- cell write and end of link ---------------------------------------
 
-TEST_F(DocumentChecks, CellWritePokesTheTextIntoTheNamedItem) {
+TEST_F(DocumentChecks, CellWritePokesTheNamedItemAndALostConversationReachesTheCaller) {
     doc.writeCell(12, 2, "+0012.345");
     doc.writeCell(1, 1, "TIME");
-    ASSERT_EQ(link.pokes.size(), 2u);
-    EXPECT_EQ(link.pokes[0].item, "R12C2");
-    EXPECT_EQ(link.pokes[0].text, "+0012.345");
-    EXPECT_EQ(link.pokes[1].item, "R1C1");
-    EXPECT_EQ(link.pokes[1].text, "TIME");
-}
-
-TEST_F(DocumentChecks, LostConversationAtAPokeReachesTheCaller) {
+    EXPECT_THAT(link.pokes, ElementsAre(fake::FakeSheetLink::Poke{"R12C2", "+0012.345"},
+                                        fake::FakeSheetLink::Poke{"R1C1", "TIME"}));
     link.pokeFailure = Failure(FailureCode::Other, "The link to the spreadsheet was lost");
     try {
         doc.writeCell(3, 1, "x");
