@@ -21,7 +21,7 @@ namespace tz::uitest {
 namespace {
 
 struct ControlLayout {
-    const char* name;
+    std::string name;
     const char* container; // "" for the window itself
     const char* caption;   // nullptr: not a caption-bearing control or filled at run time
     int left, top, width, height;
@@ -103,18 +103,14 @@ std::vector<ControlLayout> loggerWindowLayout() {
         {"SSCommand6", "", "Stop Xfer", 120, 2280, 1215, 375, "Arial", 9.75, true},
         {"SSCommand3", "", "Start Transfer!", 5640, 1680, 2055, 975, "Arial", 9.75, true},
     };
-    static const char* names[21] = {};
-    static std::string storage[21];
     const int lefts[] = {0,   360, 720, 960,  1200, 1440, 1920, 2160, 2400, 2640, 2880,
                          240, 720, 960, 1200, 1440, 1920, 2160, 2400, 2640, 2880};
     const int widths[] = {0,   375, 255, 255, 255, 255, 255, 255, 255, 255, 615,
                           495, 255, 255, 255, 255, 255, 255, 255, 255, 495};
     for (int n = 1; n <= 20; ++n) {
-        storage[n] = "SSCheck1_" + std::to_string(n);
-        names[n] = storage[n].c_str();
         const char* caption = n == 1 ? "1" : n == 10 ? "10" : n == 11 ? "11" : n == 20 ? "20" : "";
-        t.push_back({names[n], "SSFrame4", caption, lefts[n], n <= 10 ? 360 : 600, widths[n], 255,
-                     "Arial", 8.25, false});
+        t.push_back({"SSCheck1_" + std::to_string(n), "SSFrame4", caption, lefts[n],
+                     n <= 10 ? 360 : 600, widths[n], 255, "Arial", 8.25, false});
     }
     return t;
 }
@@ -151,7 +147,7 @@ QString captionOf(QWidget* w) {
 void expectLayout(QWidget* window, const std::vector<ControlLayout>& table) {
     for (const ControlLayout& s : table) {
         SCOPED_TRACE(s.name);
-        QWidget* w = window->findChild<QWidget*>(QString::fromLatin1(s.name));
+        QWidget* w = window->findChild<QWidget*>(QString::fromStdString(s.name));
         ASSERT_NE(w, nullptr);
         const QString container =
             w->parentWidget() == window ? QString() : w->parentWidget()->objectName();
@@ -294,22 +290,21 @@ std::vector<std::string> tabWalk(QWidget* window, int steps) {
     return seen;
 }
 
-TEST_F(Layout, OnlineWindowKeyboardOrderStartsAtThePortList) {
-    OnlineWindow* w = openOnline();
-    const std::vector<std::string> expected = {
-        "Combo2",  "SSCommand1", "Text3",      "SSCommand2", "Combo1",
-        "txtTime", "SSCommand3", "SSCommand4", "SSCommand5", "Combo2"};
-    EXPECT_EQ(tabWalk(w, 10), expected);
-}
-
-TEST_F(Layout, LoggerWindowKeyboardOrderStartsAtThePortList) {
-    LoggerWindow* w = openLogger();
-    std::vector<std::string> expected = {"Combo2", "SSCommand1", "Text3", "SSCommand2"};
+TEST_F(Layout, KeyboardOrderStartsAtThePortListAndGoesRoundToIt) {
+    std::vector<std::string> modePanel = {"Combo1", "txtTime"};
+    std::vector<std::string> loggerPanel;
     for (int n = 1; n <= 20; ++n)
-        expected.push_back("SSCheck1_" + std::to_string(n));
-    for (const char* name : {"SSCommand3", "SSCommand4", "SSCommand5", "Combo2"})
-        expected.push_back(name);
-    EXPECT_EQ(tabWalk(w, static_cast<int>(expected.size())), expected);
+        loggerPanel.push_back("SSCheck1_" + std::to_string(n));
+    for (const auto& [window, panel] : {std::pair{"Tide02", modePanel}, {"Tide03", loggerPanel}}) {
+        SCOPED_TRACE(window);
+        std::vector<std::string> expected = {"Combo2", "SSCommand1", "Text3", "SSCommand2"};
+        expected.insert(expected.end(), panel.begin(), panel.end());
+        for (const char* name : {"SSCommand3", "SSCommand4", "SSCommand5", "Combo2"})
+            expected.push_back(name);
+        TransferFrame* w = openTransfer(window);
+        EXPECT_EQ(tabWalk(w, static_cast<int>(expected.size())), expected);
+        delete w;
+    }
 }
 
 } // namespace

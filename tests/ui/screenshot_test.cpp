@@ -43,7 +43,6 @@ class Screenshots : public UiTest {
 };
 
 TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
-    globals.CommSettings = "9600,N,8,1";
     shoot(ModeWindow::showNew(services()), "Tide01", {524, 180});
     OnlineWindow* online = openOnline(0);
     const int strip = ProgressStrip::kHeight;

@@ -4,18 +4,12 @@
 #include "ui_fixture.h"
 
 #include <QCheckBox>
-
 #include <QComboBox>
-#include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
-#include <algorithm>
 
-#include <functional>
+#include <algorithm>
 
 namespace tz::uitest {
 namespace {
@@ -24,9 +18,6 @@ class TransferFrameTest : public UiTest {
   protected:
     static QString text3(QWidget* w) { return child<QLineEdit>(w, "Text3")->text(); }
     static QString label1(QWidget* w) { return child<QLabel>(w, "Label1")->text(); }
-    static void click(QWidget* w, const char* name) {
-        QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton);
-    }
     std::string envFile() const { return readFile(globals.EnvFilePath); }
 };
 
@@ -34,15 +25,12 @@ class TransferFrameTest : public UiTest {
 class EachTransferWindow : public TransferFrameTest,
                            public ::testing::WithParamInterface<const char*> {
   protected:
-    TransferFrame* open(int saveFormat = 1) {
-        if (std::string(GetParam()) == "Tide02") return openOnline(saveFormat);
-        return openLogger(saveFormat);
-    }
+    TransferFrame* open(int saveFormat = 1) { return openTransfer(GetParam(), saveFormat); }
 };
 
 // --- opening ------------------------------------------------------------
 
-TEST_P(EachTransferWindow, OpensWithPathsPortListAndDefaultDocument) {
+TEST_P(EachTransferWindow, OpensWithPathsPortListAndTheFormatsDefaultDocument) {
     globals.PortNo = 3;
     globals.ApplicationDocument = "/elsewhere/picked.xls";
     TransferFrame* w = open(1);
@@ -57,11 +45,8 @@ TEST_P(EachTransferWindow, OpensWithPathsPortListAndDefaultDocument) {
     EXPECT_TRUE(child<QLabel>(w, "Label4")->text().isEmpty());
     EXPECT_TRUE(child<QLabel>(w, "Label5")->text().isEmpty());
     EXPECT_EQ(w->windowTitle(), "TIDEWELL-Z  (F1:HELP)");
-}
-
-TEST_P(EachTransferWindow, CsvOutputShowsTheCsvDefaultDocument) {
-    TransferFrame* w = open(0);
-    EXPECT_EQ(text3(w).toStdString(), folder + "/Tidewell.csv");
+    delete w;
+    EXPECT_EQ(text3(open(0)).toStdString(), folder + "/Tidewell.csv");
 }
 
 TEST_P(EachTransferWindow, PortNumbersTheListCannotShowSelectNoPort) {
@@ -103,7 +88,7 @@ TEST_F(TransferFrameTest, LoggerWindowOpensWithAllTwentyBoxesClear) {
         EXPECT_FALSE(box->isChecked());
         EXPECT_FALSE(w->request().ticked[n]);
     }
-    QTest::mouseClick(child<QCheckBox>(w, "SSCheck1_7"), Qt::LeftButton);
+    click(w, "SSCheck1_7");
     const LoggerRequest r = w->request();
     EXPECT_TRUE(r.ticked[7]);
     EXPECT_EQ(std::count(r.ticked.begin(), r.ticked.end(), true), 1);
@@ -174,9 +159,7 @@ class PickerFilters : public TransferFrameTest, public ::testing::WithParamInter
 
 TEST_P(PickerFilters, EachPickerOffersItsFilter) {
     const PickerCase c = GetParam();
-    TransferFrame* w = std::string(c.window) == "Tide02"
-                           ? static_cast<TransferFrame*>(openOnline(c.saveFormat))
-                           : openLogger(c.saveFormat);
+    TransferFrame* w = openTransfer(c.window, c.saveFormat);
     click(w, "SSCommand1");
     click(w, "SSCommand2");
     ASSERT_EQ(dialog.filters.size(), 2u);
@@ -192,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(WindowAndFormat, PickerFilters,
                                                       "CSV\xEF\xBC\x88*.csv\xEF\xBC\x89|*.CSV"},
                                            PickerCase{"Tide03", 0, "CSV(*.csv)|*.CSV"}));
 
-TEST_P(EachTransferWindow, CancelledPickersChangeNothing) {
+TEST_P(EachTransferWindow, CancelledPickersChangeNothingPickedPathsAreShownAndKept) {
     TransferFrame* w = open();
     const Globals before = globals;
     const QString shownPath = label1(w), shownDocument = text3(w);
@@ -203,10 +186,7 @@ TEST_P(EachTransferWindow, CancelledPickersChangeNothing) {
     EXPECT_EQ(globals.ApplicationDocument, before.ApplicationDocument);
     EXPECT_EQ(label1(w), shownPath);
     EXPECT_EQ(text3(w), shownDocument);
-}
 
-TEST_P(EachTransferWindow, PickedPathsAreShownAndKept) {
-    TransferFrame* w = open();
     dialog.answers = {"/opt/calc/bin/soffice", "/data/run 7, east.xls"};
     click(w, "SSCommand1");
     click(w, "SSCommand2");
@@ -233,19 +213,13 @@ TEST_P(EachTransferWindow, PickedDocumentIsStoredByExitButNotShownNextTime) {
     EXPECT_EQ(globals.ApplicationDocument, "/data/run 7, east.xls");
 }
 
-TEST_P(EachTransferWindow, TypedDocumentIsUsedButNeverStored) {
+TEST_P(EachTransferWindow, TitleBarCloseWritesTheEnvironmentFileWithoutTheTypedDocument) {
     QPointer<TransferFrame> w = open();
     auto* text3 = child<QLineEdit>(w, "Text3");
     text3->clear();
     QTest::keyClicks(text3, "/tmp/typed.xls");
     EXPECT_EQ(w->documentText(), "/tmp/typed.xls");
     EXPECT_EQ(globals.ApplicationDocument, "C:\\Tidewell\\Tidewell.xls");
-    w->close();
-    EXPECT_EQ(envFile(), "\"C:\\MSOFFICE\\EXCEL\\EXCEL.EXE\",\"C:\\Tidewell\\Tidewell.xls\",1\r\n");
-}
-
-TEST_P(EachTransferWindow, TitleBarCloseWritesTheEnvironmentFileOnce) {
-    QPointer<TransferFrame> w = open();
     w->close();
     flushDeletes();
     EXPECT_TRUE(w.isNull());
@@ -268,8 +242,10 @@ TEST_P(EachTransferWindow, UnwritableEnvironmentFileIsReportedAndTheWindowCloses
     EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
 }
 
+// A CSV window, so that a mode window taking its choices from the settings
+// would show them.
 TEST_P(EachTransferWindow, ModeInfoShowsAFreshModeWindowAndWritesTheEnvironmentFile) {
-    QPointer<TransferFrame> w = open();
+    QPointer<TransferFrame> w = open(0);
     const QPoint where = w->pos();
     click(w, "SSCommand4");
     flushDeletes();
@@ -277,6 +253,7 @@ TEST_P(EachTransferWindow, ModeInfoShowsAFreshModeWindowAndWritesTheEnvironmentF
     ModeWindow* mode = findTopLevel<ModeWindow>("Tide01");
     ASSERT_NE(mode, nullptr);
     EXPECT_EQ(mode->pos(), where);
+    expectFirstSelections(mode);
     EXPECT_FALSE(envFile().empty());
 }
 
@@ -308,62 +285,20 @@ INSTANTIATE_TEST_SUITE_P(BothWindows, EachTransferWindow, ::testing::Values("Tid
 
 // --- the on-line window and its monitor --------------------------------------
 
-TEST_F(TransferFrameTest, IntervalDigitsLeaveOutUnfilledPositions) {
-    OnlineWindow* w = openOnline();
-    auto* entry = child<QLineEdit>(w, "txtTime");
-    QTest::keyClicks(entry, "012");
-    EXPECT_EQ(w->request().intervalDigits, "012");
-    entry->clear();
-    QTest::keyClicks(entry, "000002");
-    EXPECT_EQ(w->request().intervalDigits, "000002");
-    EXPECT_EQ(entry->displayText(), "00:00:02");
-}
-
-TEST_F(TransferFrameTest, IntervalEntryShowsTheMarkOfAFieldOutOfRange) {
-    OnlineWindow* w = openOnline();
-    auto* entry = child<QLineEdit>(w, "txtTime");
-    entry->clear();
-    QTest::keyClicks(entry, "0175"); // 75 minutes: the entry's own check marks them
-    EXPECT_EQ(entry->displayText(), "01:--:__");
-    EXPECT_EQ(w->request().intervalDigits, "01--");
-}
-
-TEST_F(TransferFrameTest, ExitClosesTheMonitorToo) {
-    QPointer<OnlineWindow> w = openOnline(0);
-    w->showMonitor();
-    QPointer<MonitorWindow> monitor = w->monitor();
-    ASSERT_TRUE(monitor && monitor->isVisible());
-    click(w, "SSCommand5");
-    flushDeletes();
-    EXPECT_TRUE(w.isNull());
-    EXPECT_TRUE(monitor.isNull() || !monitor->isVisible());
-    flushDeletes();
-    EXPECT_TRUE(monitor.isNull());
-}
-
-TEST_F(TransferFrameTest, ModeInfoClosesTheMonitorToo) {
-    QPointer<OnlineWindow> w = openOnline(0);
-    w->showMonitor();
-    QPointer<MonitorWindow> monitor = w->monitor();
-    click(w, "SSCommand4");
-    flushDeletes();
-    flushDeletes();
-    EXPECT_TRUE(monitor.isNull());
-    EXPECT_NE(findTopLevel<ModeWindow>("Tide01"), nullptr);
-}
-
-TEST_F(TransferFrameTest, TitleBarCloseLeavesTheMonitorOpenUntilItIsClosedToo) {
-    QPointer<OnlineWindow> w = openOnline(0);
-    w->showMonitor();
-    QPointer<MonitorWindow> monitor = w->monitor();
-    w->close();
-    flushDeletes();
-    EXPECT_TRUE(w.isNull());
-    ASSERT_FALSE(monitor.isNull());
-    EXPECT_TRUE(monitor->isVisible());
-    monitor->close();
-    flushDeletes();
-    EXPECT_TRUE(monitor.isNull()) << "with the on-line window gone, closing deletes it";
+TEST_F(TransferFrameTest, ExitAndModeInfoCloseTheMonitorToo) {
+    for (const char* button : {"SSCommand5", "SSCommand4"}) {
+        SCOPED_TRACE(button);
+        QPointer<OnlineWindow> w = openOnline(0);
+        w->showMonitor();
+        QPointer<MonitorWindow> monitor = w->monitor();
+        ASSERT_TRUE(monitor && monitor->isVisible());
+        click(w, button);
+        flushDeletes();
+        EXPECT_TRUE(w.isNull());
+        EXPECT_TRUE(monitor.isNull() || !monitor->isVisible());
+        flushDeletes();
+        EXPECT_TRUE(monitor.isNull());
+    }
 }
 
 TEST_F(TransferFrameTest, MonitorClosedDuringATransferKeepsItsGrid) {
@@ -382,7 +317,9 @@ TEST_F(TransferFrameTest, MonitorClosedDuringATransferKeepsItsGrid) {
     EXPECT_TRUE(monitor->isVisible());
 }
 
-TEST_F(TransferFrameTest, ProgramEndsWhenTheLastWindowCloses) {
+// Closing by the title bar leaves the monitor open; the program ends when
+// that, the last window, is closed too, and takes the monitor with it.
+TEST_F(TransferFrameTest, TitleBarCloseLeavesTheMonitorOpenAndTheProgramEndsWithIt) {
     QApplication::setQuitOnLastWindowClosed(true);
     QCoreApplication::sendPostedEvents();
     QPointer<OnlineWindow> w = openOnline(0);
@@ -399,6 +336,9 @@ TEST_F(TransferFrameTest, ProgramEndsWhenTheLastWindowCloses) {
     QApplication::setQuitOnLastWindowClosed(false);
     EXPECT_TRUE(monitorStayedOpen);
     EXPECT_EQ(result, 0) << "the program ended only by the safety timer";
+    flushDeletes();
+    EXPECT_TRUE(w.isNull());
+    EXPECT_TRUE(monitor.isNull()) << "with the on-line window gone, closing deletes it";
 }
 
 } // namespace

@@ -5,21 +5,14 @@
 #include "ui/trend_chart.h"
 #include "ui_fixture.h"
 
-#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 
 namespace tz::uitest {
 namespace {
 
 class TransferRun : public UiTest {
   protected:
-    static void click(QWidget* w, const char* name) {
-        QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton);
-    }
-    static bool shown(QWidget* w, const char* name) { return child<QWidget>(w, name)->isVisible(); }
-
     OnlineWindow* startOnlineCsv() {
         OnlineWindow* w = openOnline(0);
         QTest::keyClicks(child<QLineEdit>(w, "txtTime"), "000002");
@@ -28,28 +21,34 @@ class TransferRun : public UiTest {
     }
 };
 
-TEST_F(TransferRun, TypingAnHourAbove23MarksItAtOnce) {
-    OnlineWindow* w = openOnline();
-    QTest::keyClicks(child<QLineEdit>(w, "txtTime"), "24");
-    EXPECT_EQ(w->request().intervalDigits, "--");
-    EXPECT_EQ(child<QLineEdit>(w, "txtTime")->displayText(), "--:__:__");
-}
-
-// The mark is written back while the operator types on: every later digit
-// still lands in its own place.
-TEST_F(TransferRun, DigitsTypedAfterAMarkedFieldKeepTheirPlaces) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"017500", "01:--:00"}, {"007580", "00:--:--"}, {"240000", "--:00:00"}};
-    for (const auto& [typed, shows] : cases) {
-        SCOPED_TRACE(typed);
+// The entry's own check marks a field out of range as soon as it is typed
+// (75 minutes, hour 24); the mark is written back while the operator types
+// on, so every later digit still lands in its own place, and a start with
+// a marked field is refused. Unfilled positions are left out of the digits.
+TEST_F(TransferRun, IntervalEntryMarksFieldsOutOfRangeAsTheyAreTyped) {
+    struct Row {
+        const char *typed, *shows, *digits;
+        bool refused;
+    };
+    const Row rows[] = {
+        {"012", "01:2_:__", "012", false},      {"000002", "00:00:02", "000002", false},
+        {"0175", "01:--:__", "01--", false},    {"24", "--:__:__", "--", false},
+        {"017500", "01:--:00", "01--00", true}, {"007580", "00:--:--", "00----", true},
+        {"240000", "--:00:00", "--0000", true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.typed);
         OnlineWindow* w = openOnline();
         auto* entry = child<QLineEdit>(w, "txtTime");
-        QTest::keyClicks(entry, typed);
-        EXPECT_EQ(entry->displayText().toStdString(), shows);
-        click(w, "SSCommand3");
-        ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0].text, "Input the interval range of 00:00:02 - 09:00:00.");
-        host.messages.clear();
+        QTest::keyClicks(entry, r.typed);
+        EXPECT_EQ(entry->displayText().toStdString(), r.shows);
+        EXPECT_EQ(w->request().intervalDigits, r.digits);
+        if (r.refused) {
+            click(w, "SSCommand3");
+            ASSERT_EQ(host.messages.size(), 1u);
+            EXPECT_EQ(host.messages[0].text, "Input the interval range of 00:00:02 - 09:00:00.");
+            host.messages.clear();
+        }
         w->close();
     }
 }
@@ -80,24 +79,18 @@ TEST_F(TransferRun, OnlineStartShowsTheMonitorAndStopXferReturnsToIdle) {
     EXPECT_TRUE(w->monitor()->isVisible()) << "the monitor stays open after a transfer";
 }
 
-TEST_F(TransferRun, PollWritesItsRowIntoTheMonitorGrid) {
+TEST_F(TransferRun, PollsFeedTheGridTheTrendAndTheProgressLineWithGapsForNonNumbers) {
     OnlineWindow* w = startOnlineCsv();
-    serials[0]->onOutput = [&](const std::string&) { serials[0]->arriveIn(0.05, "+0012.345\r"); };
-    host.runFor(0.5);
-    EXPECT_EQ(serials[0]->sent.size(), 1u);
-    EXPECT_EQ(w->monitor()->grid().text(1, 1), "+0012.345");
-    EXPECT_EQ(child<QLabel>(w, "Label4")->text().left(4), "TIME");
-    click(w, "SSCommand6");
-}
-
-TEST_F(TransferRun, PollsFeedTheTrendAndTheProgressLineWithGapsForNonNumbers) {
-    OnlineWindow* w = startOnlineCsv();
-    const char* replies[] = {"+0012.345 m3/h\r", "ERR\r", "+0013.000 m3/h\r"};
+    const char* replies[] = {"+0012.345\r", "ERR\r", "+0013.000 m3/h\r"};
     int n = 0;
     serials[0]->onOutput = [&](const std::string&) {
         serials[0]->arriveIn(0.05, replies[std::min(n++, 2)]);
     };
-    host.runFor(5.0); // polls at 0, about 2.2 and 4.4 s
+    host.runFor(0.5);
+    EXPECT_EQ(serials[0]->sent.size(), 1u);
+    EXPECT_EQ(w->monitor()->grid().text(1, 1), "+0012.345");
+    EXPECT_EQ(child<QLabel>(w, "Label4")->text().left(4), "TIME");
+    host.runFor(4.5); // polls at 0, about 2.2 and 4.4 s
     const TrendChart& trend = w->monitor()->trend();
     ASSERT_EQ(trend.trend().stats().polls, 3u);
     EXPECT_EQ(trend.trend().stats().values, 2u);
@@ -144,7 +137,7 @@ TEST_F(TransferRun, TitleBarCloseDuringAPollStopsTheTransferAndFreesTheWindowAft
 
 TEST_F(TransferRun, LoggerStopXferInTheMiddleLeavesTheWindowIdleAndThePortClosed) {
     LoggerWindow* w = openLogger(0);
-    QTest::mouseClick(child<QCheckBox>(w, "SSCheck1_1"), Qt::LeftButton);
+    click(w, "SSCheck1_1");
     bool transferringSeen = false;
     host.after(0.35, [&] {
         transferringSeen = shown(w, "SSCommand6") && !shown(w, "SSCommand3");
@@ -163,7 +156,7 @@ TEST_F(TransferRun, LoggerStopXferInTheMiddleLeavesTheWindowIdleAndThePortClosed
 
 TEST_F(TransferRun, LoggerWindowClosedDuringItsTransferIsFreedOnlyAfterTheTransferReturns) {
     QPointer<LoggerWindow> w = openLogger(0);
-    QTest::mouseClick(child<QCheckBox>(w, "SSCheck1_1"), Qt::LeftButton);
+    click(w, "SSCheck1_1");
     bool aliveInside = false;
     host.after(0.35, [&] {
         w->close();

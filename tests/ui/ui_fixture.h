@@ -15,10 +15,13 @@
 #include "ui/services.h"
 #include "ui/unavailable_sheet.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QPointer>
+#include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -65,6 +68,24 @@ template <class W> W* child(QWidget* window, const char* name) {
     W* w = window->findChild<W*>(QString::fromLatin1(name));
     EXPECT_NE(w, nullptr) << "no control " << name << " in " << window->objectName().toStdString();
     return w;
+}
+
+inline void click(QWidget* window, const char* name) {
+    QTest::mouseClick(child<QAbstractButton>(window, name), Qt::LeftButton);
+}
+
+// Shown as the operator sees it: a control inside a hidden frame is hidden.
+inline bool shown(QWidget* window, const char* name) {
+    return child<QWidget>(window, name)->isVisible();
+}
+
+// On-line data and Excel, as every fresh mode window shows them whatever
+// was chosen before.
+inline void expectFirstSelections(QWidget* modeWindow) {
+    for (const char* name : {"SSOption1_1", "SSOption1_3"})
+        EXPECT_TRUE(child<QRadioButton>(modeWindow, name)->isChecked()) << name;
+    for (const char* name : {"SSOption1_0", "SSOption1_2"})
+        EXPECT_FALSE(child<QRadioButton>(modeWindow, name)->isChecked()) << name;
 }
 
 // Run the deletions that closed windows asked for.
@@ -115,6 +136,11 @@ class UiTest : public ::testing::Test {
         auto* w = new LoggerWindow(services_, QPoint(40, 30));
         w->show();
         return w;
+    }
+    // "Tide02" is the on-line window, "Tide03" the logger window.
+    TransferFrame* openTransfer(const std::string& name, int saveFormat = 1) {
+        if (name == "Tide02") return openOnline(saveFormat);
+        return openLogger(saveFormat);
     }
 
     QTemporaryDir dir;
