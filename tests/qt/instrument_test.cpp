@@ -176,9 +176,11 @@ TEST(LoggerQuery, ReplyBeginsAsTheHostJudgesTheSetStateAndUnlistedSetsFollowOthe
 
     // Sets left out of the list follow the state given for all others.
     config.otherSets = SetState::Silent;
+    config.sets[12] = SetState::Data;
     Instrument quiet(config);
     EXPECT_TRUE(quiet.feed("LF07\r").empty());
     EXPECT_EQ(ask(quiet, "LF03").substr(0, 4), "DATA");
+    EXPECT_EQ(ask(quiet, "LF12").substr(0, 5), "No.12");
 }
 
 TEST(LoggerDownload, HeaderEmptyLineThenRecordsEachEndedByAnEmptyLine) {
