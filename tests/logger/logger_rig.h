@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -58,7 +57,7 @@ struct Rig {
         globals.CommSettings = "9600,N,8,1";
         globals.SaveFormat = saveFormat;
         view.document = (dir / (saveFormat == 1 ? "Tidewell.xls" : "Tidewell.csv")).string();
-        if (saveFormat == 1) std::ofstream(view.document) << "workbook";
+        if (saveFormat == 1) test::writeFile(view.document, "workbook");
         serial.onOutput = [this](const std::string& sent) {
             auto it = replies.find(sent);
             if (it == replies.end()) return;

@@ -13,13 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
-
-#include <unistd.h>
 
 namespace tz::test {
 

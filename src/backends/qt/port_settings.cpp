@@ -3,6 +3,7 @@
 #include "platform/failure.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -55,25 +56,20 @@ PortSettings parsePortSettings(std::string_view text) {
         refuse(text, "have a baud rate the port does not offer");
 
     if (fields[1].size() != 1) refuse(text, "have no valid parity letter");
-    switch (fields[1][0]) {
+    switch (std::toupper(static_cast<unsigned char>(fields[1][0]))) {
     case 'N':
-    case 'n':
         s.parity = Parity::None;
         break;
     case 'E':
-    case 'e':
         s.parity = Parity::Even;
         break;
     case 'O':
-    case 'o':
         s.parity = Parity::Odd;
         break;
     case 'M':
-    case 'm':
         s.parity = Parity::Mark;
         break;
     case 'S':
-    case 's':
         s.parity = Parity::Space;
         break;
     default:
