@@ -4,20 +4,14 @@
 // logger sets, the CSV file, and how an unattended run reports and ends.
 // A new option needs its entry in the option table (command_line.cpp), a
 // line of help there and a field here.
+#include "app/broker_address.h"
+
 #include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tz {
-
-// Where --publish sends the rows: mqtt://[USER@]HOST[:PORT]/TOPIC.
-struct BrokerAddress {
-    std::string user; // empty: no login
-    std::string host; // a name, an IPv4 address or an IPv6 address without brackets
-    int port = 1883;
-    std::string topic;
-};
 
 struct HeadlessRequest {
     enum class Mode { Online, Logger };
@@ -79,8 +73,5 @@ bool parseSets(const std::string& text, std::array<bool, 21>& sets);
 int parsePort(const std::string& text);
 // "hh:mm:ss" into its six digits; empty unless it has exactly that form.
 std::string intervalDigits(const std::string& text);
-// mqtt://[USER@]HOST[:PORT]/TOPIC into its parts; on a fault, the reason
-// in `why` and nothing returned.
-std::optional<BrokerAddress> parseBrokerUrl(const std::string& url, std::string& why);
 
 } // namespace tz
