@@ -6,9 +6,7 @@
 #include "ui/monitor_grid.h"
 #include "ui/monitor_window.h"
 #include "ui/progress_strip.h"
-#ifdef TZ_HAVE_CHARTS
 #include "ui/trend_chart.h"
-#endif
 
 #include <QTime>
 
@@ -156,22 +154,16 @@ void OnlineWindow::focusInterval() {
 
 void OnlineWindow::showMonitor() {
     if (!monitor_) monitor_ = new MonitorWindow;
-        // The monitor is shown when a CSV run starts: its trend starts anew.
-#ifdef TZ_HAVE_CHARTS
+    // The monitor is shown when a CSV run starts: its trend starts anew.
     monitor_->trend().startRun(paramList_->currentText());
     trendRun_ = true;
-#endif
     monitor_->show();
     monitor_->raise();
 }
 
 void OnlineWindow::rowWritten(double at, const std::string& value, const std::string& reply) {
     // The monitor shows CSV runs only; a workbook run has its own sheet.
-#ifdef TZ_HAVE_CHARTS
     if (monitor_ && trendRun_) monitor_->trend().addPoll(at, value, reply);
-#else
-    (void)at, (void)value, (void)reply;
-#endif
 }
 
 namespace {
