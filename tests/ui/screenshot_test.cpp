@@ -3,6 +3,7 @@
 // in TZ_SCREENSHOT_DIR; otherwise in a temporary folder, and the test still
 // checks that each picture has its window's size and is not blank.
 #include "ui/progress_strip.h"
+#include "ui/trend_chart.h"
 #include "ui_fixture.h"
 
 #include <QImage>
@@ -77,6 +78,10 @@ TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
     }
     online->nextPollDue(3601, start + 7202);
     shoot(online->monitor(), "Tide04-trend", online->monitor()->size());
+    // Zoomed to the twenty minutes around the garbled replies.
+    TrendChart& trend = online->monitor()->trend();
+    trend.zoom(1200.0 / (trend.timeWindow().to - trend.timeWindow().from), start + 2460);
+    shoot(online->monitor(), "Tide04-trend-zoomed", online->monitor()->size());
 
     // The logger window in the middle of a download.
     LoggerWindow* logger = openLogger(0);
