@@ -214,6 +214,9 @@ void TrendChart::layOut() {
                 any = true;
             }
     if (!any) lo = 0, hi = 1;
+    // Garbage that reads as a huge number must not overflow the axis.
+    lo = std::max(lo, -1e300);
+    hi = std::min(hi, 1e300);
     const double pad = hi > lo ? (hi - lo) * 0.05 : (hi != 0 ? std::abs(hi) * 0.05 : 1.0);
     lo -= pad;
     hi += pad;
