@@ -184,7 +184,18 @@ same_online() {
         <(as_windows "$work/linux/online.csv" | head -n 4 | cut -d, -f2-)
 }
 lacks() { ! grep -q "$1" "$2"; }
+# One poll of the trend for each data row, every one a number (the log has
+# the console's CR LF).
+trend_holds_rows() {
+    local log rows
+    log=$(tr -d '\r' <"$1")
+    rows=$(grep -m1 '^ROWS' <<<"$log" | cut -f2)
+    [ -n "$rows" ] && [ "$rows" -ge 4 ] || return 1
+    grep -qx "$(printf 'TREND\t%d\t%d' $((rows - 1)) $((rows - 1)))" <<<"$log"
+}
 check "online: documents alike line for line (CR LF, code page)" same_online
+check "online: the Windows monitor's trend holds the polled values" \
+    trend_holds_rows "$work/online-win.log"
 check "online: no message" lacks MESSAGE "$work/online-win.log"
 check "online: Twenv.dat written back in the code page" \
     env LC_ALL=C grep -qF "$(printf 'M\xfcller.xls')" "$work/win/Twenv.dat"
