@@ -20,6 +20,10 @@
 
 #include <memory>
 
+#ifdef _WIN32
+#include "backends/win32/parent_console.h"
+#endif
+
 namespace {
 
 // The folders around the program: where its settings live, where the
@@ -47,6 +51,9 @@ void placeSettings(tz::Globals& globals) {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    if (argc > 1) tz::win32::useParentConsole();
+#endif
     // An unattended run decides before any window system is touched, and
     // finds its settings where the windows would.
     if (tz::wantsHeadless(argc, argv)) return tz::runHeadless(argc, argv, placeSettings);

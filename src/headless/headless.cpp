@@ -7,6 +7,7 @@
 #include "backends/qt/qt_serial_control.h"
 #include "backends/qt/qt_timer.h"
 #include "headless/command_line.h"
+#include "headless/console_text.h"
 #include "headless/console_views.h"
 #include "headless/stop_signals.h"
 #include "logger/logger_transfer.h"
@@ -30,8 +31,7 @@ namespace {
 constexpr int kDone = 0, kFailed = 1, kBadArguments = 2;
 
 void say(const std::string& line) {
-    std::fputs((line + "\n").c_str(), stderr);
-    std::fflush(stderr);
+    writeConsoleLine(stderr, line);
 }
 
 // An unattended run writes CSV only; the spreadsheet side is never asked.
@@ -203,7 +203,7 @@ int runHeadless(int argc, char** argv, void (*placeSettings)(Globals&)) {
     switch (parsed.kind) {
     case ParseResult::Kind::Help:
     case ParseResult::Kind::Version:
-        std::fputs((parsed.text + "\n").c_str(), stdout);
+        writeConsoleLine(stdout, parsed.text);
         return kDone;
     case ParseResult::Kind::Error:
         say(parsed.text);
