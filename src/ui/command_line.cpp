@@ -1,5 +1,7 @@
 #include "ui/command_line.h"
 
+#include "ui/platform_help.h"
+
 #include <QCommandLineParser>
 
 #include <cstdio>
@@ -36,19 +38,10 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& versio
     // Qt's options are written with one dash (-platform offscreen).
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
-        "Data transfer for the TIDEWELL-Z flowmeter: on-line polling of one parameter and\n"
-        "download of the logger data sets, into a CSV document or a spreadsheet workbook.\n"
-        "\n"
-        "Settings: Twell.ini and Twenv.dat beside the program when its folder is writable,\n"
-        "otherwise in ${XDG_CONFIG_HOME:-~/.config}/tidewell-z/.\n"
-        "Ports: COMn opens the device that ${XDG_CONFIG_HOME:-~/.config}/tidewell-z/ports/COMn\n"
-        "links to, else /dev/ttyS<n-1>.\n"
-        "\n"
-        "Without windows (a service, cron, no desktop):\n"
-        "  tidewell-z --online --port COM1 --parameter NAME --interval hh:mm:ss --csv FILE "
-        "[--count N]\n"
-        "  tidewell-z --logger SETS --port COM1 --csv FILE   (SETS like 1,3,5-7)\n"
-        "tidewell-z --online --help lists their options.");
+        QString("Data transfer for the TIDEWELL-Z flowmeter: on-line polling of one parameter and\n"
+                "download of the logger data sets, into a CSV document or a spreadsheet workbook.\n"
+                "\n") +
+        platformHelp());
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
     const QCommandLineOption showVersion({"v", "version"}, "Show the version and exit.");
     parser.addOption(help);

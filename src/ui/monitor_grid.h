@@ -6,6 +6,8 @@
 #include "platform/grid.h"
 
 #include <QAbstractTableModel>
+#include <QFontMetrics>
+#include <QLocale>
 #include <QStringList>
 #include <QTableView>
 
@@ -54,6 +56,10 @@ class MonitorGrid : public QTableView, public Grid {
 
     int cols() const;
     std::string text(int row, int col) const;
+    // Width of the time column for the locale's long time format at the
+    // grid's font ("6:06:18 AM" as much as "06:06:18"). A time that comes
+    // out wider all the same widens the column when it is written.
+    static int timeColumnWidth(const QFontMetrics& metrics, const QLocale& locale);
     // Current cell in grid coordinates; (0, 0) when none is set.
     int currentRow() const;
     int currentCol() const;

@@ -4,8 +4,9 @@
 # run under Wine may still exit 0):
 #   install    "setup.exe /S" puts the programs under Program Files, the
 #              Start-menu shortcuts for all users and the Uninstall key
-#   console    the installed tidewell-z-cli.exe answers --version and a bad
-#              argument with text and exit status, through cmd.exe too
+#   console    the installed tidewell-z-cli.exe answers --version, --help
+#              (in Windows terms) and a bad argument with text and exit
+#              status, through cmd.exe too
 #   online     the installed program runs an unattended on-line transfer
 #              against tidewell-sim on COM1 and writes nothing beside itself
 #   uninstall  the silent uninstaller removes the program, its shortcuts and
@@ -134,6 +135,15 @@ version_line() {
     }
 }
 check "console: tidewell-z-cli.exe --version prints the version" version_line
+help_for_windows() {
+    wine "$cli" --help </dev/null 2>/dev/null | tr -d '\r' >"$work/help.txt"
+    grep -qF '%APPDATA%\TIDEWELL-Z' "$work/help.txt" && grep -q "Device Manager" "$work/help.txt" &&
+        grep -q "Task Scheduler" "$work/help.txt" && ! grep -q "XDG_CONFIG_HOME\|cron" "$work/help.txt" || {
+        echo "     --help printed: $(cat "$work/help.txt")"
+        return 1
+    }
+}
+check "console: --help speaks of Windows" help_for_windows
 bad_argument() {
     # cmd.exe waits for a console program and hands on its exit status.
     (cd "$inst" && wine cmd /c 'tidewell-z-cli.exe --no-such-option' </dev/null \
