@@ -12,6 +12,7 @@
 #   plug       the simulator hangs up mid-transfer: the lost-connection message
 #   utf-8      Twell.ini saved as UTF-8 with a byte order mark; the console
 #              twin polls "Durchfluß" named on its command line
+#   help       F1 finds the manual where the zip and the setup put it
 #   program    tidewell-z.exe itself starts and shows its mode window
 #
 #   wine_e2e.sh WINDOWS_BUILD NATIVE_BUILD SOURCE_DIR
@@ -113,6 +114,11 @@ echo "     Wine prefix ready after $((SECONDS - t0)) s"
 names=("Durchfluß" "Geschwindigkeit")
 mkdir -p "$work/win" "$work/linux" "$work/config"
 cp "$win/tests/tz-drive.exe" "$win/src/tidewell-z.exe" "$work/win/"
+# The rest of the portable layout as the zip and the setup have it (the
+# manual among it); the settings follow below.
+for f in "$win/package/stage/"*; do
+    case $f in *.exe | */Twell.ini) ;; *) cp "$f" "$work/win/" ;; esac
+done
 cp "$native/tests/tz-drive" "$work/linux/"
 {
     printf '"%s"\r\n' "9600,N,8,1"
@@ -189,6 +195,12 @@ same_online() {
 lacks() { ! grep -q "$1" "$2"; }
 check "online: documents alike line for line (CR LF, code page)" same_online
 check "online: no message" lacks MESSAGE "$work/online-win.log"
+finds_manual() {
+    # Either separator: the path is Qt's.
+    tr -d '\r' <"$work/online-win.log" | tr '\\' / |
+        grep -qiF "$(printf 'MANUAL\t%s/manual.html' "$(winpath "$work/win" | tr '\\' /)")"
+}
+check "help: F1 finds the manual in the portable layout" finds_manual
 check "online: Twenv.dat written back in the code page" \
     env LC_ALL=C grep -qF "$(printf 'M\xfcller.xls')" "$work/win/Twenv.dat"
 
