@@ -8,7 +8,8 @@
 #              (in Windows terms) and a bad argument with text and exit
 #              status, through cmd.exe too
 #   online     the installed program runs an unattended on-line transfer
-#              against tidewell-sim on COM1 and writes nothing beside itself
+#              against tidewell-sim on COM1, writes nothing beside itself and
+#              keeps its settings in %APPDATA%\TIDEWELL-Z
 #   uninstall  the silent uninstaller removes the program, its shortcuts and
 #              its key, and leaves the user's settings and documents
 #
@@ -157,7 +158,7 @@ bad_argument() {
 check "console: a bad argument says so with exit status 2, through cmd.exe" bad_argument
 
 # --- an unattended on-line transfer ---------------------------------------
-mkdir -p "$documents" "$appdata/TIDEWELL-Z"
+mkdir -p "$documents"
 before=$(cd "$inst" && ls -A | sort)
 "$sim" --link-dir "$ports" --seed 7 >"$work/sim.log" 2>&1 &
 simpid=$!
@@ -197,9 +198,11 @@ nothing_beside() {
     }
 }
 check "online: nothing written beside the installed program" nothing_beside
+check "online: the settings in %APPDATA%\\TIDEWELL-Z, copied from the installed default" \
+    cmp "$appdata/TIDEWELL-Z/Twell.ini" "$inst/Twell.ini"
 
 # --- uninstall ------------------------------------------------------------
-echo "my settings" >"$appdata/TIDEWELL-Z/Twell.ini"
+echo '"9600,N,8,1"' >>"$appdata/TIDEWELL-Z/Twell.ini" # the operator's own
 t0=$(ms)
 # The uninstaller copies itself to %TEMP% and returns at once: the files go
 # while that copy runs. (The persistent Wine server cannot be waited for.)
