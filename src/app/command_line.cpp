@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/about.h"
+#include "app/console_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -324,8 +325,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 int printCommandLineOutput(const CommandLine& commandLine) {
     const bool failed = commandLine.kind == CommandLine::Kind::Error;
     std::FILE* to = failed ? stderr : stdout;
-    std::fputs(commandLine.text.c_str(), to);
-    std::fflush(to);
+    writeConsoleText(to, commandLine.text);
     return failed ? kBadArgumentsStatus : 0;
 }
 

@@ -1,6 +1,6 @@
 #include "headless/console_views.h"
 
-#include "headless/console_text.h"
+#include "app/console_text.h"
 #include "logger/logger_progress.h"
 
 #include <cmath>

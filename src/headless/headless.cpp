@@ -8,7 +8,7 @@
 #include "backends/qt/qt_host.h"
 #include "backends/qt/qt_serial_control.h"
 #include "backends/qt/qt_timer.h"
-#include "headless/console_text.h"
+#include "app/console_text.h"
 #include "headless/console_views.h"
 #include "headless/stop_signals.h"
 #include "logger/logger_transfer.h"

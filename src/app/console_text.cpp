@@ -1,4 +1,4 @@
-#include "headless/console_text.h"
+#include "app/console_text.h"
 
 #include "app/text.h"
 
@@ -67,9 +67,9 @@ std::wstring wide(const std::string& utf8) {
 
 } // namespace
 
-void writeConsoleLine(std::FILE* out, const std::string& utf8) {
+void writeConsoleText(std::FILE* out, const std::string& utf8) {
     std::string lines;
-    for (const char c : plainMarks(utf8) + "\n")
+    for (const char c : plainMarks(utf8))
         lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
     const std::wstring line = wide(lines);
     std::fflush(out);
@@ -93,11 +93,15 @@ void writeConsoleLine(std::FILE* out, const std::string& utf8) {
 
 #else
 
-void writeConsoleLine(std::FILE* out, const std::string& utf8) {
-    std::fputs((utf8 + "\n").c_str(), out);
+void writeConsoleText(std::FILE* out, const std::string& utf8) {
+    std::fputs(utf8.c_str(), out);
     std::fflush(out);
 }
 
 #endif
+
+void writeConsoleLine(std::FILE* out, const std::string& utf8) {
+    writeConsoleText(out, utf8 + "\n");
+}
 
 } // namespace tz

@@ -13,10 +13,12 @@ namespace tz {
 // "\u2026" as "..."); every other character as it is.
 std::string plainMarks(std::string_view utf8);
 
-// Writes the UTF-8 line and a line end to `out` and flushes it. On Windows:
-// to a console as Unicode, elsewhere (a file, a pipe) in the console's code
-// page, or the ANSI code page when the program has no console; always with
-// plain marks.
+// Writes the UTF-8 text to `out` and flushes it. On Windows: to a console
+// as Unicode, elsewhere (a file, a pipe) in the console's code page, or the
+// ANSI code page when the program has no console, with CR LF line ends;
+// always with plain marks.
+void writeConsoleText(std::FILE* out, const std::string& utf8);
+// The same for one line: the text and a line end.
 void writeConsoleLine(std::FILE* out, const std::string& utf8);
 
 } // namespace tz
