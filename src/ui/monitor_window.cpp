@@ -37,7 +37,8 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid_->horizontalHeader()->setFixedHeight(fm.height() + 6);
     // Wide enough for a time of day and for a nine-character value.
-    grid_->horizontalHeader()->setDefaultSectionSize(fm.horizontalAdvance("00:00:00") + 14);
+    grid_->horizontalHeader()->setDefaultSectionSize(
+        MonitorGrid::timeColumnWidth(fm, QLocale::system()));
     grid_->setColumnWidth(1, fm.horizontalAdvance("-0000.000") + 14);
 
     caption_ = place(new QLabel("Data Monitor (Only CSV)", this), "Label6", 240, 120, 2775, 255);

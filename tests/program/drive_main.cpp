@@ -145,6 +145,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     tz::UiServices services = tz::qtServices(globals, host);
+    // What F1 opens when the folder has no classic help file.
+    std::printf("MANUAL\t%s\n", services.manualFile.c_str());
+    std::fflush(stdout);
     tz::ModeWindow::showNew(services);
     QWidget* mode = windowWith("SSOption1_0");
     control<QAbstractButton>(mode, script.mode == "logger" ? "SSOption1_0" : "SSOption1_1")
