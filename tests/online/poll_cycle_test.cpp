@@ -297,6 +297,17 @@ TEST(PollEnds, StopXferWhileWaitingForTheReplyEndsQuietly) {
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
 }
 
+TEST(PollEnds, StopXferInTheLastWaitForTheReplyIsNoSilentInstrument) {
+    OnlineRig rig;
+    rig.reply = "";
+    rig.start();
+    // The twelfth empty check falls at 1.21 s; the click comes just before.
+    rig.host.at(rig.at(1.16), [&] { rig.transfer.stopXfer(); });
+    rig.runTo(5.0);
+    EXPECT_TRUE(rig.host.messages.empty());
+    rig.expectEnded();
+}
+
 TEST(PollEnds, StopXferBetweenPollsEndsTheTransfer) {
     OnlineRig rig;
     rig.start();
