@@ -62,8 +62,8 @@ TEST(PollTiming, DueTimeAcrossMidnightFallsOnTheNextDay) {
     rig.start();
     rig.runTo(0.5);
     ASSERT_EQ(rig.serial.sent.size(), 1u);
-    EXPECT_EQ(rig.transfer.schedule().NextPollDate, OnlineRig::kDay + 1);
-    EXPECT_NEAR(rig.transfer.schedule().NextPollTime, 8.005, 1e-4);
+    EXPECT_EQ(rig.transfer.schedule().nextPollDate, OnlineRig::kDay + 1);
+    EXPECT_NEAR(rig.transfer.schedule().nextPollTime, 8.005, 1e-4);
     rig.runTo(15.0);
     ASSERT_EQ(rig.serial.sent.size(), 2u);
     const double second = rig.serial.sent[1].at;
