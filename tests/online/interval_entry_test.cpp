@@ -108,7 +108,7 @@ TEST(IntervalAtStart, RefusedEntriesAndAnEmptyParameterListSayWhyAndChangeNothin
         rig.start();
         EXPECT_EQ(rig.host.messages.size(), 1u);
         EXPECT_TRUE(rig.transfer.running());
-        EXPECT_DOUBLE_EQ(rig.transfer.schedule().PollInterval, 2.0);
+        EXPECT_DOUBLE_EQ(rig.transfer.schedule().pollInterval, 2.0);
     }
 }
 

@@ -39,9 +39,9 @@ TEST(OnlineStartCsv, SchedulesTheFirstPollForTheFirstTick) {
     rig.view.digits = "013000";
     rig.start();
     const PollSchedule& s = rig.transfer.schedule();
-    EXPECT_TRUE(s.FirstPoll);
-    EXPECT_DOUBLE_EQ(s.PollInterval, 5400.0);
-    EXPECT_EQ(s.NextPollDate, OnlineRig::kDay);
+    EXPECT_TRUE(s.firstPoll);
+    EXPECT_DOUBLE_EQ(s.pollInterval, 5400.0);
+    EXPECT_EQ(s.nextPollDate, OnlineRig::kDay);
     EXPECT_TRUE(rig.timer.active());
     EXPECT_NEAR(rig.timer.lastDelay, 0.010, 1e-9);
 }
