@@ -19,6 +19,10 @@ void say(std::FILE* out, const std::string& line) {
 
 } // namespace
 
+std::string withPreviousCopy(const std::string& line, const std::string& copy) {
+    return copy.empty() ? line : line + "; earlier rows in " + copy;
+}
+
 std::string clockOfDay(double at) {
     const long s = static_cast<long>(std::floor(at - std::floor(at / 86400.0) * 86400.0));
     char buf[16];
@@ -57,7 +61,7 @@ void ConsoleLoggerView::loggerProgress(const LoggerProgress& p) {
 }
 
 void ConsoleLoggerView::loggerResult(const std::string& line) {
-    say(out_, line);
+    say(out_, withPreviousCopy(line, previousCopy_));
 }
 
 } // namespace tz

@@ -36,6 +36,7 @@ class ConsoleOnlineView : public OnlineView {
     void enterTransferring() override {}
     void setStatus1(const std::string&) override {}
     void setStatus2(const std::string&) override {}
+    void previousDocumentKept(const std::string& copy) override { previousCopy_ = copy; }
 
     int selectedParamIndex() const override { return paramIndex_; }
     void focusInterval() override {}
@@ -45,6 +46,7 @@ class ConsoleOnlineView : public OnlineView {
     void nextPollDue(long long rows, double at) override;
 
     long long dataRows() const { return rows_; }
+    const std::string& previousCopy() const { return previousCopy_; }
     std::function<void()> onIdle;
     std::function<void(long long dataRows)> onRow;
 
@@ -54,6 +56,7 @@ class ConsoleOnlineView : public OnlineView {
     NoGrid grid_;
     long long rows_ = 0;
     std::string lastValue_;
+    std::string previousCopy_;
 };
 
 class ConsoleLoggerView : public LoggerView {
@@ -66,12 +69,17 @@ class ConsoleLoggerView : public LoggerView {
     void setStatus2(const std::string&) override {}
     void loggerProgress(const LoggerProgress& progress) override;
     void loggerResult(const std::string& line) override;
+    void previousDocumentKept(const std::string& copy) override { previousCopy_ = copy; }
 
   private:
     std::FILE* out_;
+    std::string previousCopy_;
     std::string lastLine_;
     std::chrono::steady_clock::time_point lastPrint_{};
 };
+
+// The final line, with the dated copy that holds the previous document.
+std::string withPreviousCopy(const std::string& line, const std::string& copy);
 
 // "hh:mm:ss" of a clockNow time.
 std::string clockOfDay(double at);

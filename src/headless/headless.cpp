@@ -154,7 +154,9 @@ int Run::online(QCoreApplication& app) {
         request.csv);
     const int code = app.exec();
     const long long rows = view.dataRows();
-    say(std::to_string(rows) + (rows == 1 ? " row" : " rows") + " \u2192 " + request.csv);
+    say(withPreviousCopy(std::to_string(rows) + (rows == 1 ? " row" : " rows") + " \u2192 " +
+                             request.csv,
+                         view.previousCopy()));
     return code;
 }
 

@@ -390,6 +390,7 @@ void LoggerTransfer::start(const LoggerRequest& request) {
     }
     t.running = false;
     try {
+        t.view.previousDocumentKept(t.csv ? t.csv->keptAs() : std::string());
         t.view.loggerResult(resultLine(t.summary));
     } catch (...) {
     }

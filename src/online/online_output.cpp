@@ -1,5 +1,6 @@
 #include "online/online_output.h"
 
+#include "app/document_copies.h"
 #include "platform/failure.h"
 
 namespace tz {
@@ -7,10 +8,13 @@ namespace tz {
 void OnlineOutput::openCsv(const std::string& path) {
     toSheet_ = false;
     csv_.close();
-    // The previous document stays as <name>.bak, so a start that then fails
-    // (instrument off, wrong port) loses nothing. Only a file is moved: a
-    // path naming a folder must not touch the folder.
-    backUpFile(path);
+    // The previous document stays as a dated copy beside it, so no start
+    // loses an earlier run's rows. Only a file is moved: a path naming a
+    // folder must not touch the folder.
+    path_ = path;
+    wroteRow_ = false;
+    keptAs_ = backUpFile(path);
+    if (!keptAs_.empty()) view_.previousDocumentKept(keptAs_);
     // Every line goes on to the disk after it is written: a pulled plug or a
     // crash keeps every complete row. The sync runs off this thread, so a
     // busy disk does not hold up the poll and every due time after it.
@@ -24,6 +28,32 @@ void OnlineOutput::openCsv(const std::string& path) {
 void OnlineOutput::useSheet() {
     toSheet_ = true;
     csv_.close();
+    keptAs_.clear();
+}
+
+void OnlineOutput::closeCsv() noexcept {
+    csv_.close();
+    putBackUnlessWritten();
+}
+
+void OnlineOutput::closeCsvReporting() {
+    try {
+        csv_.closeReporting();
+    } catch (...) {
+        putBackUnlessWritten();
+        throw;
+    }
+    putBackUnlessWritten();
+}
+
+void OnlineOutput::putBackUnlessWritten() noexcept {
+    // A start that ended before its first row (instrument off, wrong port,
+    // "Stop Xfer" at once) leaves the previous document where it was.
+    if (keptAs_.empty() || wroteRow_) return;
+    if (restoreBackup(keptAs_, path_)) {
+        keptAs_.clear();
+        view_.previousDocumentKept({});
+    }
 }
 
 void OnlineOutput::gridText(long long row, int col, const std::string& text) {
@@ -54,6 +84,7 @@ void OnlineOutput::writeRow(long long row, const std::string& first, const std::
         return;
     }
     csv_.writeLine(first + "," + second);
+    wroteRow_ = true;
     const long long gridRow = row - 1;
     gridText(gridRow, 0, first);
     gridText(gridRow, 1, second);

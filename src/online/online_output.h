@@ -14,7 +14,7 @@ class OnlineOutput {
   public:
     OnlineOutput(OnlineView& view, DocumentLink& sheet) : view_(view), sheet_(sheet) {}
 
-    // Replace the document at `path` by an empty one, open it for writing
+    // Replace the document at `path` (kept as a dated copy) by an empty one, open it for writing
     // line by line, show the data monitor and give its grid 2 columns and
     // 500 rows.
     void openCsv(const std::string& path);
@@ -31,21 +31,26 @@ class OnlineOutput {
     bool toSheet() const { return toSheet_; }
     bool csvOpen() const { return csv_.isOpen(); }
     const std::string& csvPath() const { return csv_.path(); }
-    void closeCsv() noexcept { csv_.close(); }
+    // Both closes put the previous document back when no row was written.
+    void closeCsv() noexcept;
     // The end of a transfer: close, and raise a failure of the last rows'
     // way to the disk.
-    void closeCsvReporting() { csv_.closeReporting(); }
+    void closeCsvReporting();
 
     static constexpr int kGridGrowth = 500;
 
   private:
     // Grid cell write that grows the grid by 500 rows when it has run out.
     void gridText(long long row, int col, const std::string& text);
+    void putBackUnlessWritten() noexcept;
 
     OnlineView& view_;
     DocumentLink& sheet_;
     TextFileWriter csv_;
     bool toSheet_ = false;
+    std::string path_;
+    std::string keptAs_; // the previous document's dated copy, "" for none
+    bool wroteRow_ = false;
 };
 
 } // namespace tz

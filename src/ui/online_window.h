@@ -24,10 +24,12 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     void enterIdle() override;
     void enterTransferring() override {
         trendRun_ = false;
+        previousCopy_.clear();
         setTransferringState();
     }
     void setStatus1(const std::string& text) override { showStatus1(text); }
     void setStatus2(const std::string& text) override { showStatus2(text); }
+    void previousDocumentKept(const std::string& copy) override { previousCopy_ = copy; }
 
     // OnlineView
     int selectedParamIndex() const override;
