@@ -33,7 +33,7 @@ TEST_F(TransferRun, IntervalEntryMarksFieldsOutOfRangeAsTheyAreTyped) {
     const Row rows[] = {
         {"012", "01:2_:__", "012", false},      {"000002", "00:00:02", "000002", false},
         {"0175", "01:--:__", "01--", false},    {"24", "--:__:__", "--", false},
-        {"017500", "01:--:00", "01--00", true}, {"007580", "00:--:--", "00----", true},
+        {"017500", "01:--:00", "01--00", true}, {"007580", "00:--:80", "00--80", true},
         {"240000", "--:00:00", "--0000", true},
     };
     for (const Row& r : rows) {
@@ -51,6 +51,17 @@ TEST_F(TransferRun, IntervalEntryMarksFieldsOutOfRangeAsTheyAreTyped) {
         }
         w->close();
     }
+}
+
+TEST_F(TransferRun, AClickIntoTheEmptyIntervalEntryTypesFromItsFirstPlace) {
+    OnlineWindow* w = openOnline();
+    auto* entry = child<QLineEdit>(w, "txtTime");
+    QTest::mouseClick(entry, Qt::LeftButton, {}, QPoint(entry->width() - 3, entry->height() / 2));
+    QTest::keyClicks(entry, "000002");
+    EXPECT_EQ(entry->displayText().toStdString(), "00:00:02");
+    // A click into a filled entry still lands where it was made.
+    QTest::mouseClick(entry, Qt::LeftButton, {}, QPoint(entry->width() - 3, entry->height() / 2));
+    EXPECT_GT(entry->cursorPosition(), 0);
 }
 
 TEST_F(TransferRun, OnlineStartShowsTheMonitorAndStopXferReturnsToIdle) {
