@@ -180,7 +180,7 @@ class Layout : public UiTest {};
 
 TEST_F(Layout, ModeWindowControlsStandWhereTheTableSays) {
     ModeWindow* w = ModeWindow::showNew(services());
-    EXPECT_EQ(w->size(), QSize(524, 180));
+    EXPECT_EQ(w->size(), QSize(524, 180 + ModeWindow::kSettingsStripHeight));
     EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the window keeps its size";
     EXPECT_EQ(w->windowTitle(), "TIDEWELL-Z  (F1:HELP)");
     expectLayout(w, kModeWindowLayout);
