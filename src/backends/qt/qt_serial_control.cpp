@@ -79,10 +79,6 @@ bool apply(QSerialPort& port, const PortSettings& s) {
     return ok;
 }
 
-std::string portLabel(int port) {
-    return "COM" + std::to_string(port);
-}
-
 } // namespace
 
 #ifndef _WIN32
@@ -169,10 +165,10 @@ void QtSerialControl::setPortOpen(bool open) {
 void QtSerialControl::open() {
     if (open_) throw Failure(FailureCode::Other, "Port already open");
 
-    const std::string name = deviceNameFor(commPort_);
+    const std::string name = devicePath_.empty() ? deviceNameFor(commPort_) : devicePath_;
+    const std::string label = devicePath_.empty() ? "COM" + std::to_string(commPort_) : devicePath_;
     if (name.empty())
-        throw Failure(FailureCode::InvalidPortNumber,
-                      "Invalid port number: " + portLabel(commPort_));
+        throw Failure(FailureCode::InvalidPortNumber, "Invalid port number: " + label);
     std::string device = name;
 #ifndef _WIN32
     // Only a path that is not there is a bad port number; a folder that may
@@ -181,8 +177,7 @@ void QtSerialControl::open() {
     std::error_code ec;
     if (std::filesystem::status(name, ec).type() == std::filesystem::file_type::not_found)
         throw Failure(FailureCode::InvalidPortNumber,
-                      "Invalid port number: " + portLabel(commPort_) + " (" + name +
-                          " does not exist)",
+                      "Invalid port number: " + label + " (" + name + " does not exist)",
                       missingDeviceLine(name));
     // Follow the link to the device itself, so that the lock file QSerialPort
     // takes is the same whichever name a program opens the device by.
@@ -224,10 +219,10 @@ void QtSerialControl::open() {
             break;
         }
 #ifndef _WIN32
-        throw Failure(code, text + portLabel(commPort_) + " (" + device + "): " + why,
+        throw Failure(code, text + label + " (" + device + "): " + why,
                       openFailureLine(name, device, error, why));
 #else
-        throw Failure(code, text + portLabel(commPort_) + " (" + device + "): " + why);
+        throw Failure(code, text + label + " (" + device + "): " + why);
 #endif
     }
     open_ = true;
