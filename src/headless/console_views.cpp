@@ -44,11 +44,13 @@ void ConsoleOnlineView::rowWritten(double, const std::string& value, const std::
 }
 
 void ConsoleOnlineView::nextPollDue(long long rows, double at) {
+    if (quiet) return;
     say(out_, "Row " + std::to_string(rows - 1) + ": " + lastValue_ + " (next poll " +
                   clockOfDay(at) + ")");
 }
 
 void ConsoleLoggerView::loggerProgress(const LoggerProgress& p) {
+    if (quiet) return;
     const std::string line = progressLine(p);
     if (line.empty() || line == lastLine_) return;
     const auto now = std::chrono::steady_clock::now();

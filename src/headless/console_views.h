@@ -47,6 +47,8 @@ class ConsoleOnlineView : public OnlineView {
 
     long long dataRows() const { return rows_; }
     const std::string& previousCopy() const { return previousCopy_; }
+    // Only faults and the final line: no line per poll.
+    bool quiet = false;
     std::function<void()> onIdle;
     std::function<void(long long dataRows)> onRow;
 
@@ -70,6 +72,9 @@ class ConsoleLoggerView : public LoggerView {
     void loggerProgress(const LoggerProgress& progress) override;
     void loggerResult(const std::string& line) override;
     void previousDocumentKept(const std::string& copy) override { previousCopy_ = copy; }
+
+    // Only faults and the final line: no progress lines.
+    bool quiet = false;
 
   private:
     std::FILE* out_;
