@@ -197,7 +197,8 @@ TEST_F(OnlineStartSheet, RefusedDocumentRunsTheStopAction) {
     rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text,
-              "File does not exist.\r\nAn error of an Application document.");
+              "File does not exist.\r\nAn error of an Application document.\r\n" +
+                  rig.view.document);
     EXPECT_TRUE(rig.stop.requested());
     rig.expectEnded();
     EXPECT_TRUE(rig.link.pokes.empty());
