@@ -7,6 +7,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollBar>
 
 namespace tz::uitest {
 namespace {
@@ -121,6 +123,33 @@ TEST_F(TransferRun, PollsFeedTheGridTheTrendAndTheProgressLineWithGapsForNonNumb
     EXPECT_EQ(w->monitor()->trend().trend().stats().polls, 0u);
     EXPECT_TRUE(child<QLabel>(w, "ResultText")->text().isEmpty());
     click(w, "SSCommand6");
+}
+
+TEST_F(TransferRun, TheMonitorStaysOnTheScreenAndTheGridWhereTheOperatorScrolledAfterStop) {
+    // Kept as laid out where it fits, moved inside where it does not.
+    const QRect wide(0, 0, 1920, 1080), narrow(0, 0, 1280, 800), offset(1280, 0, 1024, 768);
+    EXPECT_EQ(placedOnScreen(QRect(687, 224, 672, 323), wide), QRect(687, 224, 672, 323));
+    EXPECT_EQ(placedOnScreen(QRect(687, 224, 672, 323), narrow), QRect(608, 224, 672, 323));
+    EXPECT_EQ(placedOnScreen(QRect(687, 224, 672, 323), offset), QRect(1280, 224, 672, 323));
+    EXPECT_EQ(placedOnScreen(QRect(687, 224, 672, 900), QRect(0, 0, 800, 600)),
+              QRect(128, 0, 672, 600));
+
+    OnlineWindow* w = startOnlineCsv();
+    const QRect screen = w->monitor()->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(w->monitor()->geometry()))
+        << w->monitor()->geometry().x() << "+" << w->monitor()->geometry().width();
+
+    serials[0]->onOutput = [&](const std::string&) { serials[0]->arriveIn(0.05, "+0012.345\r"); };
+    host.runFor(60);
+    MonitorGrid& grid = w->monitor()->grid();
+    ASSERT_GT(w->transfer().rowCount(), 25);
+    EXPECT_GT(grid.topRow(), 1) << "the newest row is in view";
+    grid.verticalScrollBar()->setValue(3);
+    const int scrolled = grid.topRow();
+    click(w, "SSCommand6");
+    host.runFor(3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid.topRow(), scrolled);
 }
 
 TEST_F(TransferRun, TitleBarCloseDuringAPollStopsTheTransferAndFreesTheWindowAfterwards) {
