@@ -12,10 +12,11 @@
 #include "headless/stop_signals.h"
 #include "logger/logger_transfer.h"
 #include "online/command_table.h"
+#include "online/csv_sink.h"
 #include "online/interval_entry.h"
 #include "online/online_transfer.h"
-#include "platform/failure.h"
 #include "sheet/document_link.h"
+#include "sheet/unavailable_sheet.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -36,27 +37,6 @@ void say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stderr);
     std::fflush(stderr);
 }
-
-// An unattended run writes CSV only; the spreadsheet side is never asked.
-class NoSheetLink : public SheetLink {
-  public:
-    void setTopic(const std::string&) override {}
-    void setLinkMode(int mode) override {
-        if (mode == Manual) throw Failure(FailureCode::Other, "No spreadsheet without windows.");
-    }
-    int linkMode() const override { return None; }
-    void setItem(const std::string&) override {}
-    void poke(const std::string&) override {
-        throw Failure(FailureCode::Other, "No spreadsheet without windows.");
-    }
-};
-
-class NoShell : public Shell {
-  public:
-    bool findWindow(const std::string&) override { return false; }
-    void openDocument(const std::string&, WindowHandle) override {}
-    void activate(const std::string&) override {}
-};
 
 // The position of the parameter `name` in the on-line list: the exact
 // name first, else the one name that matches without regard to case.
@@ -81,8 +61,9 @@ struct Run {
     QtHost& host;
     const HeadlessRequest& request;
     QtSerialControl port;
-    NoShell shell;
-    NoSheetLink link;
+    // An unattended run writes CSV only; the spreadsheet side is never asked.
+    UnavailableShell shell;
+    UnavailableSheetLink link;
     StopFlag stop;
     DocumentLink sheet{host, shell, link, stop};
     bool stopRequested = false;
@@ -116,7 +97,7 @@ int Run::online(QCoreApplication& app) {
     ConsoleOnlineView view(stderr, index);
     view.quiet = request.quiet;
     QtTimer timer;
-    OnlineTransfer transfer(host, port, view, timer, sheet, stop);
+    OnlineTransfer transfer(host, port, view, timer, stop);
     int status = kDone;
     bool ending = false;
     // The end waits for a poll that is still unwinding from its wait for
@@ -156,6 +137,10 @@ int Run::online(QCoreApplication& app) {
     onlineRequest.paramText = names[static_cast<std::size_t>(index)];
     onlineRequest.intervalDigits = request.intervalDigits;
     onlineRequest.documentPath = request.csv;
+    // Where the rows go; no monitor without windows.
+    auto csv = std::make_shared<CsvDocumentSink>(request.csv);
+    csv->onKept = [&view](const std::string& copy) { view.previousDocumentKept(copy); };
+    onlineRequest.sinks.push_back(std::move(csv));
     transfer.start(onlineRequest);
     if (!transfer.running()) return kFailed; // the start's message has been shown
     if (!request.quiet)

@@ -23,7 +23,6 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     // TransferView
     void enterIdle() override;
     void enterTransferring() override {
-        trendRun_ = false;
         previousCopy_.clear();
         setTransferringState();
     }
@@ -34,12 +33,10 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     // OnlineView
     int selectedParamIndex() const override;
     void focusInterval() override;
-    void showMonitor() override;
-    Grid& monitorGrid() override;
-    void rowWritten(double at, const std::string& value, const std::string& reply) override;
     void nextPollDue(long long rows, double at) override;
 
-    // What "Start Transfer!" hands to the transfer.
+    // What "Start Transfer!" hands to the transfer, the run's sinks
+    // assembled.
     OnlineRequest request() const;
 
     MonitorWindow* monitor() const { return monitor_; }
@@ -67,7 +64,6 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     QComboBox* paramList_ = nullptr;
     QLineEdit* intervalEntry_ = nullptr;
     std::unique_ptr<OnlineTransfer> transfer_;
-    bool trendRun_ = false; // the running transfer fills the monitor
 };
 
 } // namespace tz

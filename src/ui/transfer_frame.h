@@ -144,7 +144,9 @@ class TransferFrame : public QWidget {
     QPushButton* stopButton_ = nullptr;
     QLineEdit* linkEndpoint_ = nullptr;
     ProgressStrip* progress_ = nullptr; // below the layout's area
-    std::string previousCopy_;          // the last run's dated copy, "" for none
+    // The last run's dated copy, "" for none; told by the run's CSV sink,
+    // which request() assembles.
+    mutable std::string previousCopy_;
     QPushButton* portsButton_ = nullptr;
 
   private:
