@@ -37,6 +37,11 @@ TEST_F(PortsEndToEnd, DialogLinksTheChosenPortAndTheWindowPollsThroughIt) {
     fake::Simulator sim(ws, {"--port", "9"});
     ASSERT_NE(sim.banner().find("COM9 -> "), std::string::npos) << sim.banner();
     const QString pty = QString::fromStdString(sim.device());
+    // The program's own listing finds the simulator's line: no session uses it.
+    bool listed = false;
+    for (const SerialPortEntry& e : freePseudoTerminals())
+        listed = listed || (e.device == pty && e.pseudoTerminal);
+    EXPECT_TRUE(listed) << sim.device();
     // A USB adapter as udev names it: a by-id link to the node.
     const fs::path byId = ws.root() / "by-id" / "usb-Tidewell_Sim_SIM0001-if00-port0";
     fs::create_directories(byId.parent_path());
