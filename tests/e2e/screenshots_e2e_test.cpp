@@ -74,7 +74,7 @@ TEST_F(Screenshots, EveryPictureComesFromOneRunAgainstTheSimulator) {
     MonitorWindow* monitor = online.monitor();
     shoot(monitor, "Tide04");
     ASSERT_TRUE(runUntil([&] { return online.transfer().rowCount() > 40; }, 120000));
-    if (monitor->hasTrend()) monitor->resize(900, 420);
+    monitor->resize(900, 420);
     shoot(monitor, "Tide04-trend");
     stopXfer(&online);
     EXPECT_TRUE(messages.empty()) << messages.front();
