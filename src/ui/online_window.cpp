@@ -44,6 +44,30 @@ class WindowTimer : public Timer {
     std::function<void(std::function<void()>)> runBusy_;
 };
 
+// The masked interval entry: a click into the empty field puts the cursor
+// at its first place, not where the mouse landed, so that typing hhmmss
+// fills the field from the left.
+class IntervalLineEdit : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        QLineEdit::mousePressEvent(event);
+        toStartWhenEmpty();
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QLineEdit::focusInEvent(event);
+        toStartWhenEmpty();
+    }
+
+  private:
+    void toStartWhenEmpty() {
+        // text() leaves out the unfilled places and keeps the colons.
+        if (text().remove(QLatin1Char(':')).trimmed().isEmpty()) setCursorPosition(0);
+    }
+};
+
 } // namespace
 
 OnlineWindow::OnlineWindow(UiServices& services, QPoint at)
@@ -84,7 +108,7 @@ void OnlineWindow::buildPanel() {
     paramList_->setFont(layoutFont("Arial", 9, true));
     paramList_->setEditable(false);
 
-    intervalEntry_ = place(new QLineEdit(modePanel_), "txtTime", 2340, 540, 975, 315);
+    intervalEntry_ = place(new IntervalLineEdit(modePanel_), "txtTime", 2340, 540, 975, 315);
     intervalEntry_->setFont(layoutFont("Arial", 9.75));
     intervalEntry_->setInputMask("##:##:##;_");
     connect(intervalEntry_, &QLineEdit::textEdited, this, [this] { checkIntervalEntry(); });
@@ -126,7 +150,9 @@ OnlineRequest OnlineWindow::request() const {
     if (r.toWorkbook) {
         r.sinks.push_back(std::make_shared<WorkbookSink>(*documentLink_, r.documentPath, r.owner));
     } else {
-        r.sinks.push_back(std::make_shared<CsvDocumentSink>(r.documentPath));
+        auto csv = std::make_shared<CsvDocumentSink>(r.documentPath);
+        csv->onKept = [this](const std::string& copy) { previousCopy_ = copy; };
+        r.sinks.push_back(std::move(csv));
         r.sinks.push_back(std::make_shared<MonitorSink>(monitor_.data()));
     }
     return r;
@@ -180,7 +206,8 @@ void OnlineWindow::enterIdle() {
     const long long rows = transfer_ ? transfer_->rowCount() : 0;
     if (rows < 1) return;
     progress_->setProgress(rowsText(rows));
-    progress_->setResult(rowsText(rows) + " \u2192 " + QString::fromStdString(documentText()));
+    progress_->setResult(
+        withPreviousCopy(rowsText(rows) + " \u2192 " + QString::fromStdString(documentText())));
 }
 
 } // namespace tz

@@ -22,9 +22,13 @@ class OnlineWindow : public TransferFrame, public OnlineView {
 
     // TransferView
     void enterIdle() override;
-    void enterTransferring() override { setTransferringState(); }
+    void enterTransferring() override {
+        previousCopy_.clear();
+        setTransferringState();
+    }
     void setStatus1(const std::string& text) override { showStatus1(text); }
     void setStatus2(const std::string& text) override { showStatus2(text); }
+    void previousDocumentKept(const std::string& copy) override { previousCopy_ = copy; }
 
     // OnlineView
     int selectedParamIndex() const override;

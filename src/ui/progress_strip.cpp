@@ -58,12 +58,26 @@ void ProgressStrip::setResult(const QString& text) {
     result_->setToolTip(text);
 }
 
+void ProgressStrip::addButton(QAbstractButton* button) {
+    button->setParent(this);
+    button->show();
+    buttons_.push_back(button);
+    resizeEvent(nullptr);
+}
+
 void ProgressStrip::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
+    if (event) QWidget::resizeEvent(event);
     const int w = width();
     progress_->setGeometry(0, 0, std::max(0, w - kBarWidth - 8), kLine);
     bar_->setGeometry(w - kBarWidth, 1, kBarWidth, kLine - 2);
-    result_->setGeometry(0, kLine + 2, w, kLine);
+    int right = w;
+    for (auto it = buttons_.rbegin(); it != buttons_.rend(); ++it) {
+        const int bw = std::max((*it)->sizeHint().width(), 44);
+        right -= bw;
+        (*it)->setGeometry(right, kLine, bw, kHeight - kLine);
+        right -= 4;
+    }
+    result_->setGeometry(0, kLine + 2, std::max(0, right - 4), kLine);
 }
 
 } // namespace tz

@@ -23,6 +23,9 @@ TEST(IntervalEntryCheck, LeavesFieldsInRangeAndIncompleteEntriesAlone) {
     EXPECT_EQ(markFirstOutOfRange("012"), "012");
     EXPECT_EQ(markFirstOutOfRange(""), "");
     EXPECT_EQ(markFirstOutOfRange("01--00"), "01--00");
+    // Seconds typed after the marked minutes stay as typed.
+    EXPECT_EQ(markFirstOutOfRange("00--80"), "00--80");
+    EXPECT_EQ(markFirstOutOfRange("00--8"), "00--8");
 }
 
 struct VerdictCase {
