@@ -69,10 +69,12 @@ set(CPACK_PACKAGE_NAME tidewell-z)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "TIDEWELL-Z team")
 # Who answers for the package and where the project lives: the project's
-# own names, settable for a build made elsewhere.
-set(TZ_PACKAGE_MAINTAINER "TIDEWELL-Z team <support@tidewell-z.org>"
+# own names, settable for a build made elsewhere. The domain is a reserved
+# example name until the project has one of its own, so it can never point
+# at somebody else.
+set(TZ_PACKAGE_MAINTAINER "TIDEWELL-Z team <maintainers@tidewell-z.example>"
     CACHE STRING "The Debian package's Maintainer field")
-set(TZ_PACKAGE_HOMEPAGE "https://tidewell-z.org/" CACHE STRING "The Debian package's Homepage field")
+set(TZ_PACKAGE_HOMEPAGE "https://tidewell-z.example/" CACHE STRING "The Debian package's Homepage field")
 set(CPACK_PACKAGE_CONTACT "${TZ_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TZ_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "data transfer utility for the TIDEWELL-Z flowmeter")
