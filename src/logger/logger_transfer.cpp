@@ -192,7 +192,7 @@ void LoggerTransfer::start(const LoggerRequest& request) {
     t.runCaught();
     t.running = false;
     try {
-        t.view.previousDocumentKept(t.csv ? t.csv->keptAs() : std::string());
+        t.view.previousDocumentKept(t.sink ? t.sink->keptAs() : std::string());
         t.view.loggerResult(resultLine(t.summary));
     } catch (...) {
     }

@@ -30,6 +30,9 @@ class SetSink {
     virtual void endSet() {}
     // The stop and failure paths: close what is open; never fails.
     virtual void closeQuietly() noexcept {}
+    // The dated copy that now holds the document this run replaced, "" for
+    // none (a workbook is never replaced).
+    virtual std::string keptAs() const { return {}; }
 };
 
 // Every cell at once into the linked workbook, waiting while the
@@ -63,6 +66,7 @@ class CsvSetSink : public SetSink {
     void quiet() override { csv_.flush(); }
     void endSet() override { csv_.finishSet(); }
     void closeQuietly() noexcept override { csv_.closeQuietly(); }
+    std::string keptAs() const override { return csv_.keptAs(); }
 
   private:
     CsvDocument csv_;
