@@ -429,7 +429,7 @@ TEST(CommandLine, OptionsSetTheModel) {
     const auto r =
         parseOptions({"--port", "3", "--records=120", "--values", "9", "--set-state", "all=silent",
                       "--set-state", "7=empty", "--fault", "trickle", "--seed", "42", "--baud",
-                      "115200", "--once", "--link-dir", "/tmp/x"});
+                      "115200", "--once", "--link-dir", "/tmp/x", "--silent-after", "4", "--silent-for=7.5"});
     ASSERT_TRUE(r.ok()) << r.error;
     const Options& o = r.options;
     EXPECT_EQ(o.port, 3);
@@ -442,6 +442,8 @@ TEST(CommandLine, OptionsSetTheModel) {
     EXPECT_DOUBLE_EQ(o.model.bytesPerSecond, 11520);
     EXPECT_TRUE(o.once);
     EXPECT_EQ(o.linkDir, "/tmp/x");
+    EXPECT_EQ(o.silentAfter, 4);
+    EXPECT_DOUBLE_EQ(o.silentFor, 7.5);
 }
 
 TEST(CommandLine, HangUpAfterAloneSelectsTheHangUpFaultAndAGivenFaultWins) {
@@ -471,6 +473,7 @@ TEST(CommandLine, BadInputIsRefusedWithAReason) {
                                                {"--fault", "flaky"},
                                                {"--seed", "1e3"},
                                                {"--reply-delay", "soon"},
+                                               {"--silent-for", "61"},
                                                {"--link-dir", ""},
                                                {"COM1"}}) {
         const auto r = parseOptions(args);
