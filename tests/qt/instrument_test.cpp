@@ -426,10 +426,27 @@ TEST(FakeLine, RepliesArriveOnTheVirtualClock) {
 // --- command line ---
 
 TEST(CommandLine, OptionsSetTheModel) {
-    const auto r =
-        parseOptions({"--port", "3", "--records=120", "--values", "9", "--set-state", "all=silent",
-                      "--set-state", "7=empty", "--fault", "trickle", "--seed", "42", "--baud",
-                      "115200", "--once", "--link-dir", "/tmp/x", "--silent-after", "4", "--silent-for=7.5"});
+    const auto r = parseOptions({"--port",
+                                 "3",
+                                 "--records=120",
+                                 "--values",
+                                 "9",
+                                 "--set-state",
+                                 "all=silent",
+                                 "--set-state",
+                                 "7=empty",
+                                 "--fault",
+                                 "trickle",
+                                 "--seed",
+                                 "42",
+                                 "--baud",
+                                 "115200",
+                                 "--once",
+                                 "--link-dir",
+                                 "/tmp/x",
+                                 "--silent-after",
+                                 "4",
+                                 "--silent-for=7.5"});
     ASSERT_TRUE(r.ok()) << r.error;
     const Options& o = r.options;
     EXPECT_EQ(o.port, 3);
