@@ -192,10 +192,11 @@ int main(int argc, char** argv) {
     cpuMean = awayCpuShare.empty() ? 0 : cpuMean / static_cast<double>(awayCpuShare.size());
     const double cpuMax =
         awayCpuShare.empty() ? 0 : *std::max_element(awayCpuShare.begin(), awayCpuShare.end());
-    std::printf("%.0f s, %d pulls: %zu rows on disk (%ld with a value, %ld #N/A, %ld other), "
-                "%d rows reported by the run; row spacing %.3f to %.3f s, %d rows lost, %d doubled\n",
-                static_cast<double>(clock.elapsed()) / 1000, pulls, doc.shape.size(), count('V'),
-                count('N'), count('?'), reported, gapMin, gapMax, lostRows, doubled);
+    std::printf(
+        "%.0f s, %d pulls: %zu rows on disk (%ld with a value, %ld #N/A, %ld other), "
+        "%d rows reported by the run; row spacing %.3f to %.3f s, %d rows lost, %d doubled\n",
+        static_cast<double>(clock.elapsed()) / 1000, pulls, doc.shape.size(), count('V'),
+        count('N'), count('?'), reported, gapMin, gapMax, lostRows, doubled);
     std::printf("losses reported %d, returns reported %d; from the port's return to the program's "
                 "line: median %.2f s, max %.2f s\n",
                 losses, returns, median(reconnect),

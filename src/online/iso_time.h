@@ -3,7 +3,7 @@
 // "2026-12-08T14:03:07+01:00". Unlike a bare time of day it stays
 // unambiguous across midnight and across the hour a daylight-saving change
 // repeats.
-#include "online/row_sink.h"
+#include "platform/host.h"
 
 #include <string>
 

@@ -53,6 +53,12 @@ void OnlineTransfer::Impl::start(const OnlineRequest& request) {
 
     stop.clear();
     commands = request.commands;
+    keepPolling = request.keepPolling;
+    timeForm = request.timeForm;
+    portNo = request.portNo;
+    lineSettings = request.lineSettings;
+    recovery = PortRecovery([this] { reopenPort(); });
+    reports = FaultReports("COM" + std::to_string(request.portNo));
     view.enterTransferring();
     try {
         // The port first: a port that fails leaves an existing document
@@ -129,8 +135,9 @@ void OnlineTransfer::Impl::tick() {
     // A shot that comes while a poll waits is ignored (the rule in
     // app/wait.h): never start a poll inside another.
     if (polling || !active) return;
+    if (keepPolling && recovery.away()) retryPort();
     if (!schedule.due(clockNow(host))) {
-        armFor(schedule.secondsUntilDue(clockNow(host)));
+        armFor(secondsUntilNextShot(clockNow(host)));
         return;
     }
     polling = true;
@@ -140,7 +147,7 @@ void OnlineTransfer::Impl::tick() {
     const double end = clockNow(host);
     schedule.pollEnded(end);
     if (active) {
-        armFor(schedule.secondsUntilDue(end));
+        armFor(secondsUntilNextShot(end));
         view.nextPollDue(RowCount, end + schedule.secondsUntilDue(end));
     }
 }
@@ -170,6 +177,9 @@ bool OnlineTransfer::running() const {
 }
 long long OnlineTransfer::rowCount() const {
     return impl_->RowCount;
+}
+long long OnlineTransfer::rowsWithoutValue() const {
+    return impl_->reports.rowsWithoutValue();
 }
 const PollSchedule& OnlineTransfer::schedule() const {
     return impl_->schedule;

@@ -1,6 +1,7 @@
 #pragma once
 // The on-line data transfer of one window: interval entry check, start,
 // timed polls and stop.
+#include "online/iso_time.h"
 #include "online/poll_schedule.h"
 #include "platform/host.h"
 #include "platform/serial_control.h"
@@ -31,6 +32,11 @@ struct OnlineRequest {
     std::string intervalDigits; // hhmmss without colons, unfilled places left out
     std::string documentPath;
     WindowHandle owner = 0;
+    // A poll without a value (port gone, instrument silent, no number in
+    // the reply) writes its row with #N/A and the run goes on, instead of
+    // ending with the message.
+    bool keepPolling = false;
+    TimeForm timeForm = TimeForm::SystemLong;
 };
 
 class OnlineTransfer {
@@ -50,6 +56,8 @@ class OnlineTransfer {
 
     // Rows written so far, the header row included.
     long long rowCount() const;
+    // Data rows of this run written with #N/A.
+    long long rowsWithoutValue() const;
     const PollSchedule& schedule() const;
     bool pollInProgress() const;
     bool csvFileOpen() const;

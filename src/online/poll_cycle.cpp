@@ -3,6 +3,7 @@
 #include "app/title.h"
 #include "link/failure_report.h"
 #include "link/serial_link.h"
+#include "online/keep_polling.h"
 #include "online/online_transfer_impl.h"
 #include "online/value_slice.h"
 #include "platform/failure.h"
@@ -19,16 +20,35 @@ int OnlineTransfer::Impl::tableEntry() const {
 void OnlineTransfer::Impl::jobComm() {
     const double at = clockNow(host);
     const double seconds = host.secondsSinceMidnight();
-    const std::string pollTime = host.timeOfDayText();
+    const std::string pollTime = pollTimeText();
     view.setStatus1("TIME" + clockText(seconds));
     try {
+        if (keepPolling && recovery.away()) {
+            rowWithoutValue(PollOutcome::PortAway, at, pollTime, "");
+            return;
+        }
         stop.clear();
-        const ExchangeResult result = exchange(port, host, stop, commands[tableEntry()]);
+        const std::string& command = commands[tableEntry()];
+        ExchangeResult result;
+        try {
+            result = exchange(port, host, stop, command);
+        } catch (const std::exception&) {
+            if (!keepPolling || stop.requested()) throw;
+            // The port is gone or failing: closed now, tried again later.
+            closePortIfOpen(port);
+            recovery.lost(clockNow(host));
+            rowWithoutValue(PollOutcome::PortAway, at, pollTime, "");
+            return;
+        }
         if (result.stopped) {
             endTransfer();
             return;
         }
         if (result.reply.empty()) {
+            if (keepPolling) {
+                rowWithoutValue(PollOutcome::NoAnswer, at, pollTime, "");
+                return;
+            }
             host.messageBox(kPortIsBad, kAppTitle);
             endTransfer();
             return;
@@ -41,9 +61,15 @@ void OnlineTransfer::Impl::jobComm() {
             return;
         }
         // The selection is read again: the pump may have run a change.
-        const std::string value = sliceValue(result.reply, tableEntry());
+        std::string value = sliceValue(result.reply, tableEntry());
+        PollOutcome outcome = PollOutcome::Value;
+        if (keepPolling && !isNumberCell(value)) {
+            value = kNoValue;
+            outcome = PollOutcome::NoValue;
+        }
         output.writeRow(RowCount, pollTime, value);
         view.rowWritten(at, value, result.reply);
+        tally(outcome, pollTime);
         port.clearInBuffer();
     } catch (const std::exception& e) {
         // A failure caused by "Stop Xfer" closing port or file under a poll

@@ -198,9 +198,9 @@ int occurrences(const std::string& in, const std::string& text) {
 TEST_F(HeadlessEndToEnd, OnlineRunKeepsPollingThroughASilentMeterAndAPulledPlug) {
     // Two replies, then 5 s of silence, four more replies, and the line
     // drops; the instrument is back on the same COM1 link 7 s later.
-    auto sim = std::make_unique<Simulator>(
-        ws, QStringList{"--baud", "115200", "--silent-after", "2", "--silent-for", "5",
-                        "--hangup-after", "90"});
+    auto sim =
+        std::make_unique<Simulator>(ws, QStringList{"--baud", "115200", "--silent-after", "2",
+                                                    "--silent-for", "5", "--hangup-after", "90"});
     ASSERT_TRUE(sim->ready()) << sim->banner();
     std::unique_ptr<Simulator> back;
     const std::string csv = ws.file("outage.csv");
@@ -223,10 +223,10 @@ TEST_F(HeadlessEndToEnd, OnlineRunKeepsPollingThroughASilentMeterAndAPulledPlug)
     EXPECT_TRUE(std::regex_match(doc.shape, std::regex("VVNNVVVVN{2,}V+"))) << doc.shape;
     for (double gap : doc.gaps) // no row lost or doubled
         EXPECT_TRUE(gap > 1.9 && gap < 3.6) << gap;
-    for (const char* line : {"The flowmeter does not answer; polling goes on.",
-                             "The flowmeter answers again after 2 rows without a value.",
-                             "The connection to the flowmeter was lost; polling goes on",
-                             "COM1 is open again after "})
+    for (const char* line :
+         {"The flowmeter does not answer; polling goes on.",
+          "The flowmeter answers again after 2 rows without a value.",
+          "The connection to the flowmeter was lost; polling goes on", "COM1 is open again after "})
         EXPECT_EQ(occurrences(f.err, line), 1) << line << "\n" << f.err;
     EXPECT_NE(f.err.find("16 rows, "), std::string::npos) << f.err;
 }

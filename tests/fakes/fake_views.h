@@ -92,6 +92,8 @@ class FakeOnlineView : public OnlineView {
     void focusInterval() override { ++focuses; }
     void showMonitor() override { ++monitorShows; }
     Grid& monitorGrid() override { return grid; }
+    void faultReported(const std::string& line) override { faults.push_back(line); }
+    std::vector<std::string> faults;
 };
 
 // A logger window: what the operator ticked and typed, and everything the

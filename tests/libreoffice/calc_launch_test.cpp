@@ -35,6 +35,7 @@ class RealHost : public Host {
         return std::fmod(std::chrono::duration<double>(now).count(), 86400.0);
     }
     std::string timeOfDayText() override { return {}; }
+    WallClock wallClock() override { return {}; }
     void messageBox(const std::string& text, const std::string&) override {
         messages.push_back(text);
     }

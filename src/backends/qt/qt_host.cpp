@@ -1,5 +1,7 @@
 #include "backends/qt/qt_host.h"
 
+#include "backends/qt/local_offset.h"
+
 #include <chrono>
 
 #include <QDateTime>
@@ -72,6 +74,11 @@ double QtHost::secondsSinceMidnight() {
 
 std::string QtHost::timeOfDayText() {
     return tz::timeOfDayText(QLocale::system(), QTime::currentTime());
+}
+
+WallClock QtHost::wallClock() {
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+    return {ms, utcOffsetSecondsAt(ms)};
 }
 
 void QtHost::messageBox(const std::string& text, const std::string& title) {

@@ -1,0 +1,54 @@
+// The on-line run that keeps polling through faults: #N/A rows, the port
+// tried again while it is away, and the reports of losses and returns.
+#include "link/serial_link.h"
+#include "online/keep_polling.h"
+#include "online/online_transfer_impl.h"
+
+#include <algorithm>
+
+namespace tz {
+
+std::string OnlineTransfer::Impl::pollTimeText() {
+    switch (timeForm) {
+    case TimeForm::IsoSeconds:
+        return isoLocalTime(host.wallClock(), false);
+    case TimeForm::IsoMillis:
+        return isoLocalTime(host.wallClock(), true);
+    case TimeForm::SystemLong:
+        break;
+    }
+    return host.timeOfDayText();
+}
+
+void OnlineTransfer::Impl::reopenPort() {
+    openPort(port, portNo, lineSettings, WindowKind::Online);
+}
+
+void OnlineTransfer::Impl::retryPort() {
+    const double now = clockNow(host);
+    if (!recovery.retryIfDue(now)) return;
+    // Whatever the line carried while nobody listened is no reply.
+    port.clearInBuffer();
+    view.faultReported(reports.portBack(pollTimeText(), now - recovery.lostAt()));
+}
+
+double OnlineTransfer::Impl::secondsUntilNextShot(double now) {
+    double wait = schedule.secondsUntilDue(now);
+    if (keepPolling && recovery.away()) wait = std::min(wait, recovery.retryDueAt(now) - now);
+    return std::max(wait, 0.0);
+}
+
+void OnlineTransfer::Impl::rowWithoutValue(PollOutcome outcome, double at, const std::string& time,
+                                           const std::string& reply) {
+    ++RowCount;
+    output.writeRow(RowCount, time, kNoValue);
+    view.rowWritten(at, kNoValue, reply);
+    tally(outcome, time);
+}
+
+void OnlineTransfer::Impl::tally(PollOutcome outcome, const std::string& time) {
+    const std::string line = reports.polled(outcome, time);
+    if (!line.empty()) view.faultReported(line);
+}
+
+} // namespace tz
