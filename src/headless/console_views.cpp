@@ -44,6 +44,10 @@ void ConsoleOnlineView::nextPollDue(long long rows, double at) {
                   clockOfDay(at) + ")");
 }
 
+void ConsoleOnlineView::faultReported(const std::string& line) {
+    say(out_, line);
+}
+
 void ConsoleLoggerView::loggerProgress(const LoggerProgress& p) {
     const std::string line = progressLine(p);
     if (line.empty() || line == lastLine_) return;

@@ -43,6 +43,7 @@ class ConsoleOnlineView : public OnlineView {
     Grid& monitorGrid() override { return grid_; }
     void rowWritten(double at, const std::string& value, const std::string& reply) override;
     void nextPollDue(long long rows, double at) override;
+    void faultReported(const std::string& line) override;
 
     long long dataRows() const { return rows_; }
     std::function<void()> onIdle;

@@ -14,6 +14,8 @@
 
 namespace tz {
 
+class RunOptions;
+
 class OnlineWindow : public TransferFrame, public OnlineView {
     Q_OBJECT
   public:
@@ -22,10 +24,7 @@ class OnlineWindow : public TransferFrame, public OnlineView {
 
     // TransferView
     void enterIdle() override;
-    void enterTransferring() override {
-        trendRun_ = false;
-        setTransferringState();
-    }
+    void enterTransferring() override;
     void setStatus1(const std::string& text) override { showStatus1(text); }
     void setStatus2(const std::string& text) override { showStatus2(text); }
 
@@ -36,6 +35,7 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     Grid& monitorGrid() override;
     void rowWritten(double at, const std::string& value, const std::string& reply) override;
     void nextPollDue(long long rows, double at) override;
+    void faultReported(const std::string& line) override;
 
     // What "Start Transfer!" hands to the transfer.
     OnlineRequest request() const;
@@ -56,6 +56,8 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     // The interval entry's own check as the operator types.
     void checkIntervalEntry();
     std::string intervalDigits() const;
+    // "12 rows", or with keep-polling on "12 rows, 3 without a value".
+    QString countText(long long rows) const;
     void setIntervalDigits(const std::string& digits);
 
     CommandTable commands_;
@@ -64,8 +66,10 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     QPointer<MonitorWindow> monitor_;
     QComboBox* paramList_ = nullptr;
     QLineEdit* intervalEntry_ = nullptr;
+    RunOptions* runOptions_ = nullptr; // below the progress strip
     std::unique_ptr<OnlineTransfer> transfer_;
-    bool trendRun_ = false; // the running transfer fills the monitor
+    bool trendRun_ = false;  // the running transfer fills the monitor
+    bool keepingOn_ = false; // the running transfer keeps polling through faults
 };
 
 } // namespace tz
