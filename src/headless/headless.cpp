@@ -168,6 +168,7 @@ int Run::online(QCoreApplication& app) {
     // to end at the first fault as the window does.
     onlineRequest.keepPolling = !request.stopOnFault;
     onlineRequest.timeForm = timeFormOf(request);
+    onlineRequest.portName = portName();
     transfer.start(onlineRequest);
     if (!transfer.running()) return kFailed; // the start's message has been shown
     say("Polling " + names[static_cast<std::size_t>(index)] + " on " + portName() + " every " +

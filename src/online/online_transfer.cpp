@@ -55,10 +55,9 @@ void OnlineTransfer::Impl::start(const OnlineRequest& request) {
     commands = request.commands;
     keepPolling = request.keepPolling;
     timeForm = request.timeForm;
-    portNo = request.portNo;
-    lineSettings = request.lineSettings;
     recovery = PortRecovery([this] { reopenPort(); });
-    reports = FaultReports("COM" + std::to_string(request.portNo));
+    reports = FaultReports(request.portName.empty() ? "COM" + std::to_string(request.portNo)
+                                                    : request.portName);
     view.enterTransferring();
     try {
         // The port first: a port that fails leaves an existing document

@@ -37,6 +37,8 @@ struct OnlineRequest {
     // ending with the message.
     bool keepPolling = false;
     TimeForm timeForm = TimeForm::SystemLong;
+    // How reports name the port; empty: COMn of portNo.
+    std::string portName;
 };
 
 class OnlineTransfer {

@@ -31,8 +31,6 @@ struct OnlineTransfer::Impl {
     // Keeping polling through faults, as the request chose.
     bool keepPolling = false;
     TimeForm timeForm = TimeForm::SystemLong;
-    int portNo = 0;
-    std::string lineSettings;
     PortRecovery recovery{[this] { reopenPort(); }};
     FaultReports reports{""};
     bool active = false;  // started and not yet ended

@@ -21,7 +21,8 @@ std::string OnlineTransfer::Impl::pollTimeText() {
 }
 
 void OnlineTransfer::Impl::reopenPort() {
-    openPort(port, portNo, lineSettings, WindowKind::Online);
+    // The same port as the start opened, with the settings it set then.
+    port.reopen();
 }
 
 void OnlineTransfer::Impl::retryPort() {

@@ -184,8 +184,10 @@ class Server {
         const ssize_t n = ::read(master_, buf, sizeof buf);
         if (n <= 0) return; // EIO: the host has just closed the port
         const std::size_t before = model_.commands();
+        // A meter switched off hears nothing: its model is not fed, so the
+        // bytes it would have said count for no hang-up.
+        if (silenced(Clock::now())) return;
         auto pieces = model_.feed(std::string_view(buf, static_cast<std::size_t>(n)));
-        if (silenced(Clock::now())) pieces.clear();
         // A new command interrupts the reply in progress, as it would on
         // the instrument, so a stopped download does not run into the next
         // transfer.
@@ -203,10 +205,11 @@ class Server {
         }
     }
 
-    // The meter switched off for a while: commands past silentAfter_ go
-    // unanswered until silentFor_ seconds have passed, once.
+    // The meter switched off for a while: once silentAfter_ commands have
+    // been answered, what comes goes unheard until silentFor_ seconds have
+    // passed; once.
     bool silenced(Clock::time_point now) {
-        if (silentAfter_ < 0 || static_cast<long>(model_.commands()) <= silentAfter_) return false;
+        if (silentAfter_ < 0 || static_cast<long>(model_.commands()) < silentAfter_) return false;
         if (!silenceStarted_) {
             silenceStarted_ = true;
             silenceStart_ = now;
