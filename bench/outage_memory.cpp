@@ -14,6 +14,7 @@
 #include "scratch.h"
 #include "sheet/document_link.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -98,8 +99,10 @@ int main(int argc, char** argv) {
 
     const auto started = std::chrono::steady_clock::now();
     long rssHour = 0;
+    long attempts = 0;
     for (int h = 0; h < hours; ++h) {
         host.runFor(3600.0);
+        attempts += std::count(serial.calls.begin(), serial.calls.end(), "PortOpen=true");
         // The fake port's own log of calls is no part of the program.
         serial.calls.clear();
         serial.calls.shrink_to_fit();
@@ -114,8 +117,9 @@ int main(int argc, char** argv) {
     const long long expected = 1 + static_cast<long long>((hours * 3600.0) / 2.0);
     transfer.stopXfer();
     std::printf("%d h outage at 2 s: %lld rows (%lld #N/A, %lld expected), %ld reports, "
-                "RSS %ld KiB after 1 h -> %ld KiB after %d h (%+ld KiB), %.1f s of real time\n",
-                hours, rows, without, expected, view.reports, rssHour, rssEnd, hours,
+                "%ld attempts at the port, RSS %ld KiB after 1 h -> %ld KiB after %d h (%+ld KiB), "
+                "%.1f s of real time\n",
+                hours, rows, without, expected, view.reports, attempts, rssHour, rssEnd, hours,
                 rssEnd - rssHour, seconds);
     const bool flat = rssEnd - rssHour < 1024;
     return flat && rows >= expected - 1 && rows <= expected + 1 ? 0 : 1;
