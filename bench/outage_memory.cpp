@@ -8,11 +8,9 @@
 //   outage_memory [--hours N]
 #include "fake_host.h"
 #include "fake_serial.h"
-#include "fake_sheet.h"
 #include "online/online_transfer.h"
 #include "poll_request.h"
 #include "scratch.h"
-#include "sheet/document_link.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,21 +28,6 @@ long rssKiB() {
     return -1;
 }
 
-// A grid that keeps nothing, as an unattended run has.
-class NoGrid : public tz::Grid {
-  public:
-    void setCols(int) override {}
-    void setRows(int rows) override { rows_ = rows; }
-    int rows() const override { return rows_; }
-    void setText(int, int, const std::string&) override {}
-    void setCurrentCell(int, int) override {}
-    bool rowIsVisible(int) const override { return true; }
-    void setTopRow(int) override {}
-
-  private:
-    int rows_ = 2;
-};
-
 // A view that shows nothing and keeps nothing, so that what grows is the
 // transfer's own.
 class QuietView : public tz::OnlineView {
@@ -55,13 +38,8 @@ class QuietView : public tz::OnlineView {
     void setStatus2(const std::string&) override {}
     int selectedParamIndex() const override { return 0; }
     void focusInterval() override {}
-    void showMonitor() override {}
-    tz::Grid& monitorGrid() override { return grid_; }
     void faultReported(const std::string&) override { ++reports; }
     long reports = 0;
-
-  private:
-    NoGrid grid_;
 };
 
 } // namespace
@@ -82,11 +60,8 @@ int main(int argc, char** argv) {
     tz::fake::FakeTimer timer(host);
     tz::fake::FakeSerial serial(host);
     QuietView view;
-    tz::fake::FakeShell shell;
-    tz::fake::FakeSheetLink link;
     tz::StopFlag stop;
-    tz::DocumentLink sheet(host, shell, link, stop);
-    tz::OnlineTransfer transfer(host, serial, view, timer, sheet, stop);
+    tz::OnlineTransfer transfer(host, serial, view, timer, stop);
     // The instrument answers the first poll; then the adapter is pulled for
     // good.
     serial.onOutput = [&](const std::string&) { serial.arriveIn(0.05, "+0012.345\r"); };

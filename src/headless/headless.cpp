@@ -12,10 +12,11 @@
 #include "headless/stop_signals.h"
 #include "logger/logger_transfer.h"
 #include "online/command_table.h"
+#include "online/csv_sink.h"
 #include "online/interval_entry.h"
 #include "online/online_transfer.h"
-#include "platform/failure.h"
 #include "sheet/document_link.h"
+#include "sheet/unavailable_sheet.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -33,27 +34,6 @@ void say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stderr);
     std::fflush(stderr);
 }
-
-// An unattended run writes CSV only; the spreadsheet side is never asked.
-class NoSheetLink : public SheetLink {
-  public:
-    void setTopic(const std::string&) override {}
-    void setLinkMode(int mode) override {
-        if (mode == Manual) throw Failure(FailureCode::Other, "No spreadsheet without windows.");
-    }
-    int linkMode() const override { return None; }
-    void setItem(const std::string&) override {}
-    void poke(const std::string&) override {
-        throw Failure(FailureCode::Other, "No spreadsheet without windows.");
-    }
-};
-
-class NoShell : public Shell {
-  public:
-    bool findWindow(const std::string&) override { return false; }
-    void openDocument(const std::string&, WindowHandle) override {}
-    void activate(const std::string&) override {}
-};
 
 // The position of the parameter `name` in the on-line list: the exact
 // name first, else the one name that matches without regard to case.
@@ -90,8 +70,9 @@ struct Run {
     QtHost& host;
     const HeadlessRequest& request;
     QtSerialControl port;
-    NoShell shell;
-    NoSheetLink link;
+    // An unattended run writes CSV only; the spreadsheet side is never asked.
+    UnavailableShell shell;
+    UnavailableSheetLink link;
     StopFlag stop;
     DocumentLink sheet{host, shell, link, stop};
     bool stopRequested = false;
@@ -124,7 +105,7 @@ int Run::online(QCoreApplication& app) {
 
     ConsoleOnlineView view(stderr, index);
     QtTimer timer;
-    OnlineTransfer transfer(host, port, view, timer, sheet, stop);
+    OnlineTransfer transfer(host, port, view, timer, stop);
     int status = kDone;
     bool ending = false;
     // The end waits for a poll that is still unwinding from its wait for
@@ -164,6 +145,8 @@ int Run::online(QCoreApplication& app) {
     onlineRequest.paramText = names[static_cast<std::size_t>(index)];
     onlineRequest.intervalDigits = request.intervalDigits;
     onlineRequest.documentPath = request.csv;
+    // Where the rows go; no monitor without windows.
+    onlineRequest.sinks.push_back(std::make_shared<CsvDocumentSink>(request.csv));
     // Unattended runs outlive a pulled plug or a silent meter unless told
     // to end at the first fault as the window does.
     onlineRequest.keepPolling = !request.stopOnFault;

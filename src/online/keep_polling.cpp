@@ -1,7 +1,6 @@
 #include "online/keep_polling.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 namespace tz {
@@ -38,35 +37,6 @@ std::string durationText(double seconds) {
     if (s < 60) return std::to_string(s) + " s";
     if (s < 3600) return std::to_string(s / 60) + " min " + std::to_string(s % 60) + " s";
     return std::to_string(s / 3600) + " h " + std::to_string(s / 60 % 60) + " min";
-}
-
-bool isNumberCell(const std::string& cell) {
-    std::size_t i = 0;
-    while (i < cell.size() && cell[i] == ' ')
-        ++i;
-    if (i < cell.size() && (cell[i] == '+' || cell[i] == '-')) ++i;
-    bool digits = false, point = false;
-    for (; i < cell.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(cell[i]);
-        if (std::isdigit(c))
-            digits = true;
-        else if (c == '.' && !point)
-            point = true;
-        else
-            break;
-    }
-    // An exponent only after a mantissa: "1.5E+03".
-    if (digits && i + 1 < cell.size() && (cell[i] == 'E' || cell[i] == 'e')) {
-        std::size_t j = i + 1;
-        if (cell[j] == '+' || cell[j] == '-') ++j;
-        const std::size_t first = j;
-        while (j < cell.size() && std::isdigit(static_cast<unsigned char>(cell[j])))
-            ++j;
-        if (j > first) i = j;
-    }
-    while (i < cell.size() && cell[i] == ' ')
-        ++i;
-    return digits && i == cell.size();
 }
 
 std::string FaultReports::polled(PollOutcome outcome, const std::string& when) {

@@ -79,8 +79,4 @@ class FaultReports {
 // "7 s", "2 min 5 s", "3 h 0 min": how long something lasted.
 std::string durationText(double seconds);
 
-// A reply's value cell holds a number: optional blanks, a sign, digits
-// with at most one decimal point, an optional exponent, and nothing else.
-bool isNumberCell(const std::string& cell);
-
 } // namespace tz

@@ -1,14 +1,16 @@
 #pragma once
 // The on-line data transfer of one window: interval entry check, start,
-// timed polls and stop.
+// timed polls and stop. Each poll makes one finished row and hands it to
+// the sinks the run was started with (see row_sink.h).
+#include "link/serial_link.h"
 #include "online/iso_time.h"
 #include "online/poll_schedule.h"
+#include "online/run_sinks.h"
 #include "platform/host.h"
 #include "platform/serial_control.h"
 #include "platform/shell.h"
 #include "platform/stop_flag.h"
 #include "platform/views.h"
-#include "sheet/document_link.h"
 
 #include <array>
 #include <memory>
@@ -17,7 +19,6 @@
 namespace tz {
 
 inline constexpr const char* kParameterNotAppointed = "Parameter is not appointed.";
-inline constexpr const char* kPortIsBad = "232Port is bad";
 
 // What the operator chose when pressing "Start Transfer!".
 struct OnlineRequest {
@@ -32,6 +33,9 @@ struct OnlineRequest {
     std::string intervalDigits; // hhmmss without colons, unfilled places left out
     std::string documentPath;
     WindowHandle owner = 0;
+    // Where the rows go, in this order; whoever starts the run assembles
+    // them (a CSV document and the data monitor, or the workbook).
+    RowSinks sinks;
     // A poll without a value (port gone, instrument silent, no number in
     // the reply) writes its row with #N/A and the run goes on, instead of
     // ending with the message.
@@ -45,15 +49,14 @@ class OnlineTransfer {
   public:
     // The timer must outlive the transfer; the transfer owns its callback.
     // `stop` is the window's "Stop Xfer" flag, shared with the document link.
-    OnlineTransfer(Host& host, SerialControl& port, OnlineView& view, Timer& timer,
-                   DocumentLink& sheet, StopFlag& stop);
+    OnlineTransfer(Host& host, SerialControl& port, OnlineView& view, Timer& timer, StopFlag& stop);
     ~OnlineTransfer();
     OnlineTransfer(const OnlineTransfer&) = delete;
     OnlineTransfer& operator=(const OnlineTransfer&) = delete;
 
     void start(const OnlineRequest& request); // "Start Transfer!"
     void stopXfer();                          // "Stop Xfer", and the way out of an abandoned start
-    void closeFiles();                        // the window's closing step
+    void closeFiles();                        // the window's closing step: sinks end quietly
     bool running() const;
 
     // Rows written so far, the header row included.
@@ -61,8 +64,8 @@ class OnlineTransfer {
     // Data rows of this run written with #N/A.
     long long rowsWithoutValue() const;
     const PollSchedule& schedule() const;
-    bool pollInProgress() const;
-    bool csvFileOpen() const;
+    // Sinks that began and have not been ended yet.
+    bool sinksOpen() const;
 
     static constexpr double kFirstTickSeconds = 0.010;
 

@@ -2,9 +2,9 @@
 // The window-level state of the on-line transfer, shared by the start
 // (online_transfer.cpp) and the poll cycle (poll_cycle.cpp).
 #include "online/keep_polling.h"
-#include "online/online_output.h"
 #include "online/online_transfer.h"
 #include "online/poll_schedule.h"
+#include "online/run_sinks.h"
 
 #include <exception>
 #include <string>
@@ -12,21 +12,21 @@
 namespace tz {
 
 struct OnlineTransfer::Impl {
-    Impl(Host& h, SerialControl& p, OnlineView& v, Timer& t, DocumentLink& s, StopFlag& f)
-        : host(h), port(p), view(v), timer(t), sheet(s), stop(f), output(v, s) {}
+    Impl(Host& h, SerialControl& p, OnlineView& v, Timer& t, StopFlag& f)
+        : host(h), port(p), view(v), timer(t), stop(f),
+          sinks([this](const std::exception& e) { report(e); }) {}
 
     Host& host;
     SerialControl& port;
     OnlineView& view;
     Timer& timer;
-    DocumentLink& sheet;
     StopFlag& stop;
-    OnlineOutput output;
     // The command table of the running transfer.
     std::array<std::string, 21> commands{};
 
     PollSchedule schedule;
-    long long RowCount = 0;
+    RunSinks sinks;
+    long long rows = 0; // rows written, the header row included
 
     // Keeping polling through faults, as the request chose.
     bool keepPolling = false;
@@ -34,17 +34,18 @@ struct OnlineTransfer::Impl {
     PortRecovery recovery{[this] { reopenPort(); }};
     FaultReports reports{""};
     bool active = false;  // started and not yet ended
-    bool polling = false; // jobComm is on the stack
+    bool polling = false; // a poll is on the stack
 
     void start(const OnlineRequest& request);
     void stopXfer();
     void tick();
     void armFor(double seconds);
 
-    // One poll; ends the transfer itself when the poll cannot go on.
-    void jobComm();
+    // One poll: ask the instrument, make the row, hand it to the sinks.
+    // Ends the transfer itself when the poll cannot go on.
+    void pollOnce();
     // The TIME cell of a poll starting now, in the run's form.
-    std::string pollTimeText();
+    std::string pollTimeText(const WallClock& wall);
     // The port as the start opened it: same number, same settings.
     void reopenPort();
     // While the port is away: the attempt to open it again, when due.
@@ -53,22 +54,15 @@ struct OnlineTransfer::Impl {
     // attempt at the port.
     double secondsUntilNextShot(double now);
     // A poll of a run that keeps polling got no value: its #N/A row.
-    void rowWithoutValue(PollOutcome outcome, double at, const std::string& time,
-                         const std::string& reply);
+    void rowWithoutValue(PollOutcome outcome, PolledRow& row);
     // The tally of a written row, and its report when it is a loss or a return.
     void tally(PollOutcome outcome, const std::string& time);
     // Command table entry of the selected parameter.
     int tableEntry() const;
     // Every end of a transfer after the start: port closed if open, timer
-    // off, window idle, CSV file closed.
-    void endTransfer();
+    // off, window idle, sinks ended.
+    void endTransfer(RunEnd how);
     void report(const std::exception& e);
-    // Close the CSV document, reporting a failed sync of its last rows.
-    void closeDocument() noexcept;
-
-    // Header cell of the workbook; waits while the spreadsheet program
-    // does not answer yet. False when "Stop Xfer" ended the wait.
-    bool writeHeaderCell(int col, const std::string& text);
 };
 
 // "hh:mm:ss" of a time of day in seconds.

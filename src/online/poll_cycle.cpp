@@ -1,10 +1,12 @@
-// One on-line poll (jobComm): ask the instrument for the selected
-// parameter, take the value out of the reply and append the row.
+// One on-line poll: ask the instrument for the selected parameter, take the
+// value out of the reply and hand the finished row to the run's sinks.
 #include "app/title.h"
+#include "app/wait.h"
 #include "link/failure_report.h"
 #include "link/serial_link.h"
 #include "online/keep_polling.h"
 #include "online/online_transfer_impl.h"
+#include "online/trend.h"
 #include "online/value_slice.h"
 #include "platform/failure.h"
 
@@ -17,65 +19,67 @@ int OnlineTransfer::Impl::tableEntry() const {
     return p + 1;
 }
 
-void OnlineTransfer::Impl::jobComm() {
-    const double at = clockNow(host);
+void OnlineTransfer::Impl::pollOnce() {
+    PolledRow row;
+    row.at = clockNow(host);
+    row.wall = host.wallClock();
     const double seconds = host.secondsSinceMidnight();
-    const std::string pollTime = pollTimeText();
+    row.time = pollTimeText(row.wall);
     view.setStatus1("TIME" + clockText(seconds));
     try {
         if (keepPolling && recovery.away()) {
-            rowWithoutValue(PollOutcome::PortAway, at, pollTime, "");
+            rowWithoutValue(PollOutcome::PortAway, row);
             return;
         }
         stop.clear();
         const std::string& command = commands[tableEntry()];
-        ExchangeResult result;
         try {
-            result = exchange(port, host, stop, command);
+            row.reply = exchange(port, host, stop, command).reply;
         } catch (const std::exception&) {
             if (!keepPolling || stop.requested()) throw;
             // The port is gone or failing: closed now, tried again later.
             closePortIfOpen(port);
             recovery.lost(clockNow(host));
-            rowWithoutValue(PollOutcome::PortAway, at, pollTime, "");
+            rowWithoutValue(PollOutcome::PortAway, row);
             return;
         }
-        if (result.stopped) {
-            endTransfer();
-            return;
-        }
-        if (result.reply.empty()) {
+        if (row.reply.empty()) {
             if (keepPolling) {
-                rowWithoutValue(PollOutcome::NoAnswer, at, pollTime, "");
+                rowWithoutValue(PollOutcome::NoAnswer, row);
                 return;
             }
             host.messageBox(kPortIsBad, kAppTitle);
-            endTransfer();
+            endTransfer(RunEnd::Failed);
             return;
         }
-        ++RowCount;
-        // "Stop Xfer" now has closed port and file: the poll ends without a
-        // row rather than failing on them.
-        if (letEventsRun(host, stop)) {
-            endTransfer();
-            return;
-        }
+        ++rows;
+        // "Stop Xfer" now has closed port and sinks: the poll ends without
+        // a row rather than failing on them.
+        letEventsRun(host, stop);
         // The selection is read again: the pump may have run a change.
-        std::string value = sliceValue(result.reply, tableEntry());
+        row.value = sliceValue(row.reply, tableEntry());
+        row.number = readingNumber(row.value);
+        row.unit = replyUnit(row.reply);
         PollOutcome outcome = PollOutcome::Value;
-        if (keepPolling && !isNumberCell(value)) {
-            value = kNoValue;
+        if (keepPolling && !row.number) {
+            // Garbage in the value's place: no value, as the sinks tell it.
+            row.value = kNoValue;
+            row.unit.clear();
             outcome = PollOutcome::NoValue;
         }
-        output.writeRow(RowCount, pollTime, value);
-        view.rowWritten(at, value, result.reply);
-        tally(outcome, pollTime);
+        row.seq = rows - 1;
+        sinks.write(row);
+        view.rowWritten(row.at, row.value, row.reply);
+        tally(outcome, row.time);
         port.clearInBuffer();
+    } catch (const TransferStopped&) {
+        endTransfer(RunEnd::Stopped);
     } catch (const std::exception& e) {
         // A failure caused by "Stop Xfer" closing port or file under a poll
         // that was past its wait for the reply is no failure to report.
-        if (!stop.requested()) report(e);
-        endTransfer();
+        const bool stopped = stop.requested();
+        if (!stopped) report(e);
+        endTransfer(stopped ? RunEnd::Stopped : RunEnd::Failed);
     }
 }
 

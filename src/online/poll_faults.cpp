@@ -8,12 +8,12 @@
 
 namespace tz {
 
-std::string OnlineTransfer::Impl::pollTimeText() {
+std::string OnlineTransfer::Impl::pollTimeText(const WallClock& wall) {
     switch (timeForm) {
     case TimeForm::IsoSeconds:
-        return isoLocalTime(host.wallClock(), false);
+        return isoLocalTime(wall, false);
     case TimeForm::IsoMillis:
-        return isoLocalTime(host.wallClock(), true);
+        return isoLocalTime(wall, true);
     case TimeForm::SystemLong:
         break;
     }
@@ -30,7 +30,7 @@ void OnlineTransfer::Impl::retryPort() {
     if (!recovery.retryIfDue(now)) return;
     // Whatever the line carried while nobody listened is no reply.
     port.clearInBuffer();
-    view.faultReported(reports.portBack(pollTimeText(), now - recovery.lostAt()));
+    view.faultReported(reports.portBack(pollTimeText(host.wallClock()), now - recovery.lostAt()));
 }
 
 double OnlineTransfer::Impl::secondsUntilNextShot(double now) {
@@ -39,12 +39,13 @@ double OnlineTransfer::Impl::secondsUntilNextShot(double now) {
     return std::max(wait, 0.0);
 }
 
-void OnlineTransfer::Impl::rowWithoutValue(PollOutcome outcome, double at, const std::string& time,
-                                           const std::string& reply) {
-    ++RowCount;
-    output.writeRow(RowCount, time, kNoValue);
-    view.rowWritten(at, kNoValue, reply);
-    tally(outcome, time);
+void OnlineTransfer::Impl::rowWithoutValue(PollOutcome outcome, PolledRow& row) {
+    ++rows;
+    row.value = kNoValue;
+    row.seq = rows - 1;
+    sinks.write(row);
+    view.rowWritten(row.at, row.value, row.reply);
+    tally(outcome, row.time);
 }
 
 void OnlineTransfer::Impl::tally(PollOutcome outcome, const std::string& time) {

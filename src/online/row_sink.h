@@ -10,6 +10,9 @@
 
 namespace tz {
 
+// WallClock, the calendar instant of a row, comes with the host
+// (platform/host.h).
+
 // What every sink is told when a run starts.
 struct RunStart {
     std::string port;        // "COM1"

@@ -1,15 +1,14 @@
 #include "ui/online_window.h"
 
 #include "logger/logger_progress.h"
+#include "online/csv_sink.h"
 #include "online/interval_entry.h"
+#include "online/workbook_sink.h"
 #include "ui/layout.h"
-#include "ui/monitor_grid.h"
+#include "ui/monitor_sink.h"
 #include "ui/monitor_window.h"
 #include "ui/progress_strip.h"
 #include "ui/run_options.h"
-#ifdef TZ_HAVE_CHARTS
-#include "ui/trend_chart.h"
-#endif
 
 #include <QTime>
 
@@ -63,16 +62,15 @@ OnlineWindow::OnlineWindow(UiServices& services, QPoint at)
                              RunOptions::kHeight);
     pollTimer_ = std::make_unique<WindowTimer>(
         services_.makeTimer(), [this](std::function<void()> cb) { runAsTransferCode(cb); });
-    // The monitor exists (hidden) from the start, so the transfer always has
-    // its grid.
+    // The monitor exists (hidden) from the start; a CSV run shows it.
     monitor_ = new MonitorWindow;
 
     showApplicationPath();
     fillPortList();
     buildParameterList();
     showDefaultDocument();
-    transfer_ = std::make_unique<OnlineTransfer>(services_.host, *serial_, *this, *pollTimer_,
-                                                 *documentLink_, stop_);
+    transfer_ =
+        std::make_unique<OnlineTransfer>(services_.host, *serial_, *this, *pollTimer_, stop_);
     setIdleState();
     // The keyboard starts at the port list, the first usable control.
     portList_->setFocus();
@@ -134,6 +132,13 @@ OnlineRequest OnlineWindow::request() const {
     r.intervalDigits = intervalDigits();
     r.keepPolling = runOptions_->keepPolling();
     r.timeForm = runOptions_->isoTime() ? TimeForm::IsoSeconds : TimeForm::SystemLong;
+    // Where the rows go. A new output is one sink class and one line here.
+    if (r.toWorkbook) {
+        r.sinks.push_back(std::make_shared<WorkbookSink>(*documentLink_, r.documentPath, r.owner));
+    } else {
+        r.sinks.push_back(std::make_shared<CsvDocumentSink>(r.documentPath));
+        r.sinks.push_back(std::make_shared<MonitorSink>(monitor_.data()));
+    }
     return r;
 }
 
@@ -162,26 +167,6 @@ void OnlineWindow::setIntervalDigits(const std::string& digits) {
 
 void OnlineWindow::focusInterval() {
     intervalEntry_->setFocus(Qt::OtherFocusReason);
-}
-
-void OnlineWindow::showMonitor() {
-    if (!monitor_) monitor_ = new MonitorWindow;
-        // The monitor is shown when a CSV run starts: its trend starts anew.
-#ifdef TZ_HAVE_CHARTS
-    monitor_->trend().startRun(paramList_->currentText());
-    trendRun_ = true;
-#endif
-    monitor_->show();
-    monitor_->raise();
-}
-
-void OnlineWindow::rowWritten(double at, const std::string& value, const std::string& reply) {
-    // The monitor shows CSV runs only; a workbook run has its own sheet.
-#ifdef TZ_HAVE_CHARTS
-    if (monitor_ && trendRun_) monitor_->trend().addPoll(at, value, reply);
-#else
-    (void)at, (void)value, (void)reply;
-#endif
 }
 
 namespace {
@@ -214,7 +199,6 @@ void OnlineWindow::faultReported(const std::string& line) {
 }
 
 void OnlineWindow::enterTransferring() {
-    trendRun_ = false;
     keepingOn_ = runOptions_->keepPolling();
     runOptions_->setLocked(true);
     setTransferringState();
@@ -227,11 +211,6 @@ void OnlineWindow::enterIdle() {
     if (rows < 1) return;
     progress_->setProgress(countText(rows));
     progress_->setResult(countText(rows) + " \u2192 " + QString::fromStdString(documentText()));
-}
-
-Grid& OnlineWindow::monitorGrid() {
-    if (!monitor_) monitor_ = new MonitorWindow;
-    return monitor_->grid();
 }
 
 } // namespace tz

@@ -31,13 +31,11 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     // OnlineView
     int selectedParamIndex() const override;
     void focusInterval() override;
-    void showMonitor() override;
-    Grid& monitorGrid() override;
-    void rowWritten(double at, const std::string& value, const std::string& reply) override;
     void nextPollDue(long long rows, double at) override;
     void faultReported(const std::string& line) override;
 
-    // What "Start Transfer!" hands to the transfer.
+    // What "Start Transfer!" hands to the transfer, the run's sinks
+    // assembled.
     OnlineRequest request() const;
 
     MonitorWindow* monitor() const { return monitor_; }
@@ -68,7 +66,6 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     QLineEdit* intervalEntry_ = nullptr;
     RunOptions* runOptions_ = nullptr; // below the progress strip
     std::unique_ptr<OnlineTransfer> transfer_;
-    bool trendRun_ = false;  // the running transfer fills the monitor
     bool keepingOn_ = false; // the running transfer keeps polling through faults
 };
 

@@ -37,17 +37,23 @@ class FakeHost : public Host {
     std::function<int(long long epochMs)> utcOffsetAt;
 
     DayNumber today() override { return static_cast<DayNumber>(std::floor(local() / 86400.0)); }
-    WallClock wallClock() override {
-        const long long ms = std::llround(t_ * 1000);
-        if (!utcOffsetAt) return {ms, 0};
-        return {ms, utcOffsetAt(ms)};
-    }
     double secondsSinceMidnight() override { return secondsNow(); }
     std::string timeOfDayText() override {
         const long s = static_cast<long>(std::floor(secondsNow()));
         char buf[32];
         std::snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld", s / 3600, (s / 60) % 60, s % 60);
         return buf;
+    }
+
+    // Without utcOffsetAt the virtual clock is local time, and the
+    // calendar instant lies `utcOffsetSeconds` behind it in UTC.
+    int utcOffsetSeconds = 0;
+    WallClock wallClock() override {
+        if (utcOffsetAt) {
+            const long long ms = std::llround(t_ * 1000);
+            return {ms, utcOffsetAt(ms)};
+        }
+        return {std::llround((t_ - utcOffsetSeconds) * 1000.0), utcOffsetSeconds};
     }
 
     void sleepMs(int ms) override {

@@ -141,16 +141,6 @@ TEST(FaultReports, EveryLossAndEveryReturnIsToldOnceWithItsTime) {
     EXPECT_EQ(r.rowsWithoutValue(), 8);
 }
 
-TEST(FaultReports, ValueCellsThatAreNumbers) {
-    for (const char* yes : {"+0012.345", "-0.5", "  12", "+001234", "1.5E+03", "7.", "+0012.3 "})
-        EXPECT_TRUE(isNumberCell(yes)) << yes;
-    for (const char* no : {"", "ERR", "+", ".", "12.3.4",
-                           "\x01\xff"
-                           "12",
-                           "12 m3", "--1", "1E", "#N/A"})
-        EXPECT_FALSE(isNumberCell(no)) << no;
-}
-
 TEST(IsoTime, DatedLocalTimeWithItsOffsetToTheSecondOrMillisecond) {
     struct Case {
         long long epochMs;

@@ -4,11 +4,10 @@
 
 #include <chrono>
 
-#include <QDateTime>
-
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QLocale>
 #include <QMessageBox>
 #include <QThread>
