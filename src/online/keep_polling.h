@@ -19,8 +19,8 @@ class PortRecovery {
   public:
     static constexpr double kRetrySeconds = 5.0;
 
-    // `reopen` opens the run's port with the steps of the start and throws
-    // when it cannot.
+    // `reopen` opens the run's port again, as the start opened it, and
+    // throws when it cannot.
     explicit PortRecovery(std::function<void()> reopen) : reopen_(std::move(reopen)) {}
 
     // The port failed at `now` (clockNow seconds) and has been closed.

@@ -26,15 +26,15 @@ struct OnlineTransfer::Impl {
 
     PollSchedule schedule;
     RunSinks sinks;
-    long long rows = 0; // rows written, the header row included
+    long long rows = 0;   // rows written, the header row included
+    bool active = false;  // started and not yet ended
+    bool polling = false; // a poll is on the stack
 
     // Keeping polling through faults, as the request chose.
     bool keepPolling = false;
     TimeForm timeForm = TimeForm::SystemLong;
     PortRecovery recovery{[this] { reopenPort(); }};
     FaultReports reports{""};
-    bool active = false;  // started and not yet ended
-    bool polling = false; // a poll is on the stack
 
     void start(const OnlineRequest& request);
     void stopXfer();

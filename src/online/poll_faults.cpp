@@ -28,8 +28,12 @@ void OnlineTransfer::Impl::reopenPort() {
 void OnlineTransfer::Impl::retryPort() {
     const double now = clockNow(host);
     if (!recovery.retryIfDue(now)) return;
-    // Whatever the line carried while nobody listened is no reply.
-    port.clearInBuffer();
+    // Whatever the line carried while nobody listened is no reply. This
+    // runs from the timer: a failure here is left for the next poll to find.
+    try {
+        port.clearInBuffer();
+    } catch (...) {
+    }
     view.faultReported(reports.portBack(pollTimeText(host.wallClock()), now - recovery.lostAt()));
 }
 

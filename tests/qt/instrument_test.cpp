@@ -426,27 +426,10 @@ TEST(FakeLine, RepliesArriveOnTheVirtualClock) {
 // --- command line ---
 
 TEST(CommandLine, OptionsSetTheModel) {
-    const auto r = parseOptions({"--port",
-                                 "3",
-                                 "--records=120",
-                                 "--values",
-                                 "9",
-                                 "--set-state",
-                                 "all=silent",
-                                 "--set-state",
-                                 "7=empty",
-                                 "--fault",
-                                 "trickle",
-                                 "--seed",
-                                 "42",
-                                 "--baud",
-                                 "115200",
-                                 "--once",
-                                 "--link-dir",
-                                 "/tmp/x",
-                                 "--silent-after",
-                                 "4",
-                                 "--silent-for=7.5"});
+    const auto r =
+        parseOptions({"--port", "3", "--records=120", "--values", "9", "--set-state", "all=silent",
+                      "--set-state", "7=empty", "--fault", "trickle", "--seed", "42", "--baud",
+                      "115200", "--once", "--link-dir", "/tmp/x"});
     ASSERT_TRUE(r.ok()) << r.error;
     const Options& o = r.options;
     EXPECT_EQ(o.port, 3);
@@ -459,8 +442,9 @@ TEST(CommandLine, OptionsSetTheModel) {
     EXPECT_DOUBLE_EQ(o.model.bytesPerSecond, 11520);
     EXPECT_TRUE(o.once);
     EXPECT_EQ(o.linkDir, "/tmp/x");
-    EXPECT_EQ(o.silentAfter, 4);
-    EXPECT_DOUBLE_EQ(o.silentFor, 7.5);
+    const Options silent = parseOptions({"--silent-after", "4", "--silent-for=7.5"}).options;
+    EXPECT_EQ(silent.silentAfter, 4);
+    EXPECT_DOUBLE_EQ(silent.silentFor, 7.5);
 }
 
 TEST(CommandLine, HangUpAfterAloneSelectsTheHangUpFaultAndAGivenFaultWins) {
