@@ -49,6 +49,10 @@ void ConsoleOnlineView::nextPollDue(long long rows, double at) {
                   clockOfDay(at) + ")");
 }
 
+void ConsoleOnlineView::faultReported(const std::string& line) {
+    say(out_, line);
+}
+
 void ConsoleLoggerView::loggerProgress(const LoggerProgress& p) {
     if (quiet) return;
     const std::string line = progressLine(p);

@@ -24,6 +24,7 @@ class ConsoleOnlineView : public OnlineView {
     void focusInterval() override {}
     void rowWritten(double at, const std::string& value, const std::string& reply) override;
     void nextPollDue(long long rows, double at) override;
+    void faultReported(const std::string& line) override;
 
     long long dataRows() const { return rows_; }
     const std::string& previousCopy() const { return previousCopy_; }

@@ -52,6 +52,18 @@ int parameterIndex(const std::vector<std::string>& names, const std::string& nam
     return found;
 }
 
+TimeForm timeFormOf(const HeadlessRequest& request) {
+    switch (request.timeForm) {
+    case HeadlessRequest::TimeForm::IsoSeconds:
+        return TimeForm::IsoSeconds;
+    case HeadlessRequest::TimeForm::IsoMilliseconds:
+        return TimeForm::IsoMillis;
+    case HeadlessRequest::TimeForm::LongTime:
+        break;
+    }
+    return TimeForm::SystemLong;
+}
+
 struct Run {
     Run(Globals& g, QtHost& h, const HeadlessRequest& r) : globals(g), host(h), request(r) {
         port.setDevicePath(request.devicePath);
@@ -141,6 +153,11 @@ int Run::online(QCoreApplication& app) {
     auto csv = std::make_shared<CsvDocumentSink>(request.csv);
     csv->onKept = [&view](const std::string& copy) { view.previousDocumentKept(copy); };
     onlineRequest.sinks.push_back(std::move(csv));
+    // Unattended runs outlive a pulled plug or a silent meter unless told
+    // to end at the first fault as the window does.
+    onlineRequest.keepPolling = !request.stopOnFault;
+    onlineRequest.timeForm = timeFormOf(request);
+    onlineRequest.portName = portName();
     transfer.start(onlineRequest);
     if (!transfer.running()) return kFailed; // the start's message has been shown
     if (!request.quiet)
@@ -149,9 +166,12 @@ int Run::online(QCoreApplication& app) {
             request.intervalDigits.substr(4, 2) + " into " + request.csv);
     const int code = app.exec();
     const long long rows = view.dataRows();
-    say(withPreviousCopy(std::to_string(rows) + (rows == 1 ? " row" : " rows") + " \u2192 " +
-                             request.csv,
-                         view.previousCopy()));
+    const long long without = transfer.rowsWithoutValue();
+    say(withPreviousCopy(
+        std::to_string(rows) + (rows == 1 ? " row" : " rows") +
+            (without > 0 ? ", " + std::to_string(without) + " without a value" : "") + " \u2192 " +
+            request.csv,
+        view.previousCopy()));
     return code;
 }
 

@@ -50,13 +50,19 @@ void OnlineTransfer::Impl::start(const OnlineRequest& request) {
 
     stop.clear();
     commands = request.commands;
+    keepPolling = request.keepPolling;
+    timeForm = request.timeForm;
+    recovery = PortRecovery([this] { reopenPort(); });
+    reports = FaultReports(request.portName.empty() ? "COM" + std::to_string(request.portNo)
+                                                    : request.portName);
     view.enterTransferring();
     try {
         // The port first: a port that fails leaves an existing document
         // untouched and starts no spreadsheet program.
         openPort(port, request.portNo, request.lineSettings, WindowKind::Online);
         RunStart run;
-        run.port = "COM" + std::to_string(request.portNo);
+        run.port =
+            request.portName.empty() ? "COM" + std::to_string(request.portNo) : request.portName;
         run.parameter = request.paramText;
         run.timeHeader = "TIME";
         run.valueHeader = headerName(request.paramText);
@@ -105,8 +111,9 @@ void OnlineTransfer::Impl::tick() {
     // A shot that comes while a poll waits is ignored (the rule in
     // app/wait.h): never start a poll inside another.
     if (polling || !active) return;
+    if (keepPolling && recovery.away()) retryPort();
     if (!schedule.due(clockNow(host))) {
-        armFor(schedule.secondsUntilDue(clockNow(host)));
+        armFor(secondsUntilNextShot(clockNow(host)));
         return;
     }
     polling = true;
@@ -116,7 +123,7 @@ void OnlineTransfer::Impl::tick() {
     const double end = clockNow(host);
     schedule.pollEnded(end);
     if (active) {
-        armFor(schedule.secondsUntilDue(end));
+        armFor(secondsUntilNextShot(end));
         view.nextPollDue(rows, end + schedule.secondsUntilDue(end));
     }
 }
@@ -146,6 +153,9 @@ bool OnlineTransfer::running() const {
 }
 long long OnlineTransfer::rowCount() const {
     return impl_->rows;
+}
+long long OnlineTransfer::rowsWithoutValue() const {
+    return impl_->reports.rowsWithoutValue();
 }
 const PollSchedule& OnlineTransfer::schedule() const {
     return impl_->schedule;

@@ -3,6 +3,7 @@
 // timed polls and stop. Each poll makes one finished row and hands it to
 // the sinks the run was started with (see row_sink.h).
 #include "link/serial_link.h"
+#include "online/iso_time.h"
 #include "online/poll_schedule.h"
 #include "online/run_sinks.h"
 #include "platform/host.h"
@@ -35,6 +36,13 @@ struct OnlineRequest {
     // Where the rows go, in this order; whoever starts the run assembles
     // them (a CSV document and the data monitor, or the workbook).
     RowSinks sinks;
+    // A poll without a value (port gone, instrument silent, no number in
+    // the reply) writes its row with #N/A and the run goes on, instead of
+    // ending with the message.
+    bool keepPolling = false;
+    TimeForm timeForm = TimeForm::SystemLong;
+    // How reports name the port; empty: COMn of portNo.
+    std::string portName;
 };
 
 class OnlineTransfer {
@@ -53,6 +61,8 @@ class OnlineTransfer {
 
     // Rows written so far, the header row included.
     long long rowCount() const;
+    // Data rows of this run written with #N/A.
+    long long rowsWithoutValue() const;
     const PollSchedule& schedule() const;
     // Sinks that began and have not been ended yet.
     bool sinksOpen() const;

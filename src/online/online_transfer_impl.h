@@ -1,6 +1,7 @@
 #pragma once
 // The window-level state of the on-line transfer, shared by the start
 // (online_transfer.cpp) and the poll cycle (poll_cycle.cpp).
+#include "online/keep_polling.h"
 #include "online/online_transfer.h"
 #include "online/poll_schedule.h"
 #include "online/run_sinks.h"
@@ -29,6 +30,12 @@ struct OnlineTransfer::Impl {
     bool active = false;  // started and not yet ended
     bool polling = false; // a poll is on the stack
 
+    // Keeping polling through faults, as the request chose.
+    bool keepPolling = false;
+    TimeForm timeForm = TimeForm::SystemLong;
+    PortRecovery recovery{[this] { reopenPort(); }};
+    FaultReports reports{""};
+
     void start(const OnlineRequest& request);
     void stopXfer();
     void tick();
@@ -37,6 +44,19 @@ struct OnlineTransfer::Impl {
     // One poll: ask the instrument, make the row, hand it to the sinks.
     // Ends the transfer itself when the poll cannot go on.
     void pollOnce();
+    // The TIME cell of a poll starting now, in the run's form.
+    std::string pollTimeText(const WallClock& wall);
+    // The port as the start opened it: same number, same settings.
+    void reopenPort();
+    // While the port is away: the attempt to open it again, when due.
+    void retryPort();
+    // Until the next timer shot: the next poll, or sooner the next
+    // attempt at the port.
+    double secondsUntilNextShot(double now);
+    // A poll of a run that keeps polling got no value: its #N/A row.
+    void rowWithoutValue(PollOutcome outcome, PolledRow& row);
+    // The tally of a written row, and its report when it is a loss or a return.
+    void tally(PollOutcome outcome, const std::string& time);
     // Command table entry of the selected parameter.
     int tableEntry() const;
     // Every end of a transfer after the start: port closed if open, timer

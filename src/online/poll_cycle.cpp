@@ -4,6 +4,7 @@
 #include "app/wait.h"
 #include "link/failure_report.h"
 #include "link/serial_link.h"
+#include "online/keep_polling.h"
 #include "online/online_transfer_impl.h"
 #include "online/trend.h"
 #include "online/value_slice.h"
@@ -23,12 +24,30 @@ void OnlineTransfer::Impl::pollOnce() {
     row.at = clockNow(host);
     row.wall = host.wallClock();
     const double seconds = host.secondsSinceMidnight();
-    row.time = host.timeOfDayText();
+    row.time = pollTimeText(row.wall);
     view.setStatus1("TIME" + clockText(seconds));
     try {
+        if (keepPolling && recovery.away()) {
+            rowWithoutValue(PollOutcome::PortAway, row);
+            return;
+        }
         stop.clear();
-        row.reply = exchange(port, host, stop, commands[tableEntry()]).reply;
+        const std::string& command = commands[tableEntry()];
+        try {
+            row.reply = exchange(port, host, stop, command).reply;
+        } catch (const std::exception&) {
+            if (!keepPolling || stop.requested()) throw;
+            // The port is gone or failing: closed now, tried again later.
+            closePortIfOpen(port);
+            recovery.lost(clockNow(host));
+            rowWithoutValue(PollOutcome::PortAway, row);
+            return;
+        }
         if (row.reply.empty()) {
+            if (keepPolling) {
+                rowWithoutValue(PollOutcome::NoAnswer, row);
+                return;
+            }
             host.messageBox(kPortIsBad, kAppTitle);
             endTransfer(RunEnd::Failed);
             return;
@@ -41,9 +60,17 @@ void OnlineTransfer::Impl::pollOnce() {
         row.value = sliceValue(row.reply, tableEntry());
         row.number = readingNumber(row.value);
         row.unit = replyUnit(row.reply);
+        PollOutcome outcome = PollOutcome::Value;
+        if (keepPolling && !row.number) {
+            // Garbage in the value's place: no value, as the sinks tell it.
+            row.value = kNoValue;
+            row.unit.clear();
+            outcome = PollOutcome::NoValue;
+        }
         row.seq = rows - 1;
         sinks.write(row);
         view.rowWritten(row.at, row.value, row.reply);
+        tally(outcome, row.time);
         port.clearInBuffer();
     } catch (const TransferStopped&) {
         endTransfer(RunEnd::Stopped);

@@ -27,6 +27,11 @@ class SerialControl {
     // PortOpen = false never fails, also on a closed port.
     virtual void setPortOpen(bool open) = 0;
     virtual bool portOpen() const = 0;
+    // PortOpen = true after a loss, on the device name the last open used:
+    // a port reached through a link stays that link while the link is
+    // missing (the adapter unplugged), rather than falling back to another
+    // device of the same number. Throws as PortOpen = true does.
+    virtual void reopen() { setPortOpen(true); }
 
     // Output: send text. Throws DeviceNotOpen on a closed port.
     virtual void output(const std::string& text) = 0;

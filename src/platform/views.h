@@ -41,6 +41,9 @@ class OnlineView : public TransferView {
     // After every poll: rows written so far, the header row included, and
     // when the next poll falls due (as clockNow).
     virtual void nextPollDue(long long rows, double at) { (void)rows, (void)at; }
+    // A run that keeps polling through faults lost the port or the
+    // instrument's values, or has them back: one line, with its time.
+    virtual void faultReported(const std::string& line) { (void)line; }
 };
 
 // Where a logger transfer stands, for progress displays.

@@ -8,6 +8,7 @@
 #include "ui/monitor_sink.h"
 #include "ui/monitor_window.h"
 #include "ui/progress_strip.h"
+#include "ui/run_options.h"
 
 #include <QTime>
 
@@ -76,6 +77,13 @@ OnlineWindow::OnlineWindow(UiServices& services, QPoint at)
                          onlineWindowFont(), 4200, 255, 5295,
                          "CSV\xEF\xBC\x88*.csv\xEF\xBC\x89|*.CSV"}) {
     buildPanel();
+    // The window's own choices, below the strip and so below every
+    // specified control.
+    runOptions_ = new RunOptions(this);
+    runOptions_->setFont(layoutFont("Arial", 9));
+    setFixedSize(width(), height() + RunOptions::kHeight);
+    runOptions_->setGeometry(px(120), height() - RunOptions::kHeight, width() - 2 * px(120),
+                             RunOptions::kHeight);
     pollTimer_ = std::make_unique<WindowTimer>(
         services_.makeTimer(), [this](std::function<void()> cb) { runAsTransferCode(cb); });
     // The monitor exists (hidden) from the start; a CSV run shows it.
@@ -146,6 +154,8 @@ OnlineRequest OnlineWindow::request() const {
     r.paramIndex = paramList_->currentIndex();
     r.paramText = paramList_->currentText().toStdString();
     r.intervalDigits = intervalDigits();
+    r.keepPolling = runOptions_->keepPolling();
+    r.timeForm = runOptions_->isoTime() ? TimeForm::IsoSeconds : TimeForm::SystemLong;
     // Where the rows go. A new output is one sink class and one line here.
     if (r.toWorkbook) {
         r.sinks.push_back(std::make_shared<WorkbookSink>(*documentLink_, r.documentPath, r.owner));
@@ -195,19 +205,40 @@ QString rowsText(long long rows) {
 
 } // namespace
 
+QString OnlineWindow::countText(long long rows) const {
+    // A run that keeps polling counts its rows without a value too.
+    if (!keepingOn_) return rowsText(rows);
+    return rowsText(rows) + ", " +
+           QString::fromStdString(withThousands(transfer_->rowsWithoutValue())) +
+           " without a value";
+}
+
 void OnlineWindow::nextPollDue(long long rows, double at) {
     const double seconds = at - std::floor(at / 86400.0) * 86400.0;
     const QTime due = QTime::fromMSecsSinceStartOfDay(static_cast<int>(seconds * 1000) % 86400000);
-    progress_->setProgress(rowsText(rows) + ", next poll " + due.toString("hh:mm:ss"));
+    progress_->setProgress(countText(rows) + ", next poll " + due.toString("hh:mm:ss"));
+}
+
+void OnlineWindow::faultReported(const std::string& line) {
+    // The latest loss or return stays in view until the next one.
+    progress_->setResult(QString::fromStdString(line));
+}
+
+void OnlineWindow::enterTransferring() {
+    previousCopy_.clear();
+    keepingOn_ = runOptions_->keepPolling();
+    runOptions_->setLocked(true);
+    setTransferringState();
 }
 
 void OnlineWindow::enterIdle() {
     setIdleState();
+    runOptions_->setLocked(false);
     const long long rows = transfer_ ? transfer_->rowCount() : 0;
     if (rows < 1) return;
-    progress_->setProgress(rowsText(rows));
+    progress_->setProgress(countText(rows));
     progress_->setResult(
-        withPreviousCopy(rowsText(rows) + " \u2192 " + QString::fromStdString(documentText())));
+        withPreviousCopy(countText(rows) + " \u2192 " + QString::fromStdString(documentText())));
 }
 
 } // namespace tz

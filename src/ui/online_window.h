@@ -14,6 +14,8 @@
 
 namespace tz {
 
+class RunOptions;
+
 class OnlineWindow : public TransferFrame, public OnlineView {
     Q_OBJECT
   public:
@@ -22,10 +24,7 @@ class OnlineWindow : public TransferFrame, public OnlineView {
 
     // TransferView
     void enterIdle() override;
-    void enterTransferring() override {
-        previousCopy_.clear();
-        setTransferringState();
-    }
+    void enterTransferring() override;
     void setStatus1(const std::string& text) override { showStatus1(text); }
     void setStatus2(const std::string& text) override { showStatus2(text); }
     void previousDocumentKept(const std::string& copy) override { previousCopy_ = copy; }
@@ -34,6 +33,7 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     int selectedParamIndex() const override;
     void focusInterval() override;
     void nextPollDue(long long rows, double at) override;
+    void faultReported(const std::string& line) override;
 
     // What "Start Transfer!" hands to the transfer, the run's sinks
     // assembled.
@@ -55,6 +55,8 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     // The interval entry's own check as the operator types.
     void checkIntervalEntry();
     std::string intervalDigits() const;
+    // "12 rows", or with keep-polling on "12 rows, 3 without a value".
+    QString countText(long long rows) const;
     void setIntervalDigits(const std::string& digits);
 
     CommandTable commands_;
@@ -63,7 +65,9 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     QPointer<MonitorWindow> monitor_;
     QComboBox* paramList_ = nullptr;
     QLineEdit* intervalEntry_ = nullptr;
+    RunOptions* runOptions_ = nullptr; // below the progress strip
     std::unique_ptr<OnlineTransfer> transfer_;
+    bool keepingOn_ = false; // the running transfer keeps polling through faults
 };
 
 } // namespace tz

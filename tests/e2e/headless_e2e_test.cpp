@@ -5,10 +5,12 @@
 #include "ui/logger_window.h"
 #include "ui/online_window.h"
 
+#include "outage_document.h"
 #include "window_e2e.h"
 
 #include <QComboBox>
 #include <QProcess>
+#include <QTest>
 
 #include <filesystem>
 #include <fstream>
@@ -229,6 +231,63 @@ TEST_F(HeadlessEndToEnd, SigtermEndsQuietlyWithTheDocumentsWhole) {
     ASSERT_GE(lines.size(), 8u);
     EXPECT_EQ(lines[1], "SET No.01");
     EXPECT_EQ(lines.back().find("<no CR LF>"), std::string::npos);
+}
+
+// How often `text` occurs in `in`.
+int occurrences(const std::string& in, const std::string& text) {
+    int n = 0;
+    for (auto at = in.find(text); at != std::string::npos; at = in.find(text, at + 1))
+        ++n;
+    return n;
+}
+
+TEST_F(HeadlessEndToEnd, OnlineRunKeepsPollingThroughASilentMeterAndAPulledPlug) {
+    // Two replies, then 5 s of silence, four more replies, and the line
+    // drops; the instrument is back on the same COM1 link 7 s later.
+    auto sim =
+        std::make_unique<Simulator>(ws, QStringList{"--baud", "115200", "--silent-after", "2",
+                                                    "--silent-for", "5", "--hangup-after", "90"});
+    ASSERT_TRUE(sim->ready()) << sim->banner();
+    std::unique_ptr<Simulator> back;
+    const std::string csv = ws.file("outage.csv");
+    const Finished f =
+        run({"--online", "--port", "COM1", "--parameter", "Flow", "--interval", "00:00:02",
+             "--count", "16", "--iso-time=ms", "--csv", q(csv)},
+            [&](QProcess&) {
+                ASSERT_TRUE(sim->waitForExit(40000)) << "the line did not drop";
+                QTest::qWait(7000);
+                back = std::make_unique<Simulator>(ws, QStringList{"--baud", "115200"});
+                ASSERT_TRUE(back->ready()) << back->banner();
+            });
+    ASSERT_TRUE(f.normalExit);
+    EXPECT_EQ(f.code, 0) << f.err;
+
+    // Every poll one row, --count counting the #N/A rows too.
+    const auto lines = crlfLines(csv);
+    ASSERT_EQ(lines.size(), 17u) << f.err;
+    const test::OutageDocument doc = test::readOutage(lines);
+    EXPECT_TRUE(std::regex_match(doc.shape, std::regex("VVNNVVVVN{2,}V+"))) << doc.shape;
+    for (double gap : doc.gaps) // no row lost or doubled
+        EXPECT_TRUE(gap > 1.9 && gap < 3.6) << gap;
+    for (const char* line :
+         {"The flowmeter does not answer; polling goes on.",
+          "The flowmeter answers again after 2 rows without a value.",
+          "The connection to the flowmeter was lost; polling goes on", "COM1 is open again after "})
+        EXPECT_EQ(occurrences(f.err, line), 1) << line << "\n" << f.err;
+    EXPECT_NE(f.err.find("16 rows, "), std::string::npos) << f.err;
+}
+
+TEST_F(HeadlessEndToEnd, StopOnFaultEndsAtThePulledPlugWithStatusOne) {
+    Simulator sim(ws, {"--baud", "115200", "--hangup-after", "30"});
+    ASSERT_TRUE(sim.ready()) << sim.banner();
+    const std::string csv = ws.file("classic.csv");
+    const Finished f = run({"--online", "--port", "COM1", "--parameter", "Flow", "--interval",
+                            "00:00:02", "--stop-on-fault", "--csv", q(csv)});
+    ASSERT_TRUE(f.normalExit);
+    EXPECT_EQ(f.code, 1) << f.err;
+    EXPECT_NE(f.err.find("TIDEWELL-Z: The connection to the flowmeter was lost"), std::string::npos)
+        << f.err;
+    EXPECT_EQ(test::readOutage(crlfLines(csv)).shape, "VV");
 }
 
 TEST_F(HeadlessEndToEnd, ExitStatusTellsBadArgumentsFromAFailedTransfer) {

@@ -4,9 +4,12 @@
 #include "ui/monitor_grid.h"
 #include "ui/monitor_window.h"
 #include "ui/online_window.h"
+#include "ui/progress_strip.h"
 
+#include "outage_document.h"
 #include "window_e2e.h"
 
+#include <QCheckBox>
 #include <QLabel>
 
 #include <filesystem>
@@ -109,6 +112,50 @@ TEST_F(OnlineEndToEnd, PulledPlugEndsTheTransferAndKeepsTheRowsWritten) {
     for (std::size_t r = 1; r < lines.size(); ++r)
         EXPECT_TRUE(std::regex_match(lines[r], std::regex(R"([^,]+,[+-]\d{4}\.\d{3})")))
             << lines[r];
+}
+
+TEST_F(OnlineEndToEnd, TickedKeepsPollingThroughASilentMeterAndAPulledPlug) {
+    // Two replies, 5 s of silence, four more replies, and the line drops;
+    // the instrument is back on the same COM1 link 7 s later.
+    auto sim = std::make_unique<Simulator>(
+        ws, QStringList{"--silent-after", "2", "--silent-for", "5", "--hangup-after", "90"});
+    ASSERT_TRUE(sim->ready()) << sim->banner();
+    OnlineWindow& w = openWindow();
+    child<QCheckBox>("KeepPolling")->setChecked(true);
+    child<QCheckBox>("IsoTime")->setChecked(true);
+    const std::string document = ws.file("online.csv");
+    startTransfer(document, "000002");
+    ASSERT_TRUE(runUntil([&] { return !sim->running(); }, 40000)) << "the line did not drop";
+    QTest::qWait(7000);
+    Simulator back(ws, {});
+    ASSERT_TRUE(back.ready()) << back.banner();
+    const std::regex expected("VVNNVVVVN{2,}VV");
+    auto shape = [&] { return test::readOutage(crlfLines(document)).shape; };
+    ASSERT_TRUE(runUntil([&] { return std::regex_match(shape(), expected); }, 30000)) << shape();
+    const auto* strip = window->findChild<ProgressStrip*>("Progress");
+    EXPECT_NE(strip->progressText().toStdString().find(" without a value"), std::string::npos)
+        << strip->progressText().toStdString();
+    EXPECT_NE(strip->resultText().toStdString().find("COM1 is open again after "),
+              std::string::npos)
+        << strip->resultText().toStdString();
+    stopXfer(window);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+
+    const auto lines = crlfLines(document);
+    const test::OutageDocument doc = test::readOutage(lines);
+    EXPECT_TRUE(std::regex_match(doc.shape, expected)) << doc.shape;
+    for (double gap : doc.gaps) // dated to the second: no row lost or doubled
+        EXPECT_TRUE(gap >= 1 && gap <= 4.5) << gap;
+    MonitorGrid& grid = w.monitor()->grid();
+    for (std::size_t r = 1; r < lines.size(); ++r)
+        EXPECT_EQ(lines[r],
+                  grid.text(static_cast<int>(r), 0) + "," + grid.text(static_cast<int>(r), 1))
+            << "row " << r;
+
+    // The ticks are the operator's: the next window has them.
+    auto& next = open<OnlineWindow>();
+    EXPECT_TRUE(WindowEndToEnd::child<QCheckBox>(&next, "KeepPolling")->isChecked());
+    EXPECT_TRUE(WindowEndToEnd::child<QCheckBox>(&next, "IsoTime")->isChecked());
 }
 
 TEST_F(OnlineEndToEnd, MissingPortLeavesTheDocumentUntouched) {

@@ -27,11 +27,16 @@ class FakeHost : public Host {
         : t_(day * 86400.0 + seconds) {}
 
     // --- clock ---
-    double now() const { return t_; } // absolute virtual seconds
-    double secondsNow() const { return std::fmod(t_, 86400.0); }
+    // Absolute virtual seconds: local time, or with utcOffsetAt set,
+    // seconds since 1970 UTC from which local time follows by the offset.
+    double now() const { return t_; }
+    double local() const { return utcOffsetAt ? t_ + utcOffsetAt(std::llround(t_ * 1000)) : t_; }
+    double secondsNow() const { return std::fmod(local(), 86400.0); }
     void setClock(DayNumber day, double seconds) { t_ = day * 86400.0 + seconds; }
+    // The zone's offset from UTC (seconds) at an instant (ms since 1970).
+    std::function<int(long long epochMs)> utcOffsetAt;
 
-    DayNumber today() override { return static_cast<DayNumber>(std::floor(t_ / 86400.0)); }
+    DayNumber today() override { return static_cast<DayNumber>(std::floor(local() / 86400.0)); }
     double secondsSinceMidnight() override { return secondsNow(); }
     std::string timeOfDayText() override {
         const long s = static_cast<long>(std::floor(secondsNow()));
@@ -40,10 +45,14 @@ class FakeHost : public Host {
         return buf;
     }
 
-    // The virtual clock is local time; the calendar instant lies
-    // `utcOffsetSeconds` behind it in UTC.
+    // Without utcOffsetAt the virtual clock is local time, and the
+    // calendar instant lies `utcOffsetSeconds` behind it in UTC.
     int utcOffsetSeconds = 0;
     WallClock wallClock() override {
+        if (utcOffsetAt) {
+            const long long ms = std::llround(t_ * 1000);
+            return {ms, utcOffsetAt(ms)};
+        }
         return {std::llround((t_ - utcOffsetSeconds) * 1000.0), utcOffsetSeconds};
     }
 

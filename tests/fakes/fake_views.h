@@ -48,6 +48,8 @@ class FakeOnlineView : public OnlineView {
     void previousDocumentKept(const std::string& copy) override { previousCopy = copy; }
     std::string previousCopy;
     void focusInterval() override { ++focuses; }
+    void faultReported(const std::string& line) override { faults.push_back(line); }
+    std::vector<std::string> faults;
 };
 
 // A logger window: what the operator ticked and typed, and everything the

@@ -3,6 +3,8 @@
 // when CTest lists them). Widgets draw offscreen unless the caller chose a
 // platform.
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +40,9 @@ class AppEnvironment : public ::testing::Environment {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         if (!locale_.empty()) setenv("LC_ALL", locale_.c_str(), 1);
         app_ = new QApplication(argc_, argv_);
+        // The operator's own choices that windows remember stay out of the
+        // settings of whoever runs the tests.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userSettings_.path());
     }
     void TearDown() override {
         delete app_;
@@ -50,6 +55,7 @@ class AppEnvironment : public ::testing::Environment {
     int argc_ = 1;
     char* argv_[2] = {name_.data(), nullptr};
     QApplication* app_ = nullptr;
+    QTemporaryDir userSettings_;
 };
 
 } // namespace tz::fake

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QWidget>
 
@@ -51,6 +52,10 @@ class WindowEndToEnd : public ::testing::Test {
         std::filesystem::create_directories(ws.root() / "program");
         globals.ProgramFolder = ws.file("program");
         globals.EnvFilePath = ws.file("Twenv.dat");
+        // The operator's own choices (keep polling, dated times) stay in
+        // the workspace, not in the settings of whoever runs the tests.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(ws.file("user-settings")));
         host.setMessageBoxHook([this](const std::string& text, const std::string& title) {
             messages.push_back(text);
             titles.push_back(title);

@@ -48,6 +48,7 @@ TEST_F(RealCalc, CellsArriveAsNumbersOrTextAndSurviveStoring) {
     poke(link, 4, 2, "Durchfluß m³/h");
     poke(link, 12, 2, "-7");
     poke(link, 5, 1, "");
+    poke(link, 6, 2, "#N/A");
 
     CalcSession::store(doc);
     CalcSession::close(doc);
@@ -70,6 +71,8 @@ TEST_F(RealCalc, CellsArriveAsNumbersOrTextAndSurviveStoring) {
     EXPECT_DOUBLE_EQ(readCell(sheet, 12, 2).value, -7.0);
     EXPECT_EQ(readCell(sheet, 5, 1).kind, CellRead::Empty);
     EXPECT_EQ(readCell(sheet, 12, 1).kind, CellRead::Empty);
+    EXPECT_EQ(readCell(sheet, 6, 2).kind, CellRead::Formula);
+    EXPECT_EQ(readCell(sheet, 6, 2).text, "=NA()");
 }
 
 TEST_F(RealCalc, DocumentNotLoadedIsNoAnswerYet) {

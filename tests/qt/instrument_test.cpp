@@ -442,6 +442,9 @@ TEST(CommandLine, OptionsSetTheModel) {
     EXPECT_DOUBLE_EQ(o.model.bytesPerSecond, 11520);
     EXPECT_TRUE(o.once);
     EXPECT_EQ(o.linkDir, "/tmp/x");
+    const Options silent = parseOptions({"--silent-after", "4", "--silent-for=7.5"}).options;
+    EXPECT_EQ(silent.silentAfter, 4);
+    EXPECT_DOUBLE_EQ(silent.silentFor, 7.5);
 }
 
 TEST(CommandLine, HangUpAfterAloneSelectsTheHangUpFaultAndAGivenFaultWins) {
@@ -471,6 +474,7 @@ TEST(CommandLine, BadInputIsRefusedWithAReason) {
                                                {"--fault", "flaky"},
                                                {"--seed", "1e3"},
                                                {"--reply-delay", "soon"},
+                                               {"--silent-for", "61"},
                                                {"--link-dir", ""},
                                                {"COM1"}}) {
         const auto r = parseOptions(args);

@@ -121,6 +121,27 @@ TEST_F(LinkEndToEnd, ThePortOpensAgainForTheNextTransfer) {
     EXPECT_TRUE(sim->running());
 }
 
+TEST_F(LinkEndToEnd, AReopenAfterALossKeepsToTheLinkAndNeverTakesTheUartOfTheNumber) {
+    auto sim = start();
+    QtSerialControl port;
+    openPort(port, 1, settings, WindowKind::Online);
+    sim->stop(); // the adapter pulled: its device and the COM1 link go
+    closePort(port);
+    // COM1 without its link would name /dev/ttyS0; the reopen keeps to the link.
+    try {
+        port.reopen();
+        ADD_FAILURE() << "opened " << port.deviceName();
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), FailureCode::InvalidPortNumber);
+        EXPECT_NE(f.description().find("ports/COM1 does not exist"), std::string::npos)
+            << f.description();
+    }
+    sim = start(); // plugged in again: a new device behind the same link
+    port.reopen();
+    EXPECT_EQ(port.deviceName(), sim->device());
+    closePort(port);
+}
+
 // A silent instrument gives an empty reply; a trickled one is joined whole.
 TEST_F(LinkEndToEnd, SilentAndTricklingInstrumentsGiveWhatTheySent) {
     for (const auto& [fault, name] :

@@ -1,3 +1,4 @@
+#include "backends/qt/local_offset.h"
 #include "backends/qt/qt_host.h"
 
 #include "qt_rig.h"
@@ -79,6 +80,30 @@ TEST(QtHostClock, DaySecondsAndTimeTextAreLocalAndTellTheSameTime) {
     const int shown = std::stoi(text.substr(0, 2)) * 3600 + std::stoi(text.substr(3, 2)) * 60 +
                       std::stoi(text.substr(6, 2));
     EXPECT_LE(std::abs(seconds - shown), 2.0) << text << " vs " << seconds;
+}
+
+TEST(QtHostClock, OffsetFollowsTheZoneAcrossBothDaylightSavingChanges) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    // UTC instants around 2026-03-29 01:00 and 2026-10-25 01:00, where
+    // Berlin goes from +01:00 to +02:00 and back.
+    const struct {
+        long long epochMs;
+        int offset;
+    } cases[] = {{1774745999000, 3600},
+                 {1774746000000, 7200},
+                 {1792889999000, 7200},
+                 {1792890000000, 3600},
+                 {1796734987000, 3600}};
+    for (const auto& c : cases)
+        EXPECT_EQ(utcOffsetSecondsAt(c.epochMs), c.offset) << c.epochMs;
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
 
 TEST(QtHostClock, SecondsCarryMilliseconds) {

@@ -3,6 +3,7 @@
 // sizes, colours, pictures, check box faces and keyboard order.
 #include "ui/pictures.h"
 #include "ui/progress_strip.h"
+#include "ui/run_options.h"
 #include "ui/trend_chart.h"
 #include "ui_fixture.h"
 
@@ -168,13 +169,18 @@ void expectLayout(QWidget* window, const std::vector<ControlLayout>& table) {
 }
 
 // The layout's client area, and below it (never over a specified control)
-// the strip of progress and result.
-void expectLayoutAreaAboveProgress(QWidget* w) {
-    EXPECT_EQ(w->size(), QSize(524, 189 + ProgressStrip::kHeight));
+// the strip of progress and result, and `extra` pixels of the window's own
+// additions below that.
+void expectLayoutAreaAboveProgress(QWidget* w, int extra = 0) {
+    EXPECT_EQ(w->size(), QSize(524, 189 + ProgressStrip::kHeight + extra));
     auto* strip = w->findChild<ProgressStrip*>("Progress");
     ASSERT_NE(strip, nullptr);
     EXPECT_GE(strip->geometry().top(), 189);
     EXPECT_LE(strip->geometry().bottom(), w->height());
+    for (const char* below : {"KeepPolling", "IsoTime"}) {
+        if (auto* box = w->findChild<QWidget*>(below))
+            EXPECT_GE(box->mapTo(w, QPoint(0, 0)).y(), strip->geometry().bottom()) << below;
+    }
 }
 
 class Layout : public UiTest {};
@@ -189,7 +195,8 @@ TEST_F(Layout, ModeWindowControlsStandWhereTheTableSays) {
 
 TEST_F(Layout, OnlineWindowControlsStandWhereTheTableSays) {
     OnlineWindow* w = openOnline();
-    expectLayoutAreaAboveProgress(w);
+    expectLayoutAreaAboveProgress(w, RunOptions::kHeight);
+    EXPECT_NE(w->findChild<QCheckBox*>("KeepPolling"), nullptr);
     EXPECT_EQ(w->minimumSize(), w->maximumSize());
     EXPECT_EQ(w->font().pointSizeF(), 9.75);
     EXPECT_TRUE(w->font().bold());

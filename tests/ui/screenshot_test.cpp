@@ -4,6 +4,7 @@
 // checks that each picture has its window's size and is not blank.
 #include "ui/monitor_grid.h"
 #include "ui/progress_strip.h"
+#include "ui/run_options.h"
 #include "ui/trend_chart.h"
 #include "ui_fixture.h"
 
@@ -48,7 +49,7 @@ TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
     shoot(ModeWindow::showNew(services()), "Tide01", {524, 180 + ModeWindow::kSettingsStripHeight});
     OnlineWindow* online = openOnline(0);
     const int strip = ProgressStrip::kHeight;
-    shoot(online, "Tide02", {524, 189 + strip});
+    shoot(online, "Tide02", {524, 189 + strip + RunOptions::kHeight});
     shoot(openLogger(1), "Tide03", {524, 189 + strip});
 
     // The monitor as a transfer fills it.
@@ -96,7 +97,7 @@ TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
     // of the overlapping pairs.
     online->enterTransferring();
     online->setStatus1("TIME08:00:30");
-    shoot(online, "Tide02-transferring", {524, 189 + strip});
+    shoot(online, "Tide02-transferring", {524, 189 + strip + RunOptions::kHeight});
 }
 
 } // namespace

@@ -88,6 +88,10 @@ Options:
                         the line drops right after the empty line that
                         closes record N of the first download (0: after the
                         header). Given alone it selects the hangup fault.
+  --silent-after N      answer N commands, then fall silent for a while (see
+                        --silent-for) and answer again; the meter switched
+                        off and on
+  --silent-for S        seconds of that silence (default 7)
   --seed N              seed of the values and the garbage (default 1)
   --baud N              line speed that paces downloads (default 9600)
   --reply-delay S       seconds before a reply starts (default 0.05)
@@ -148,6 +152,14 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
                 o.model.hangUpAfterRecords = static_cast<int>(*v);
                 hangUpGiven = true;
             }
+        } else if (name == "--silent-after") {
+            if (auto v = number(0, 100000000L)) o.silentAfter = *v;
+        } else if (name == "--silent-for") {
+            if (!need()) break;
+            if (auto v = seconds(value))
+                o.silentFor = *v;
+            else
+                r.error = name + ": \"" + value + "\" is not a number of seconds from 0 to 60";
         } else if (name == "--baud") {
             if (auto v = number(50, 4000000L))
                 o.model.bytesPerSecond = static_cast<double>(*v) / 10;

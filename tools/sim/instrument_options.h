@@ -13,6 +13,10 @@ struct Options {
     int port = 1;        // published as COMn
     std::string linkDir; // empty: ${XDG_CONFIG_HOME:-$HOME/.config}/tidewell-z/ports
     bool once = false;   // exit when the host closes the port
+    // After this many commands the line falls silent for silentFor seconds
+    // (commands are read but not answered), then answers again; -1: never.
+    long silentAfter = -1;
+    double silentFor = 7;
     bool help = false;
 };
 

@@ -109,8 +109,10 @@ struct Scheduled {
 class Server {
   public:
     // Closes `master` (and sets it to -1) when the line hangs up.
-    Server(int& master, tz::sim::Instrument& model, bool once, const sigset_t& waitMask)
-        : master_(master), model_(model), once_(once), waitMask_(waitMask) {}
+    Server(int& master, tz::sim::Instrument& model, const tz::sim::Options& options,
+           const sigset_t& waitMask)
+        : master_(master), model_(model), once_(options.once), silentAfter_(options.silentAfter),
+          silentFor_(options.silentFor), waitMask_(waitMask) {}
 
     // Returns the exit status.
     int run() {
@@ -182,6 +184,9 @@ class Server {
         const ssize_t n = ::read(master_, buf, sizeof buf);
         if (n <= 0) return; // EIO: the host has just closed the port
         const std::size_t before = model_.commands();
+        // A meter switched off hears nothing: its model is not fed, so the
+        // bytes it would have said count for no hang-up.
+        if (silenced(Clock::now())) return;
         auto pieces = model_.feed(std::string_view(buf, static_cast<std::size_t>(n)));
         // A new command interrupts the reply in progress, as it would on
         // the instrument, so a stopped download does not run into the next
@@ -198,6 +203,19 @@ class Server {
                 std::chrono::duration<double>(piece.delay));
             queue_.push_back({due, std::move(piece.bytes), piece.hangUp});
         }
+    }
+
+    // The meter switched off for a while: once silentAfter_ commands have
+    // been answered, what comes goes unheard until silentFor_ seconds have
+    // passed; once.
+    bool silenced(Clock::time_point now) {
+        if (silentAfter_ < 0 || static_cast<long>(model_.commands()) < silentAfter_) return false;
+        if (!silenceStarted_) {
+            silenceStarted_ = true;
+            silenceStart_ = now;
+            complain("falls silent after " + std::to_string(silentAfter_) + " commands");
+        }
+        return now - silenceStart_ < std::chrono::duration<double>(silentFor_);
     }
 
     void release(Clock::time_point now) {
@@ -234,6 +252,10 @@ class Server {
     int& master_;
     tz::sim::Instrument& model_;
     bool once_;
+    long silentAfter_;
+    double silentFor_;
+    bool silenceStarted_ = false;
+    Clock::time_point silenceStart_{};
     sigset_t waitMask_;
     std::deque<Scheduled> queue_;
     std::string out_;
@@ -318,7 +340,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     tz::sim::Instrument model(options.model);
-    Server server(master, model, options.once, waitMask);
+    Server server(master, model, options, waitMask);
     const int status = server.run();
     link.remove();
     if (master >= 0) ::close(master);

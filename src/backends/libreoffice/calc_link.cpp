@@ -180,6 +180,11 @@ struct CalcLink::Impl {
                 const auto cell = sheet->getCellByPosition(col - 1, row - 1);
                 if (number)
                     cell->setValue(*number);
+                else if (text == "#N/A")
+                    // A poll without a value: Calc's own "not available"
+                    // error, which charts leave out, as Excel makes of the
+                    // same text.
+                    cell->setFormula("=NA()");
                 else
                     Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)
                         ->setString(fromUtf8(text));

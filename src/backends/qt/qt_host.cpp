@@ -1,5 +1,7 @@
 #include "backends/qt/qt_host.h"
 
+#include "backends/qt/local_offset.h"
+
 #include <chrono>
 
 #include <QApplication>
@@ -74,8 +76,8 @@ std::string QtHost::timeOfDayText() {
 }
 
 WallClock QtHost::wallClock() {
-    const QDateTime now = QDateTime::currentDateTime();
-    return {now.toMSecsSinceEpoch(), now.offsetFromUtc()};
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+    return {ms, utcOffsetSecondsAt(ms)};
 }
 
 void QtHost::messageBox(const std::string& text, const std::string& title) {

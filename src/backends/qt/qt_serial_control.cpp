@@ -156,17 +156,26 @@ void QtSerialControl::setSettings(const std::string& settings) {
 }
 
 void QtSerialControl::setPortOpen(bool open) {
-    if (open)
-        this->open();
-    else
+    if (!open) {
         closeDevice();
+        return;
+    }
+    this->open(devicePath_.empty() ? deviceNameFor(commPort_) : devicePath_,
+               devicePath_.empty() ? "COM" + std::to_string(commPort_) : devicePath_);
 }
 
-void QtSerialControl::open() {
+void QtSerialControl::reopen() {
+    // COMn's link may be missing right now; without it COMn would name the
+    // on-board UART, which is another instrument or none.
+    if (openedName_.empty())
+        setPortOpen(true);
+    else
+        open(openedName_, openedLabel_);
+}
+
+void QtSerialControl::open(const std::string& name, const std::string& label) {
     if (open_) throw Failure(FailureCode::Other, "Port already open");
 
-    const std::string name = devicePath_.empty() ? deviceNameFor(commPort_) : devicePath_;
-    const std::string label = devicePath_.empty() ? "COM" + std::to_string(commPort_) : devicePath_;
     if (name.empty())
         throw Failure(FailureCode::InvalidPortNumber, "Invalid port number: " + label);
     std::string device = name;
@@ -228,6 +237,8 @@ void QtSerialControl::open() {
     open_ = true;
     lost_ = false;
     buffer_.clear();
+    openedName_ = name;
+    openedLabel_ = label;
 }
 
 void QtSerialControl::closeDevice() {

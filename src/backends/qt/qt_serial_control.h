@@ -52,6 +52,7 @@ class QtSerialControl : public SerialControl {
 
     void setPortOpen(bool open) override;
     bool portOpen() const override { return open_; }
+    void reopen() override;
 
     void output(const std::string& text) override;
     std::string input() override;
@@ -65,7 +66,9 @@ class QtSerialControl : public SerialControl {
     bool deviceOpen() const { return port_.isOpen(); }
 
   private:
-    void open();
+    // `name` is the path to open (a link or a device), `label` how the
+    // operator named the port.
+    void open(const std::string& name, const std::string& label);
     void closeDevice();
 #ifndef _WIN32
     bool systemHasInput();
@@ -87,6 +90,7 @@ class QtSerialControl : public SerialControl {
     bool lost_ = false;  // the line hung up; reported once the earlier bytes are read
     std::string buffer_; // received bytes, one Latin-1 character each
     std::string device_;
+    std::string openedName_, openedLabel_; // of the last open that succeeded
 };
 
 } // namespace tz
