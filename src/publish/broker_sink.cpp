@@ -2,6 +2,8 @@
 
 #include "publish/row_message.h"
 
+#include <algorithm>
+
 namespace tz {
 
 namespace {
@@ -144,20 +146,24 @@ void BrokerSink::write(const PolledRow& row) {
 void BrokerSink::end(RunEnd) {
     if (state_ == State::Idle) return;
     ending_ = true;
-    const double deadline = now() + target_.flushSeconds;
-    if (!queue_.empty() && state_ == State::Waiting) connect();
-    while (!queue_.empty() && now() < deadline) {
+    // The wall clock may jump (a daylight-saving change, a correction): the
+    // wait counts the time between its own steps, each at most a second.
+    double elapsed = 0, last = now();
+    const auto step = [&] {
         host_.pumpEvents();
-        if (queue_.empty()) break;
         host_.sleepMs(kEndPauseMs);
-    }
+        const double t = now();
+        elapsed += std::clamp(t - last, 0.0, 1.0);
+        last = t;
+    };
+    if (!queue_.empty() && state_ == State::Waiting) connect();
+    while (!queue_.empty() && elapsed < target_.flushSeconds)
+        step();
     if (state_ == State::Connected) {
         offlineId_ = client_.publish(statusTopic(), kOffline, true);
         while (offlineId_ > 0 && !offlineDelivered_ && state_ == State::Connected &&
-               now() < deadline + 1.0) {
-            host_.pumpEvents();
-            if (!offlineDelivered_) host_.sleepMs(kEndPauseMs);
-        }
+               elapsed < target_.flushSeconds + 1.0)
+            step();
     }
     retryTimer_.stop();
     client_.disconnect();
