@@ -2,6 +2,7 @@
 
 #include "logger/logger_progress.h"
 #include "online/interval_entry.h"
+#include "ui/broker_dialog.h"
 #include "ui/layout.h"
 #include "ui/monitor_grid.h"
 #include "ui/monitor_window.h"
@@ -100,6 +101,18 @@ void OnlineWindow::buildPanel() {
 
     setFocusChain({portList_, applicationPicker_, documentEntry_, documentPicker_, paramList_,
                    intervalEntry_, startButton_, modeInfoButton_, exitButton_, stopButton_});
+
+    brokerButton_ = progress_->addButton("BrokerButton", "Broker\u2026");
+    brokerButton_->setToolTip("Also publish every row to an MQTT broker");
+    connect(brokerButton_, &QPushButton::clicked, this, [this] { showBrokerDialog(); });
+}
+
+BrokerDialog* OnlineWindow::showBrokerDialog() {
+    auto* dialog = new BrokerDialog(loadBrokerChoice(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [dialog] { saveBrokerChoice(dialog->choice()); });
+    dialog->open();
+    return dialog;
 }
 
 void OnlineWindow::buildParameterList() {

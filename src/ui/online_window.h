@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
+class QPushButton;
+
 namespace tz {
+
+class BrokerDialog;
 
 class OnlineWindow : public TransferFrame, public OnlineView {
     Q_OBJECT
@@ -41,6 +45,8 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     OnlineRequest request() const;
 
     MonitorWindow* monitor() const { return monitor_; }
+    // "Broker...": where the next runs also publish their rows.
+    BrokerDialog* showBrokerDialog();
     OnlineTransfer& transfer() { return *transfer_; }
 
   protected:
@@ -64,6 +70,7 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     QPointer<MonitorWindow> monitor_;
     QComboBox* paramList_ = nullptr;
     QLineEdit* intervalEntry_ = nullptr;
+    QPushButton* brokerButton_ = nullptr; // in the strip below the layout
     std::unique_ptr<OnlineTransfer> transfer_;
     bool trendRun_ = false; // the running transfer fills the monitor
 };

@@ -8,6 +8,7 @@ namespace tz {
 namespace {
 constexpr int kBarWidth = 120;
 constexpr int kLine = 18;
+constexpr int kButtonWidth = 76;
 } // namespace
 
 ProgressStrip::ProgressStrip(QWidget* parent) : QWidget(parent) {
@@ -58,9 +59,22 @@ void ProgressStrip::setResult(const QString& text) {
     result_->setToolTip(text);
 }
 
+QPushButton* ProgressStrip::addButton(const QString& name, const QString& text) {
+    button_ = new QPushButton(text, this);
+    button_->setObjectName(name);
+    // Out of the keyboard order of the classic controls, as "Ports..." is.
+    button_->setFocusPolicy(Qt::NoFocus);
+    resizeEvent(nullptr);
+    return button_;
+}
+
 void ProgressStrip::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    const int w = width();
+    if (event) QWidget::resizeEvent(event);
+    int w = width();
+    if (button_) {
+        button_->setGeometry(w - kButtonWidth, 0, kButtonWidth, 2 * kLine);
+        w -= kButtonWidth + 8;
+    }
     progress_->setGeometry(0, 0, std::max(0, w - kBarWidth - 8), kLine);
     bar_->setGeometry(w - kBarWidth, 1, kBarWidth, kLine - 2);
     result_->setGeometry(0, kLine + 2, w, kLine);

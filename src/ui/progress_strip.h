@@ -4,6 +4,7 @@
 // result that stays until the next start.
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QWidget>
 
 namespace tz {
@@ -19,6 +20,9 @@ class ProgressStrip : public QWidget {
     // Share done, 0 to 1; a negative share hides the bar.
     void setShare(double share);
     void setResult(const QString& text);
+    // A small button at the strip's right end, for a setting of the window
+    // that has no place among its specified controls; the lines give way.
+    QPushButton* addButton(const QString& name, const QString& text);
 
     QString progressText() const { return progress_->text(); }
     QString resultText() const { return result_->text(); }
@@ -33,6 +37,7 @@ class ProgressStrip : public QWidget {
     QLabel* progress_;
     QProgressBar* bar_;
     QLabel* result_;
+    QPushButton* button_ = nullptr;
 };
 
 } // namespace tz
