@@ -79,6 +79,10 @@ if(_tz_have_charts)
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
            ", libqt6charts6 (>= 6.4.2), libqt6opengl6 (>= 6.4.2), libqt6openglwidgets6 (>= 6.4.2)")
 endif()
+# Publishing to an MQTT broker links libmosquitto where the build found it.
+if(TARGET tz_mosquitto)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libmosquitto1 (>= 2.0)")
+endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc, xdg-utils")
 # Directories the package shares with others are not its own.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
