@@ -31,6 +31,13 @@ BrokerSink::BrokerSink(Host& host, BrokerClient& client, Timer& retryTimer, Brok
     retryTimer_.setCallback([this] { connect(); });
 }
 
+BrokerSink::BrokerSink(Host& host, std::unique_ptr<BrokerClient> client,
+                       std::unique_ptr<Timer> retryTimer, BrokerTarget target, Report report)
+    : BrokerSink(host, *client, *retryTimer, std::move(target), std::move(report)) {
+    ownedClient_ = std::move(client);
+    ownedTimer_ = std::move(retryTimer);
+}
+
 BrokerSink::~BrokerSink() {
     retryTimer_.stop();
     retryTimer_.setCallback({});

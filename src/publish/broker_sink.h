@@ -12,6 +12,7 @@
 #include "publish/reconnect_backoff.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace tz {
@@ -34,6 +35,10 @@ class BrokerSink : public RowSink {
     // callbacks.
     BrokerSink(Host& host, BrokerClient& client, Timer& retryTimer, BrokerTarget target,
                Report report);
+    // The same, owning its client and timer: a run's sink list holds it
+    // alone.
+    BrokerSink(Host& host, std::unique_ptr<BrokerClient> client, std::unique_ptr<Timer> retryTimer,
+               BrokerTarget target, Report report);
     ~BrokerSink() override;
     BrokerSink(const BrokerSink&) = delete;
     BrokerSink& operator=(const BrokerSink&) = delete;
@@ -62,6 +67,8 @@ class BrokerSink : public RowSink {
     double now();
     std::string where() const;
 
+    std::unique_ptr<BrokerClient> ownedClient_;
+    std::unique_ptr<Timer> ownedTimer_;
     Host& host_;
     BrokerClient& client_;
     Timer& retryTimer_;
