@@ -203,8 +203,16 @@ void OnlineWindow::nextPollDue(long long rows, double at) {
     progress_->setProgress(rowsText(rows) + ", next poll " + due.toString("hh:mm:ss"));
 }
 
+void OnlineWindow::enterTransferring() {
+    trendRun_ = false;
+    setTransferringState();
+    // A run publishes where it was started to; the next one takes a change.
+    brokerButton_->setEnabled(false);
+}
+
 void OnlineWindow::enterIdle() {
     setIdleState();
+    brokerButton_->setEnabled(true);
     const long long rows = transfer_ ? transfer_->rowCount() : 0;
     if (rows < 1) return;
     progress_->setProgress(rowsText(rows));

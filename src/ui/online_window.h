@@ -26,10 +26,7 @@ class OnlineWindow : public TransferFrame, public OnlineView {
 
     // TransferView
     void enterIdle() override;
-    void enterTransferring() override {
-        trendRun_ = false;
-        setTransferringState();
-    }
+    void enterTransferring() override;
     void setStatus1(const std::string& text) override { showStatus1(text); }
     void setStatus2(const std::string& text) override { showStatus2(text); }
 

@@ -9,6 +9,7 @@ namespace {
 constexpr int kBarWidth = 120;
 constexpr int kLine = 18;
 constexpr int kButtonWidth = 76;
+constexpr int kButtonHeight = 26;
 } // namespace
 
 ProgressStrip::ProgressStrip(QWidget* parent) : QWidget(parent) {
@@ -72,7 +73,8 @@ void ProgressStrip::resizeEvent(QResizeEvent* event) {
     if (event) QWidget::resizeEvent(event);
     int w = width();
     if (button_) {
-        button_->setGeometry(w - kButtonWidth, 0, kButtonWidth, 2 * kLine);
+        button_->setGeometry(w - kButtonWidth, (2 * kLine - kButtonHeight) / 2 + 1, kButtonWidth,
+                             kButtonHeight);
         w -= kButtonWidth + 8;
     }
     progress_->setGeometry(0, 0, std::max(0, w - kBarWidth - 8), kLine);
