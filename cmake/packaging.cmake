@@ -49,6 +49,16 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/Twell.ini ${PROJECT_SOURCE_DIR}/docs/ma
         DESTINATION ${_share})
 install(FILES ${_manpages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The unattended runs as system services, installed but not enabled; their
+# user is made from the sysusers.d entry when the package is configured.
+# The units name /usr/bin/tidewell-z: they are for the package's prefix.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/tidewell-z-online.service
+              ${PROJECT_SOURCE_DIR}/docs/tidewell-z-online@.service
+        DESTINATION lib/systemd/system)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/tidewell-z.sysusers
+        DESTINATION lib/sysusers.d RENAME tidewell-z.conf)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/COM1.conf
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 # The Debian package. The dependencies are the Qt 6 runtime of Debian 12
 # (the xcb platform plugin is a package of its own there); LibreOffice is
@@ -84,6 +94,8 @@ if(TARGET tz_mosquitto)
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libmosquitto1 (>= 2.0)")
 endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/debian/postinst
+                                       ${PROJECT_SOURCE_DIR}/packaging/debian/postrm)
 # Directories the package shares with others are not its own.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -41,6 +41,10 @@ void provideSettingsFile(const Globals& globals, const std::string& settingsPath
         throw Failure(FailureCode::Other, "The settings folder " + settingsFolder(globals) +
                                               " could not be created: " + ec.message());
     copyFileReplacing(globals.DefaultSettingsFile, settingsPath);
+    // The copy is the operator's to edit, even when the default was a
+    // read-only file.
+    std::filesystem::permissions(settingsPath, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add, ec);
 }
 
 } // namespace

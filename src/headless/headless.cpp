@@ -1,12 +1,13 @@
 #include "headless/headless.h"
 
+#include "app/command_line.h"
 #include "app/globals.h"
 #include "app/settings_folder.h"
 #include "app/startup.h"
+#include "backends/qt/application.h"
 #include "backends/qt/qt_host.h"
 #include "backends/qt/qt_serial_control.h"
 #include "backends/qt/qt_timer.h"
-#include "headless/command_line.h"
 #include "headless/console_views.h"
 #include "headless/stop_signals.h"
 #include "logger/logger_transfer.h"
@@ -17,7 +18,6 @@
 #include "sheet/document_link.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -27,7 +27,7 @@ namespace tz {
 
 namespace {
 
-constexpr int kDone = 0, kFailed = 1, kBadArguments = 2;
+constexpr int kDone = 0, kFailed = 1, kBadArguments = kBadArgumentsStatus;
 
 void say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stderr);
@@ -70,7 +70,9 @@ int parameterIndex(const std::vector<std::string>& names, const std::string& nam
 }
 
 struct Run {
-    Run(Globals& g, QtHost& h, const HeadlessRequest& r) : globals(g), host(h), request(r) {}
+    Run(Globals& g, QtHost& h, const HeadlessRequest& r) : globals(g), host(h), request(r) {
+        port.setDevicePath(request.devicePath);
+    }
 
     Globals& globals;
     QtHost& host;
@@ -82,6 +84,10 @@ struct Run {
     DocumentLink sheet{host, shell, link, stop};
     bool stopRequested = false;
 
+    std::string portName() const {
+        return request.devicePath.empty() ? "COM" + std::to_string(request.port)
+                                          : request.devicePath;
+    }
     int online(QCoreApplication& app);
     int logger(QCoreApplication& app);
 };
@@ -148,10 +154,9 @@ int Run::online(QCoreApplication& app) {
     onlineRequest.documentPath = request.csv;
     transfer.start(onlineRequest);
     if (!transfer.running()) return kFailed; // the start's message has been shown
-    say("Polling " + names[static_cast<std::size_t>(index)] + " on COM" +
-        std::to_string(request.port) + " every " + request.intervalDigits.substr(0, 2) + ":" +
-        request.intervalDigits.substr(2, 2) + ":" + request.intervalDigits.substr(4, 2) + " into " +
-        request.csv);
+    say("Polling " + names[static_cast<std::size_t>(index)] + " on " + portName() + " every " +
+        request.intervalDigits.substr(0, 2) + ":" + request.intervalDigits.substr(2, 2) + ":" +
+        request.intervalDigits.substr(4, 2) + " into " + request.csv);
     const int code = app.exec();
     const long long rows = view.dataRows();
     say(std::to_string(rows) + (rows == 1 ? " row" : " rows") + " \u2192 " + request.csv);
@@ -190,33 +195,17 @@ int Run::logger(QCoreApplication& app) {
 
 } // namespace
 
-int runHeadless(int argc, char** argv, void (*placeSettings)(Globals&)) {
+int runHeadless(int argc, char** argv, const HeadlessRequest& request) {
     Globals globals;
     QtHost host;
     QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName("TIDEWELL-Z team");
-    QCoreApplication::setApplicationName("TIDEWELL-Z");
-    QCoreApplication::setApplicationVersion(QStringLiteral(TZ_VERSION));
-
-    HeadlessRequest request;
-    const ParseResult parsed = parseHeadless(QCoreApplication::arguments(), request);
-    switch (parsed.kind) {
-    case ParseResult::Kind::Help:
-    case ParseResult::Kind::Version:
-        std::fputs((parsed.text + "\n").c_str(), stdout);
-        return kDone;
-    case ParseResult::Kind::Error:
-        say(parsed.text);
-        return kBadArguments;
-    case ParseResult::Kind::Run:
-        break;
-    }
+    nameApplication();
 
     // Every message the transfers would show in a box goes to standard
     // error, with the box's title in front.
     host.setMessageBoxHook(
         [](const std::string& text, const std::string& title) { say(title + ": " + text); });
-    placeSettings(globals);
+    placeSettings(globals, programSurroundings());
     if (!startUp(globals, host)) return kFailed;
 
     Run run(globals, host, request);

@@ -5,13 +5,13 @@
 // no display.
 namespace tz {
 
-struct Globals;
+struct HeadlessRequest;
 
-// Runs the transfer the arguments ask for and returns the exit status:
-// 0 done (also when SIGTERM or Ctrl-C ended it), 1 the transfer failed,
-// 2 bad arguments.
-// `placeSettings` fills the folders the settings are read from, as for the
-// windows.
-int runHeadless(int argc, char** argv, void (*placeSettings)(Globals&));
+// Runs the transfer `request` asks for (read from argv) and returns the
+// exit status: 0 done (also when SIGTERM or Ctrl-C ended it), 1 the
+// transfer failed, 2 arguments the settings refuse (an unknown parameter,
+// an interval out of range). The settings are found where the windows
+// would find them.
+int runHeadless(int argc, char** argv, const HeadlessRequest& request);
 
 } // namespace tz

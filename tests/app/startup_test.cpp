@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -254,14 +255,12 @@ TEST_F(StartUp, ReadOnlyFolderFailsAndKeepsTheOldFile) {
     EXPECT_EQ(read("Twenv.dat"), kEnv);
 }
 
-// An installed program: no Twell.ini beside it, the default under share/.
+// An installed program: no Twell.ini beside it, the default elsewhere.
 TEST_F(StartUp, InstalledProgramKeepsItsSettingsInTheConfigFolder) {
     write("default.ini", "\"9600,N,8,1\"\r\nFlow\r\n");
     const std::string config = (dir_ / "config" / "tidewell-z").string();
-    const std::string def = (dir_ / "default.ini").string();
-    globals.SettingsFolder = chooseSettingsFolder(globals.ProgramFolder, config, def);
-    EXPECT_EQ(globals.SettingsFolder, config);
-    globals.DefaultSettingsFile = def;
+    globals.SettingsFolder = config;
+    globals.DefaultSettingsFile = (dir_ / "default.ini").string();
     ASSERT_TRUE(run());
     EXPECT_EQ(globals.ParamName[1], "Flow");
     EXPECT_EQ(globals.EnvFilePath, (fs::path(config) / "Twenv.dat").string());
@@ -280,21 +279,98 @@ TEST_F(StartUp, MissingSettingsInTheConfigFolderNamesThatFile) {
     EXPECT_EQ(host.messages[0].text, "File not find\n" + (dir_ / "config" / "Twell.ini").string());
 }
 
-TEST_F(StartUp, PortableAndBuildFoldersKeepTheirSettingsBesideTheProgram) {
-    const std::string config = (dir_ / "config").string();
-    const std::string def = (dir_ / "default.ini").string();
-    // A build folder: no Twell.ini yet, no installation around it.
-    EXPECT_EQ(chooseSettingsFolder(globals.ProgramFolder, config, def), globals.ProgramFolder);
-    // A portable copy holds its own Twell.ini, installed default or not.
-    write("default.ini", "\"9600,N,8,1\"\r\n");
-    write("Twell.ini", "\"9600,N,8,1\"\r\n");
-    EXPECT_EQ(chooseSettingsFolder(globals.ProgramFolder, config, def), globals.ProgramFolder);
+// Which folder holds the settings, by the facts of the program's folder.
+TEST(SettingsPlace, PortableCopiesKeepTheirSettingsInstalledOnesUseTheUsersFolder) {
+    using R = SettingsRule;
+    const ProgramSurroundings onLinux{"/opt/tz/bin", "/home/op/.config/tidewell-z",
+                                      "/home/op/Documents"};
+    const ProgramSurroundings onWindows{"C:\\Program Files\\TIDEWELL-Z",
+                                        "C:\\Users\\op\\AppData\\Roaming\\TIDEWELL-Z",
+                                        "C:\\Users\\op\\Documents"};
+    const std::string linuxShare = "/opt/tz/share/tidewell-z/Twell.ini";
+    const std::string linuxOwn = "/opt/tz/bin/Twell.ini";
+    const std::string windowsOwn = "C:\\Program Files\\TIDEWELL-Z\\Twell.ini";
+    const struct {
+        R rule;
+        ProgramFolderFacts facts; // writable, holdsSettings, installedDefault, installed
+        bool portable;
+        std::string defaultFile;
+    } cases[] = {
+        // A build folder, a portable copy with or without an installation around it.
+        {R::Linux, {true, false, false, false}, true, ""},
+        {R::Linux, {true, true, false, false}, true, ""},
+        {R::Linux, {true, true, true, false}, true, ""},
+        // The package: /usr/bin beside /usr/share/tidewell-z, written by root or not.
+        {R::Linux, {true, false, true, false}, false, linuxShare},
+        {R::Linux, {false, false, true, false}, false, linuxShare},
+        // A folder nobody may write holds the Twell.ini to start from.
+        {R::Linux, {false, true, false, false}, false, linuxOwn},
+        {R::Linux, {false, true, true, false}, false, linuxOwn},
+        {R::Linux, {false, false, false, false}, false, ""},
+        // Windows: a zip unpacked anywhere writable keeps both files beside itself.
+        {R::Windows, {true, true, false, false}, true, ""},
+        {R::Windows, {true, false, false, false}, true, ""},
+        // Installed: never beside itself, even where it could write.
+        {R::Windows, {true, true, false, true}, false, windowsOwn},
+        {R::Windows, {false, true, false, true}, false, windowsOwn},
+        {R::Windows, {false, true, false, false}, false, windowsOwn},
+        {R::Windows, {false, false, false, true}, false, ""},
+    };
+    const auto slashes = [](std::string path) {
+        std::replace(path.begin(), path.end(), '\\', '/');
+        return path;
+    };
+    for (const auto& c : cases) {
+        const ProgramSurroundings& around = c.rule == R::Linux ? onLinux : onWindows;
+        const SettingsPlace place = decideSettingsPlace(c.rule, around, c.facts);
+        const std::string label = std::string(c.rule == R::Linux ? "Linux" : "Windows") +
+                                  " writable=" + std::to_string(c.facts.writable) +
+                                  " own=" + std::to_string(c.facts.holdsSettings) +
+                                  " share=" + std::to_string(c.facts.installedDefault) +
+                                  " installed=" + std::to_string(c.facts.installed);
+        EXPECT_EQ(place.settingsFolder, c.portable ? "" : around.userSettingsFolder) << label;
+        EXPECT_EQ(place.documentFolder, c.portable ? "" : around.documentsFolder) << label;
+        // The joins use this system's separator, whichever rule is tried.
+        EXPECT_EQ(slashes(place.defaultSettingsFile), slashes(c.defaultFile)) << label;
+    }
+    // No user folder to go to: the program folder, as the only choice left.
+    EXPECT_EQ(decideSettingsPlace(R::Linux, {"/usr/bin", "", "/"}, {false, false, true, false})
+                  .settingsFolder,
+              "");
+
+    EXPECT_TRUE(insideFolder("C:\\PROGRAM FILES\\TIDEWELL-Z", "c:\\Program Files\\", R::Windows));
+    EXPECT_TRUE(insideFolder("C:\\Program Files", "C:\\Program Files", R::Windows));
+    EXPECT_FALSE(insideFolder("C:\\Program Files (x86)\\T", "C:\\Program Files", R::Windows));
+    EXPECT_FALSE(insideFolder("/opt/Tz", "/opt/tz", R::Linux));
+    EXPECT_FALSE(insideFolder("C:\\Tools", "", R::Windows));
+#ifndef _WIN32 // absolute on Linux only
+    EXPECT_EQ(linuxUserSettingsFolder("relative", "/home/op"), "/home/op/.config/tidewell-z");
+    EXPECT_EQ(linuxUserSettingsFolder("/x", "/home/op"), "/x/tidewell-z");
+#endif
+    EXPECT_EQ(linuxUserSettingsFolder(nullptr, ""), "");
+}
+
+// The facts come from the real folder, and a read-only one is no failure:
+// its Twell.ini becomes the user's own copy.
+TEST_F(StartUp, ReadOnlyProgramFolderWithSettingsStartsFromThemInTheUsersFolder) {
+    write("Twell.ini", "\"9600,N,8,1\"\r\nBeside\r\n");
+    ProgramFolderFacts facts = examineProgramFolder(globals.ProgramFolder);
+    EXPECT_TRUE(facts.writable && facts.holdsSettings && !facts.installedDefault);
 #ifndef _WIN32
     if (::geteuid() == 0) return; // the superuser writes into read-only folders
     fs::permissions(dir_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    EXPECT_FALSE(folderIsWritable(globals.ProgramFolder));
-    EXPECT_EQ(chooseSettingsFolder(globals.ProgramFolder, config, def), config);
+    fs::permissions(dir_ / "Twell.ini", fs::perms::owner_write, fs::perm_options::remove);
+    facts = examineProgramFolder(globals.ProgramFolder);
+    EXPECT_FALSE(facts.writable);
+    const test::TempDir home;
+    const std::string config = home.file("tidewell-z");
+    placeSettings(globals, {globals.ProgramFolder, config, home.file("")});
+    EXPECT_EQ(globals.SettingsFolder, config);
+    ASSERT_TRUE(run()) << (host.messages.empty() ? "" : host.messages[0].text);
+    EXPECT_EQ(globals.ParamName[1], "Beside");
+    // The copy is the user's to change.
+    EXPECT_TRUE(std::ofstream(fs::path(config) / "Twell.ini", std::ios::app).is_open());
 #endif
 }
 

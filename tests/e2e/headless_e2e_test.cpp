@@ -110,6 +110,14 @@ TEST_F(HeadlessEndToEnd, LoggerRunWritesTheBytesTheWindowWrites) {
     const std::string expected = readFile(windowed);
     ASSERT_EQ(crlfLines(windowed).size(), 11u);
     EXPECT_EQ(readFile(unattended), expected);
+
+    // The same device named by a path, as a /dev/serial/by-id/ link names it.
+    const std::string byPath = ws.file("by-path.csv");
+    const Finished p =
+        run({"--logger", "2,5,9", "--port",
+             q((ws.root() / "tidewell-z" / "ports" / "COM1").string()), "--csv", q(byPath)});
+    EXPECT_EQ(p.code, 0) << p.err;
+    EXPECT_EQ(readFile(byPath), expected);
 }
 
 TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {

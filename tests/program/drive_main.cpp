@@ -18,6 +18,7 @@
 // a control was not found, 4 on a time limit; a start-up that failed exits 1.
 #include "app/globals.h"
 #include "app/startup.h"
+#include "backends/qt/application.h"
 #include "backends/qt/qt_host.h"
 #include "ui/mode_window.h"
 #include "ui/services.h"
@@ -126,8 +127,7 @@ int main(int argc, char** argv) {
     tz::Globals globals;
     tz::QtHost host;
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName("TIDEWELL-Z team");
-    QCoreApplication::setApplicationName("TIDEWELL-Z");
+    tz::nameApplication();
     const Script script = parse(app.arguments());
     int messages = 0;
     host.setMessageBoxHook([&](const std::string& text, const std::string& title) {

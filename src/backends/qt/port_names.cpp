@@ -1,5 +1,7 @@
 #include "backends/qt/port_names.h"
 
+#include "app/settings_folder.h"
+
 #include <cstdlib>
 #include <random>
 #include <stdexcept>
@@ -8,19 +10,8 @@
 namespace tz {
 
 std::filesystem::path portLinkFolder(const char* xdgConfigHome, const char* home) {
-    std::filesystem::path base;
-    if (xdgConfigHome && *xdgConfigHome && std::filesystem::path(xdgConfigHome).is_absolute())
-        base = xdgConfigHome;
-    else if (home && *home && std::filesystem::path(home).is_absolute())
-        base = std::filesystem::path(home) / ".config";
-    else
-        return {};
-    return base / "tidewell-z" / "ports";
-}
-
-std::filesystem::path configFolder() {
-    const std::filesystem::path ports = portLinkFolder();
-    return ports.empty() ? ports : ports.parent_path();
+    const std::string base = linuxUserSettingsFolder(xdgConfigHome, home);
+    return base.empty() ? std::filesystem::path() : std::filesystem::path(base) / "ports";
 }
 
 std::filesystem::path portLinkFolder() {

@@ -8,11 +8,6 @@
 
 namespace tz {
 
-// ${XDG_CONFIG_HOME:-$HOME/.config}/tidewell-z: the program's folder in
-// the user's configuration (settings of an installed copy, port links).
-// Empty when the environment gives no absolute folder.
-std::filesystem::path configFolder();
-
 // ${XDG_CONFIG_HOME:-$HOME/.config}/tidewell-z/ports from the given
 // environment values (null or empty when unset). A relative
 // XDG_CONFIG_HOME is ignored, as the XDG rules ask. Empty when neither

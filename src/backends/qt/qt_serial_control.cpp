@@ -76,10 +76,6 @@ bool apply(QSerialPort& port, const PortSettings& s) {
     return ok;
 }
 
-std::string portLabel(int port) {
-    return "COM" + std::to_string(port);
-}
-
 } // namespace
 
 FailureCode classifyOpenError(QSerialPort::SerialPortError error,
@@ -132,10 +128,10 @@ void QtSerialControl::setPortOpen(bool open) {
 void QtSerialControl::open() {
     if (open_) throw Failure(FailureCode::Other, "Port already open");
 
-    const std::string name = deviceNameFor(commPort_);
+    const std::string name = devicePath_.empty() ? deviceNameFor(commPort_) : devicePath_;
+    const std::string label = devicePath_.empty() ? "COM" + std::to_string(commPort_) : devicePath_;
     if (name.empty())
-        throw Failure(FailureCode::InvalidPortNumber,
-                      "Invalid port number: " + portLabel(commPort_));
+        throw Failure(FailureCode::InvalidPortNumber, "Invalid port number: " + label);
     std::string device = name;
 #ifndef _WIN32
     // Only a path that is not there is a bad port number; a folder that may
@@ -144,8 +140,7 @@ void QtSerialControl::open() {
     std::error_code ec;
     if (std::filesystem::status(name, ec).type() == std::filesystem::file_type::not_found)
         throw Failure(FailureCode::InvalidPortNumber,
-                      "Invalid port number: " + portLabel(commPort_) + " (" + name +
-                          " does not exist)");
+                      "Invalid port number: " + label + " (" + name + " does not exist)");
     // Follow the link to the device itself, so that the lock file QSerialPort
     // takes is the same whichever name a program opens the device by.
     const auto resolved = std::filesystem::canonical(name, ec);
@@ -185,7 +180,7 @@ void QtSerialControl::open() {
             text = "The device is not open: ";
             break;
         }
-        throw Failure(code, text + portLabel(commPort_) + " (" + device + "): " + why);
+        throw Failure(code, text + label + " (" + device + "): " + why);
     }
     open_ = true;
     lost_ = false;

@@ -29,6 +29,9 @@ class QtSerialControl : public SerialControl {
     QtSerialControl& operator=(const QtSerialControl&) = delete;
 
     void setCommPort(int port) override { commPort_ = port; }
+    // A device named by its path (/dev/ttyUSB0, a /dev/serial/by-id/ link)
+    // opens instead of the port number's device; empty: the port number.
+    void setDevicePath(const std::string& path) { devicePath_ = path; }
     void setSettings(const std::string& settings) override;
     // Qt offers no parity replacement; the transfers only ever ask for none.
     void setParityReplace(const std::string&) override {}
@@ -64,6 +67,7 @@ class QtSerialControl : public SerialControl {
 
     QSerialPort port_;
     int commPort_ = 1;
+    std::string devicePath_;
     PortSettings settings_;
     bool nullDiscard_ = false;
     int inBufferSize_ = 1024;

@@ -1,0 +1,9 @@
+#include "app/about.h"
+
+namespace tz {
+
+const char* programVersion() {
+    return TZ_VERSION;
+}
+
+} // namespace tz
