@@ -80,7 +80,8 @@ int main(int argc, char** argv) {
     tz::MosquittoClient client;
     tz::QtTimer timer;
     tz::BrokerTarget target;
-    target.url = tz::parseBrokerUrl(broker.url("plant/bench")).url;
+    std::string why;
+    target.url = *tz::parseBrokerUrl(broker.url("plant/bench"), why);
     target.flushSeconds = 10;
     std::string reports;
     tz::BrokerSink sink(host, client, timer, target,

@@ -18,6 +18,12 @@ std::string plural(std::size_t n, const char* one, const char* many) {
 
 } // namespace
 
+std::string brokerLocation(const BrokerAddress& a) {
+    const bool v6 = a.host.find(':') != std::string::npos;
+    return "mqtt://" + (v6 ? "[" + a.host + "]" : a.host) + ":" + std::to_string(a.port) + "/" +
+           a.topic;
+}
+
 BrokerSink::BrokerSink(Host& host, BrokerClient& client, Timer& retryTimer, BrokerTarget target,
                        Report report)
     : host_(host), client_(client), retryTimer_(retryTimer), target_(std::move(target)),

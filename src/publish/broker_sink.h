@@ -4,10 +4,10 @@
 // a refused login never stops the run. Unsent messages wait in a bounded
 // queue and go out in order once the broker answers again; the run's end
 // gives them a bounded time to leave.
+#include "app/broker_address.h"
 #include "online/row_sink.h"
 #include "platform/broker_client.h"
 #include "platform/host.h"
-#include "publish/broker_url.h"
 #include "publish/message_queue.h"
 #include "publish/reconnect_backoff.h"
 
@@ -17,8 +17,12 @@
 
 namespace tz {
 
+// mqtt://host:port/topic, without the user: where the rows go, for
+// messages.
+std::string brokerLocation(const BrokerAddress& address);
+
 struct BrokerTarget {
-    BrokerUrl url;
+    BrokerAddress url;
     std::string password; // from the environment or a file, never the command line
     // Seconds the run's end waits for the queue to leave.
     double flushSeconds = 10.0;

@@ -1,6 +1,6 @@
 #include "ui/broker_dialog.h"
 
-#include "publish/broker_url.h"
+#include "publish/broker_sink.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -107,12 +107,13 @@ void BrokerDialog::check() {
     url_->setEnabled(on);
     password_->setEnabled(on);
     const std::string url = url_->text().trimmed().toStdString();
-    const BrokerUrlParse parsed = parseBrokerUrl(url);
+    std::string why;
+    const std::optional<BrokerAddress> parsed = parseBrokerUrl(url, why);
     // A wrong address is refused here rather than at the next start.
-    const bool ok = !on || parsed.ok;
-    verdict_->setText(!on         ? QString()
-                      : parsed.ok ? QString::fromStdString("Rows go to " + parsed.url.display())
-                                  : QString::fromStdString(parsed.error));
+    const bool ok = !on || parsed.has_value();
+    verdict_->setText(!on      ? QString()
+                      : parsed ? QString::fromStdString("Rows go to " + brokerLocation(*parsed))
+                               : QString::fromStdString(why));
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(ok);
 }
 

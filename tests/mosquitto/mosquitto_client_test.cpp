@@ -27,7 +27,8 @@ using testing::HasSubstr;
 struct LiveSink {
     explicit LiveSink(const std::string& url, const std::string& password = "") {
         BrokerTarget target;
-        target.url = parseBrokerUrl(url).url;
+        std::string why;
+        target.url = *parseBrokerUrl(url, why);
         target.password = password;
         target.flushSeconds = 3;
         sink = std::make_unique<BrokerSink>(host, client, timer, target,

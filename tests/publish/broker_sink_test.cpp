@@ -77,7 +77,8 @@ struct SinkRig {
 
     static BrokerTarget target(std::size_t capacity) {
         BrokerTarget t;
-        t.url = parseBrokerUrl("mqtt://ops@broker:1884/plant/m1").url;
+        std::string why;
+        t.url = *parseBrokerUrl("mqtt://ops@broker:1884/plant/m1", why);
         t.password = "pw";
         t.queueCapacity = capacity;
         return t;
