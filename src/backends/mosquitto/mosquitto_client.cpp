@@ -22,6 +22,7 @@ std::string sentence(std::string s) {
 
 std::string errorText(int rc) {
     if (rc == MOSQ_ERR_ERRNO) return sentence(std::strerror(errno));
+    if (rc == MOSQ_ERR_EAI) return "its host name could not be resolved.";
     return sentence(mosquitto_strerror(rc));
 }
 
