@@ -165,7 +165,7 @@ void loggerCut(Context& c, std::size_t cut, bool atRecordEnd, int recordEnd, Tal
 // serial port and timer; the spreadsheet side is never reached.
 struct OnlineRun {
     OnlineRun(Context& c, const char* document)
-        : sheet(c.host, shell, link, c.stop), transfer(c.host, port, view, timer, sheet, c.stop),
+        : transfer(c.host, port, view, timer, c.stop),
           request(tz::fake::csvPolling(c.ws.file(document), "Flow", "000002", c.lineSettings)) {
         c.messages.clear();
     }
@@ -173,9 +173,6 @@ struct OnlineRun {
     tz::QtSerialControl port;
     tz::QtTimer timer;
     tz::fake::FakeOnlineView view;
-    tz::fake::FakeShell shell;
-    tz::fake::FakeSheetLink link;
-    tz::DocumentLink sheet;
     tz::OnlineTransfer transfer;
     tz::OnlineRequest request;
 };

@@ -11,6 +11,7 @@
 #include "platform/shell.h"
 #include "platform/views.h"
 #include "sheet/document_link.h"
+#include "sheet/unavailable_sheet.h"
 
 #include <sys/resource.h>
 
@@ -85,22 +86,6 @@ class QuietView : public LoggerView {
     std::string status1, status2;
 };
 
-class NoShell : public Shell {
-  public:
-    bool findWindow(const std::string&) override { return false; }
-    void openDocument(const std::string&, WindowHandle) override {}
-    void activate(const std::string&) override {}
-};
-
-class NoSheet : public SheetLink {
-  public:
-    void setTopic(const std::string&) override {}
-    void setLinkMode(int) override {}
-    int linkMode() const override { return None; }
-    void setItem(const std::string&) override {}
-    void poke(const std::string&) override {}
-};
-
 double cpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
@@ -154,8 +139,9 @@ int main(int argc, char** argv) {
     request.documentPath = (dir / "Tidewell.csv").string();
     request.workFolder = (dir / "program").string();
     QuietView view;
-    NoShell shell;
-    NoSheet link;
+    // CSV only: the spreadsheet side is never asked.
+    UnavailableShell shell;
+    UnavailableSheetLink link;
     StopFlag stop;
     DocumentLink sheet(host, shell, link, stop);
     LoggerTransfer transfer(host, serial, view, sheet, stop);

@@ -27,7 +27,6 @@
 #include "instrument.h"
 #include "online/online_transfer.h"
 #include "poll_request.h"
-#include "sheet/document_link.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -344,11 +343,8 @@ int main(int argc, char** argv) {
     const tz::OnlineRequest request =
         tz::fake::csvPolling((dir / "bench.csv").string(), "Flow", digits);
     tz::fake::FakeOnlineView view;
-    tz::fake::FakeShell shell;
-    tz::fake::FakeSheetLink link;
     tz::StopFlag stop;
-    tz::DocumentLink sheet(host, shell, link, stop);
-    tz::OnlineTransfer transfer(host, port, view, timer, sheet, stop);
+    tz::OnlineTransfer transfer(host, port, view, timer, stop);
 
     std::vector<double> lateMs, lateEndMs, shotMs, pathMs, gapMs, writeMs;
     double endLocal = 0, replyEndLocal = 0;

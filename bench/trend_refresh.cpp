@@ -17,7 +17,6 @@
 #include "online/online_transfer.h"
 #include "poll_request.h"
 #include "scratch.h"
-#include "sheet/document_link.h"
 #include "ui/trend_chart.h"
 
 #include <QApplication>
@@ -79,10 +78,7 @@ int main(int argc, char** argv) {
     view.params = {"Flow rate"};
     view.document = dir.file("Tidewell.csv");
     view.digits = "000002";
-    tz::fake::FakeShell shell;
-    tz::fake::FakeSheetLink link;
     tz::StopFlag stop;
-    tz::DocumentLink sheet(host, shell, link, stop);
     tz::sim::Instrument model;
     serial.onOutput = [&](const std::string& sent) {
         double t = host.now();
@@ -91,7 +87,7 @@ int main(int argc, char** argv) {
             serial.arriveAt(t, tz::text::fromLatin1(p.bytes));
         }
     };
-    tz::OnlineTransfer transfer(host, serial, view, timer, sheet, stop);
+    tz::OnlineTransfer transfer(host, serial, view, timer, stop);
     const tz::OnlineRequest request = tz::fake::csvPolling(view.document, "Flow rate");
 
     chart.startRun("Flow rate");

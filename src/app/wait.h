@@ -17,16 +17,36 @@
 //     code has returned into it (TransferFrame::runAsTransferCode).
 // After every wait the code checks the stop flag before it touches port or
 // file again: a closed port reports silence, a closed file fails.
+//
+// "Stop Xfer" heard in a wait unwinds as one exception, TransferStopped,
+// thrown by letEventsRun below and caught once, at the top of the start
+// and of the poll, which then run the transfer's stop steps. A stop can be
+// heard deep down: in a cell write that waits for a busy spreadsheet
+// program, in a sink's write, in the logger's line reader that waits for
+// the next piece of a set. A returned flag or result would have to be
+// passed up through every one of those layers (and through the sinks,
+// whose writes return nothing), and one layer that forgot to look would
+// carry on writing into a closed file. The exception cannot be forgotten,
+// and it is no std::exception, so no failure handler reports it as a
+// failure by mistake.
 #include "platform/host.h"
 #include "platform/stop_flag.h"
 
 namespace tz {
 
-// Let window events run; true when "Stop Xfer" has been pressed. The only
-// place where transfer code lets events run.
-inline bool letEventsRun(Host& host, const StopFlag& stop) {
+// "Stop Xfer" was heard: the transfer ends quietly through its stop steps.
+struct TransferStopped {};
+
+// Throws TransferStopped when "Stop Xfer" has been pressed.
+inline void throwIfStopped(const StopFlag& stop) {
+    if (stop.requested()) throw TransferStopped{};
+}
+
+// Let window events run, then throwIfStopped. The only place where
+// transfer code lets events run.
+inline void letEventsRun(Host& host, const StopFlag& stop) {
     host.pumpEvents();
-    return stop.requested();
+    throwIfStopped(stop);
 }
 
 class Wait {
@@ -36,9 +56,9 @@ class Wait {
     Wait(Host& host, const StopFlag& stop, int pauseMs, int silenceLimit)
         : host_(host), stop_(stop), pauseMs_(pauseMs), silenceLimit_(silenceLimit) {}
 
-    // Let window events run; true when "Stop Xfer" has been pressed.
-    bool letEventsRun() { return tz::letEventsRun(host_, stop_); }
-    bool stopRequested() const { return stop_.requested(); }
+    // Let window events run; throws TransferStopped after "Stop Xfer".
+    void letEventsRun() { tz::letEventsRun(host_, stop_); }
+    void throwIfStopped() const { tz::throwIfStopped(stop_); }
 
     // Sleep one pause, without counting it as silence (the wait for the
     // first answer to a command).

@@ -1,7 +1,6 @@
 #pragma once
 // The transfer views of an unattended run: no window, the transfer's
 // progress and end as lines on standard error.
-#include "platform/grid.h"
 #include "platform/views.h"
 
 #include <chrono>
@@ -10,23 +9,6 @@
 #include <string>
 
 namespace tz {
-
-// The data monitor's grid where there is no monitor: it takes every row
-// and keeps none, so an unattended run of weeks needs no more memory than
-// one of minutes.
-class NoGrid : public Grid {
-  public:
-    void setCols(int) override {}
-    void setRows(int rows) override { rows_ = rows; }
-    int rows() const override { return rows_; }
-    void setText(int, int, const std::string&) override {}
-    void setCurrentCell(int, int) override {}
-    bool rowIsVisible(int) const override { return true; }
-    void setTopRow(int) override {}
-
-  private:
-    int rows_ = 2;
-};
 
 class ConsoleOnlineView : public OnlineView {
   public:
@@ -39,8 +21,6 @@ class ConsoleOnlineView : public OnlineView {
 
     int selectedParamIndex() const override { return paramIndex_; }
     void focusInterval() override {}
-    void showMonitor() override {}
-    Grid& monitorGrid() override { return grid_; }
     void rowWritten(double at, const std::string& value, const std::string& reply) override;
     void nextPollDue(long long rows, double at) override;
 
@@ -51,7 +31,6 @@ class ConsoleOnlineView : public OnlineView {
   private:
     std::FILE* out_;
     int paramIndex_;
-    NoGrid grid_;
     long long rows_ = 0;
     std::string lastValue_;
 };

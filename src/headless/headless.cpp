@@ -12,10 +12,16 @@
 #include "headless/stop_signals.h"
 #include "logger/logger_transfer.h"
 #include "online/command_table.h"
+#include "online/csv_sink.h"
+#include "publish/broker_password.h"
+#include "publish/broker_sink.h"
+#ifdef TZ_HAVE_MQTT
+#include "backends/mosquitto/mosquitto_client.h"
+#endif
 #include "online/interval_entry.h"
 #include "online/online_transfer.h"
-#include "platform/failure.h"
 #include "sheet/document_link.h"
+#include "sheet/unavailable_sheet.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -33,27 +39,6 @@ void say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stderr);
     std::fflush(stderr);
 }
-
-// An unattended run writes CSV only; the spreadsheet side is never asked.
-class NoSheetLink : public SheetLink {
-  public:
-    void setTopic(const std::string&) override {}
-    void setLinkMode(int mode) override {
-        if (mode == Manual) throw Failure(FailureCode::Other, "No spreadsheet without windows.");
-    }
-    int linkMode() const override { return None; }
-    void setItem(const std::string&) override {}
-    void poke(const std::string&) override {
-        throw Failure(FailureCode::Other, "No spreadsheet without windows.");
-    }
-};
-
-class NoShell : public Shell {
-  public:
-    bool findWindow(const std::string&) override { return false; }
-    void openDocument(const std::string&, WindowHandle) override {}
-    void activate(const std::string&) override {}
-};
 
 // The position of the parameter `name` in the on-line list: the exact
 // name first, else the one name that matches without regard to case.
@@ -78,8 +63,9 @@ struct Run {
     QtHost& host;
     const HeadlessRequest& request;
     QtSerialControl port;
-    NoShell shell;
-    NoSheetLink link;
+    // An unattended run writes CSV only; the spreadsheet side is never asked.
+    UnavailableShell shell;
+    UnavailableSheetLink link;
     StopFlag stop;
     DocumentLink sheet{host, shell, link, stop};
     bool stopRequested = false;
@@ -112,7 +98,7 @@ int Run::online(QCoreApplication& app) {
 
     ConsoleOnlineView view(stderr, index);
     QtTimer timer;
-    OnlineTransfer transfer(host, port, view, timer, sheet, stop);
+    OnlineTransfer transfer(host, port, view, timer, stop);
     int status = kDone;
     bool ending = false;
     // The end waits for a poll that is still unwinding from its wait for
@@ -152,11 +138,32 @@ int Run::online(QCoreApplication& app) {
     onlineRequest.paramText = names[static_cast<std::size_t>(index)];
     onlineRequest.intervalDigits = request.intervalDigits;
     onlineRequest.documentPath = request.csv;
+    // Where the rows go; no monitor without windows.
+    onlineRequest.sinks.push_back(std::make_shared<CsvDocumentSink>(request.csv));
+    if (request.publish) {
+        // After the document: a row leaves the machine once it is on the disk.
+#ifdef TZ_HAVE_MQTT
+        BrokerTarget target;
+        target.url = *request.publish;
+        std::string why;
+        if (!brokerPassword(request.publishPasswordFile, target.password, why)) {
+            say("tidewell-z: " + why);
+            return kBadArguments;
+        }
+        onlineRequest.sinks.push_back(std::make_shared<BrokerSink>(
+            host, std::make_unique<MosquittoClient>(), std::make_unique<QtTimer>(), target,
+            [](const std::string& note) { say(note); }));
+#else
+        say("tidewell-z: this program was built without MQTT publishing (libmosquitto).");
+        return kBadArguments;
+#endif
+    }
     transfer.start(onlineRequest);
     if (!transfer.running()) return kFailed; // the start's message has been shown
     say("Polling " + names[static_cast<std::size_t>(index)] + " on " + portName() + " every " +
         request.intervalDigits.substr(0, 2) + ":" + request.intervalDigits.substr(2, 2) + ":" +
-        request.intervalDigits.substr(4, 2) + " into " + request.csv);
+        request.intervalDigits.substr(4, 2) + " into " + request.csv +
+        (request.publish ? " and " + brokerLocation(*request.publish) : std::string()));
     const int code = app.exec();
     const long long rows = view.dataRows();
     say(std::to_string(rows) + (rows == 1 ? " row" : " rows") + " \u2192 " + request.csv);

@@ -13,6 +13,9 @@ namespace tz {
 
 enum class WindowKind { Online, Logger };
 
+// What both windows say when the instrument gives no answer at all.
+inline constexpr const char* kPortIsBad = "232Port is bad";
+
 // The opening steps on port number `portNo` (COM1 is 1; 0 when none is
 // chosen, which the control refuses) with the line settings "9600,N,8,1".
 // Failures propagate as the serial control raises them.
@@ -23,9 +26,12 @@ std::string frameCommand(const std::string& text);
 void sendCommand(SerialControl& port, const std::string& text);
 
 struct ExchangeResult {
-    bool stopped = false; // "Stop Xfer" was pressed while waiting
     std::string reply; // as received, CR included, bounded by appendBounded; "" when nothing came
 };
+
+// Where a reply ends: an on-line reply at its CR, a logger's answer to a
+// query when the line falls silent (it is judged by its beginning only).
+enum class ReplyEnd { AtCr, AtSilence };
 
 // How much of a reply is kept: its beginning and its last character, which
 // is all the rules ever look at, so a reply that never ends cannot grow
@@ -35,10 +41,11 @@ inline constexpr std::size_t kReplyKeep = 4096;
 // reply's first whole characters and its last character.
 void appendBounded(std::string& reply, const std::string& piece);
 
-// One on-line command/reply exchange: send, then read until the reply's
-// last character is CR or the line has been silent for eleven 100 ms waits.
+// One command/reply exchange: send, then read until the reply's last
+// character is CR (AtCr) or the line has been silent for eleven 100 ms
+// waits. Throws TransferStopped when "Stop Xfer" is heard in a wait.
 ExchangeResult exchange(SerialControl& port, Host& host, const StopFlag& stop,
-                        const std::string& command);
+                        const std::string& command, ReplyEnd end = ReplyEnd::AtCr);
 
 // PortOpen = false.
 void closePort(SerialControl& port) noexcept;

@@ -27,8 +27,6 @@ constexpr int kQueryIdleLimit = 10; // the twelfth empty poll in a row ends a re
 constexpr int kPieceWaitMs = 50;
 constexpr int kPieceIdleLimit = 20; // the twenty-second empty poll in a row is silence
 
-// "Stop Xfer" was noticed: the transfer ends quietly through its end steps.
-struct StopNoticed {};
 // The instrument did not answer at all: "232Port is bad", then the end steps.
 struct NoAnswer {};
 
@@ -78,13 +76,9 @@ struct LoggerTransfer::Impl : logger::InputSource {
 
     // ---- waiting ---------------------------------------------------------
 
-    void stopPoint() {
-        if (stop.requested()) throw StopNoticed{};
-    }
+    void stopPoint() { throwIfStopped(stop); }
     // Window events run; "Stop Xfer" among them ends the transfer here.
-    static void letEventsRun(Wait& wait) {
-        if (wait.letEventsRun()) throw StopNoticed{};
-    }
+    static void letEventsRun(Wait& wait) { wait.letEventsRun(); }
     // A command has gone out: the first pause for its answer.
     void awaitFirstAnswer() {
         Wait first(host, stop, kQueryWaitMs, 0);
@@ -131,7 +125,7 @@ struct LoggerTransfer::Impl : logger::InputSource {
 
     // A spreadsheet program that is busy does not answer for a moment.
     void writeCell(int row, int col, const std::string& text) {
-        if (!sheet.writeCellWaiting(row, col, text)) throw StopNoticed{};
+        sheet.writeCellWaiting(row, col, text);
     }
 
     // ---- the transfer ------------------------------------------------------
@@ -147,14 +141,10 @@ struct LoggerTransfer::Impl : logger::InputSource {
         records.reset();
         csv.reset();
         if (request.toWorkbook) {
-            switch (sheet.checkAndLink(request.documentPath, request.owner)) {
-            case DocumentLink::Result::Linked:
-                break;
-            case DocumentLink::Result::Refused:
+            if (sheet.checkAndLink(request.documentPath, request.owner) ==
+                DocumentLink::Result::Refused) {
                 stopXfer();
                 return Outcome::Abandoned;
-            case DocumentLink::Result::Stopped:
-                return Outcome::Ended;
             }
             records.emplace([this](int r, int c, const std::string& t) { writeCell(r, c, t); });
         } else {
@@ -373,12 +363,12 @@ void LoggerTransfer::start(const LoggerRequest& request) {
         } else {
             t.summary.stoppedBy = kLoggerStopped;
         }
-    } catch (const StopNoticed&) {
+    } catch (const TransferStopped&) {
         t.summary.stoppedBy = kLoggerStopped;
         t.endTransfer();
     } catch (const NoAnswer&) {
-        t.summary.stoppedBy = kLoggerPortIsBad;
-        t.host.messageBox(kLoggerPortIsBad, kAppTitle);
+        t.summary.stoppedBy = kPortIsBad;
+        t.host.messageBox(kPortIsBad, kAppTitle);
         t.endTransfer();
     } catch (const std::exception& e) {
         const Report report = reportFor(e);

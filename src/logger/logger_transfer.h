@@ -14,7 +14,6 @@
 namespace tz {
 
 inline constexpr const char* kLoggerNotAppointed = "Logger data are not appointed.";
-inline constexpr const char* kLoggerPortIsBad = "232Port is bad";
 inline constexpr const char* kWorkFileName = "Work.csv";
 // What the result line says of a transfer that "Stop Xfer" ended.
 inline constexpr const char* kLoggerStopped = "Stopped";

@@ -1,6 +1,7 @@
 #include "online/online_transfer.h"
 
 #include "app/title.h"
+#include "app/wait.h"
 #include "link/failure_report.h"
 #include "link/serial_link.h"
 #include "online/interval_entry.h"
@@ -31,10 +32,6 @@ void OnlineTransfer::Impl::report(const std::exception& e) {
     host.messageBox(r.text, r.title);
 }
 
-bool OnlineTransfer::Impl::writeHeaderCell(int col, const std::string& text) {
-    return sheet.writeCellWaiting(1, col, text);
-}
-
 void OnlineTransfer::Impl::start(const OnlineRequest& request) {
     // A poll that "Stop Xfer" interrupted a moment ago is still unwinding
     // and owns the port until it returns.
@@ -58,46 +55,25 @@ void OnlineTransfer::Impl::start(const OnlineRequest& request) {
         // The port first: a port that fails leaves an existing document
         // untouched and starts no spreadsheet program.
         openPort(port, request.portNo, request.lineSettings, WindowKind::Online);
-        const std::string header = headerName(request.paramText);
-        if (request.toWorkbook) {
-            switch (sheet.checkAndLink(request.documentPath, request.owner)) {
-            case DocumentLink::Result::Linked:
-                break;
-            case DocumentLink::Result::Refused:
-                stopXfer();
-                return;
-            case DocumentLink::Result::Stopped:
-                return; // "Stop Xfer" has ended it all
-            }
-            output.useSheet();
-            RowCount = 1;
-            if (!writeHeaderCell(1, "TIME") || !writeHeaderCell(2, header)) return;
-        } else {
-            output.openCsv(request.documentPath);
-            RowCount = 1;
-            output.writeCsvHeader("TIME", header);
-        }
+        RunStart run;
+        run.port = "COM" + std::to_string(request.portNo);
+        run.parameter = request.paramText;
+        run.timeHeader = "TIME";
+        run.valueHeader = headerName(request.paramText);
+        sinks.begin(request.sinks, run);
+        rows = 1;
         schedule.begin(verdict.seconds, host.today());
         active = true;
         armFor(kFirstTickSeconds);
+    } catch (const TransferStopped&) {
+        // "Stop Xfer" in a wait of the start, or a refused document, which
+        // takes the same way out.
+        stopXfer();
     } catch (const std::exception& e) {
         report(e);
         if (port.portOpen()) closePort(port);
         view.enterIdle();
-        output.closeCsv();
-    }
-}
-
-void OnlineTransfer::Impl::closeDocument() noexcept {
-    // A sync of the last rows that failed is a storage failure like any
-    // other: said, not swallowed.
-    try {
-        output.closeCsvReporting();
-    } catch (const std::exception& e) {
-        try {
-            report(e);
-        } catch (...) {
-        }
+        sinks.end(RunEnd::Failed, /*report=*/false);
     }
 }
 
@@ -107,15 +83,15 @@ void OnlineTransfer::Impl::stopXfer() {
     timer.stop();
     active = false;
     closePort(port);
-    closeDocument();
+    sinks.end(RunEnd::Stopped);
 }
 
-void OnlineTransfer::Impl::endTransfer() {
+void OnlineTransfer::Impl::endTransfer(RunEnd how) {
     if (port.portOpen()) closePort(port);
     timer.stop();
     active = false;
     view.enterIdle();
-    closeDocument();
+    sinks.end(how);
 }
 
 void OnlineTransfer::Impl::armFor(double seconds) {
@@ -134,20 +110,20 @@ void OnlineTransfer::Impl::tick() {
         return;
     }
     polling = true;
-    jobComm();
+    pollOnce();
     polling = false;
     // The interval runs from the end of this poll, however it ended.
     const double end = clockNow(host);
     schedule.pollEnded(end);
     if (active) {
         armFor(schedule.secondsUntilDue(end));
-        view.nextPollDue(RowCount, end + schedule.secondsUntilDue(end));
+        view.nextPollDue(rows, end + schedule.secondsUntilDue(end));
     }
 }
 
 OnlineTransfer::OnlineTransfer(Host& host, SerialControl& port, OnlineView& view, Timer& timer,
-                               DocumentLink& sheet, StopFlag& stop)
-    : impl_(std::make_unique<Impl>(host, port, view, timer, sheet, stop)) {
+                               StopFlag& stop)
+    : impl_(std::make_unique<Impl>(host, port, view, timer, stop)) {
     timer.setCallback([impl = impl_.get()] { impl->tick(); });
 }
 
@@ -163,22 +139,19 @@ void OnlineTransfer::stopXfer() {
     impl_->stopXfer();
 }
 void OnlineTransfer::closeFiles() {
-    impl_->output.closeCsv();
+    impl_->sinks.end(RunEnd::Stopped, /*report=*/false);
 }
 bool OnlineTransfer::running() const {
     return impl_->active || impl_->polling;
 }
 long long OnlineTransfer::rowCount() const {
-    return impl_->RowCount;
+    return impl_->rows;
 }
 const PollSchedule& OnlineTransfer::schedule() const {
     return impl_->schedule;
 }
-bool OnlineTransfer::pollInProgress() const {
-    return impl_->polling;
-}
-bool OnlineTransfer::csvFileOpen() const {
-    return impl_->output.csvOpen();
+bool OnlineTransfer::sinksOpen() const {
+    return impl_->sinks.open();
 }
 
 } // namespace tz

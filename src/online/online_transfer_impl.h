@@ -1,9 +1,9 @@
 #pragma once
 // The window-level state of the on-line transfer, shared by the start
 // (online_transfer.cpp) and the poll cycle (poll_cycle.cpp).
-#include "online/online_output.h"
 #include "online/online_transfer.h"
 #include "online/poll_schedule.h"
+#include "online/run_sinks.h"
 
 #include <exception>
 #include <string>
@@ -11,43 +11,38 @@
 namespace tz {
 
 struct OnlineTransfer::Impl {
-    Impl(Host& h, SerialControl& p, OnlineView& v, Timer& t, DocumentLink& s, StopFlag& f)
-        : host(h), port(p), view(v), timer(t), sheet(s), stop(f), output(v, s) {}
+    Impl(Host& h, SerialControl& p, OnlineView& v, Timer& t, StopFlag& f)
+        : host(h), port(p), view(v), timer(t), stop(f),
+          sinks([this](const std::exception& e) { report(e); }) {}
 
     Host& host;
     SerialControl& port;
     OnlineView& view;
     Timer& timer;
-    DocumentLink& sheet;
     StopFlag& stop;
-    OnlineOutput output;
     // The command table of the running transfer.
     std::array<std::string, 21> commands{};
 
     PollSchedule schedule;
-    long long RowCount = 0;
+    RunSinks sinks;
+    long long rows = 0;   // rows written, the header row included
     bool active = false;  // started and not yet ended
-    bool polling = false; // jobComm is on the stack
+    bool polling = false; // a poll is on the stack
 
     void start(const OnlineRequest& request);
     void stopXfer();
     void tick();
     void armFor(double seconds);
 
-    // One poll; ends the transfer itself when the poll cannot go on.
-    void jobComm();
+    // One poll: ask the instrument, make the row, hand it to the sinks.
+    // Ends the transfer itself when the poll cannot go on.
+    void pollOnce();
     // Command table entry of the selected parameter.
     int tableEntry() const;
     // Every end of a transfer after the start: port closed if open, timer
-    // off, window idle, CSV file closed.
-    void endTransfer();
+    // off, window idle, sinks ended.
+    void endTransfer(RunEnd how);
     void report(const std::exception& e);
-    // Close the CSV document, reporting a failed sync of its last rows.
-    void closeDocument() noexcept;
-
-    // Header cell of the workbook; waits while the spreadsheet program
-    // does not answer yet. False when "Stop Xfer" ended the wait.
-    bool writeHeaderCell(int col, const std::string& text);
 };
 
 // "hh:mm:ss" of a time of day in seconds.

@@ -1,9 +1,11 @@
-// One on-line poll (jobComm): ask the instrument for the selected
-// parameter, take the value out of the reply and append the row.
+// One on-line poll: ask the instrument for the selected parameter, take the
+// value out of the reply and hand the finished row to the run's sinks.
 #include "app/title.h"
+#include "app/wait.h"
 #include "link/failure_report.h"
 #include "link/serial_link.h"
 #include "online/online_transfer_impl.h"
+#include "online/trend.h"
 #include "online/value_slice.h"
 #include "platform/failure.h"
 
@@ -16,40 +18,41 @@ int OnlineTransfer::Impl::tableEntry() const {
     return p + 1;
 }
 
-void OnlineTransfer::Impl::jobComm() {
-    const double at = clockNow(host);
+void OnlineTransfer::Impl::pollOnce() {
+    PolledRow row;
+    row.at = clockNow(host);
+    row.wall = host.wallClock();
     const double seconds = host.secondsSinceMidnight();
-    const std::string pollTime = host.timeOfDayText();
+    row.time = host.timeOfDayText();
     view.setStatus1("TIME" + clockText(seconds));
     try {
         stop.clear();
-        const ExchangeResult result = exchange(port, host, stop, commands[tableEntry()]);
-        if (result.stopped) {
-            endTransfer();
-            return;
-        }
-        if (result.reply.empty()) {
+        row.reply = exchange(port, host, stop, commands[tableEntry()]).reply;
+        if (row.reply.empty()) {
             host.messageBox(kPortIsBad, kAppTitle);
-            endTransfer();
+            endTransfer(RunEnd::Failed);
             return;
         }
-        ++RowCount;
-        // "Stop Xfer" now has closed port and file: the poll ends without a
-        // row rather than failing on them.
-        if (letEventsRun(host, stop)) {
-            endTransfer();
-            return;
-        }
+        ++rows;
+        // "Stop Xfer" now has closed port and sinks: the poll ends without
+        // a row rather than failing on them.
+        letEventsRun(host, stop);
         // The selection is read again: the pump may have run a change.
-        const std::string value = sliceValue(result.reply, tableEntry());
-        output.writeRow(RowCount, pollTime, value);
-        view.rowWritten(at, value, result.reply);
+        row.value = sliceValue(row.reply, tableEntry());
+        row.number = readingNumber(row.value);
+        row.unit = replyUnit(row.reply);
+        row.seq = rows - 1;
+        sinks.write(row);
+        view.rowWritten(row.at, row.value, row.reply);
         port.clearInBuffer();
+    } catch (const TransferStopped&) {
+        endTransfer(RunEnd::Stopped);
     } catch (const std::exception& e) {
         // A failure caused by "Stop Xfer" closing port or file under a poll
         // that was past its wait for the reply is no failure to report.
-        if (!stop.requested()) report(e);
-        endTransfer();
+        const bool stopped = stop.requested();
+        if (!stopped) report(e);
+        endTransfer(stopped ? RunEnd::Stopped : RunEnd::Failed);
     }
 }
 

@@ -3,19 +3,15 @@
 // monitor, the workbook, a broker. The poll never knows which of them a run
 // has; whoever starts the run (a window, the unattended mode) assembles its
 // sinks, and every sink lives through the same three steps.
+#include "platform/host.h"
+
 #include <optional>
 #include <string>
 
 namespace tz {
 
-// An instant on the calendar, as the run's machine saw it: milliseconds
-// since 1970-01-01 UTC and the local offset from UTC at that instant, so a
-// sink can write a dated local time that stays unambiguous across midnight
-// and a daylight-saving change.
-struct WallClock {
-    long long epochMs = 0;
-    int utcOffsetSeconds = 0;
-};
+// WallClock, the calendar instant of a row, comes with the host
+// (platform/host.h).
 
 // What every sink is told when a run starts.
 struct RunStart {

@@ -11,6 +11,15 @@ namespace tz {
 // next day" is +1 and dates compare with < and ==.
 using DayNumber = long;
 
+// An instant on the calendar, as the run's machine saw it: milliseconds
+// since 1970-01-01 UTC and the local offset from UTC at that instant, so a
+// sink can write a dated local time that stays unambiguous across midnight
+// and a daylight-saving change.
+struct WallClock {
+    long long epochMs = 0;
+    int utcOffsetSeconds = 0;
+};
+
 class Host {
   public:
     virtual ~Host() = default;
@@ -24,6 +33,8 @@ class Host {
     virtual double secondsSinceMidnight() = 0;
     // The current time of day as text in the system's time format.
     virtual std::string timeOfDayText() = 0;
+    // The current instant on the calendar.
+    virtual WallClock wallClock() = 0;
 
     // A message box with an OK button only and no icon; returns when the
     // operator has dismissed it.

@@ -1,10 +1,9 @@
 #pragma once
 // What a transfer shows in its window: the frame's two states, the status
-// lines and, on-line, the data monitor. Everything the operator chose
-// reaches the transfer as its request when "Start Transfer!" is pressed;
-// the Qt windows implement these, tests use recording fakes.
-#include "platform/grid.h"
-
+// lines and the progress. Everything the operator chose reaches the
+// transfer as its request when "Start Transfer!" is pressed; the Qt windows
+// implement these, tests use recording fakes. The rows themselves go to
+// the run's sinks (online/row_sink.h), the data monitor among them.
 #include <optional>
 #include <string>
 
@@ -27,14 +26,11 @@ class OnlineView : public TransferView {
     virtual int selectedParamIndex() const = 0;
     // A refused interval: the caret goes back to the interval entry.
     virtual void focusInterval() = 0;
-    // Show the data monitor window without blocking, and its grid.
-    virtual void showMonitor() = 0;
-    virtual Grid& monitorGrid() = 0;
 
     // For what a window shows beside its classic controls; a view that
     // shows nothing more leaves them alone.
-    // A poll's row has been written: when the poll started (seconds since
-    // the start of day 0, as clockNow), its value cell and the reply.
+    // A poll's row has reached the sinks: when the poll started (seconds
+    // since the start of day 0, as clockNow), its value cell and the reply.
     virtual void rowWritten(double at, const std::string& value, const std::string& reply) {
         (void)at, (void)value, (void)reply;
     }

@@ -46,14 +46,6 @@ std::string DocumentLink::baseName(const std::string& name) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-std::string DocumentLink::cellItem(int row, int col) {
-    return "R" + std::to_string(row) + "C" + std::to_string(col);
-}
-
-std::string DocumentLink::topicFor(const std::string& documentPath) {
-    return "Excel|" + documentPath;
-}
-
 std::vector<std::string> DocumentLink::openWindowTitles(const std::string& name) {
     const std::string base = baseName(name);
     std::vector<std::string> titles{"Microsoft Excel - " + name, "Microsoft Excel - " + base};
@@ -112,20 +104,20 @@ DocumentLink::Result DocumentLink::checkAndLink(const std::string& path, WindowH
         awaitedTitles_ = openWindowTitles(name);
     else
         shell_.activate(kAppTitle);
-    link_.setTopic(topicFor(path));
-    const bool linked =
-        retryWhileNoAnswer([this] { link_.setLinkMode(SheetLink::Manual); },
-                           noAnswerMessage(path, static_cast<int>(retryLimitSeconds)),
-                           [this](double waited) { activateOnceShown(waited); },
-                           [this] {
-                               // Given up: what the launch started must not run on unseen.
-                               awaitedTitles_.clear();
-                               shell_.endLaunched();
-                               link_.endLaunched();
-                           });
-    if (!linked) return Result::Stopped;
-    if (awaitedTitles_.empty()) return Result::Linked;
-    return waitForDocumentWindow(clockSeconds() - launchedAt_);
+    // Whatever an earlier start left of a link ends: this series of
+    // attempts starts afresh.
+    link_.close();
+    retryWhileNoAnswer([this, &path] { link_.open(path); },
+                       noAnswerMessage(path, static_cast<int>(retryLimitSeconds)),
+                       [this](double waited) { activateOnceShown(waited); },
+                       [this] {
+                           // Given up: what the launch started must not run on unseen.
+                           awaitedTitles_.clear();
+                           shell_.endLaunched();
+                           link_.endLaunched();
+                       });
+    if (!awaitedTitles_.empty()) waitForDocumentWindow(clockSeconds() - launchedAt_);
+    return Result::Linked;
 }
 
 void DocumentLink::activateOnceShown(double waited) {
@@ -137,13 +129,13 @@ void DocumentLink::activateOnceShown(double waited) {
     shell_.activate(kAppTitle);
 }
 
-DocumentLink::Result DocumentLink::waitForDocumentWindow(double waited) {
+void DocumentLink::waitForDocumentWindow(double waited) {
     const double started = clockSeconds();
     long pausedMs = 0;
     for (;;) {
         activateOnceShown(waited + std::max(clockSeconds() - started, pausedMs / 1000.0));
-        if (awaitedTitles_.empty()) return Result::Linked;
-        if (letEventsRun(host_, stop_)) return Result::Stopped;
+        if (awaitedTitles_.empty()) return;
+        letEventsRun(host_, stop_);
         host_.sleepMs(retryPauseMs);
         pausedMs += retryPauseMs;
     }
@@ -155,7 +147,7 @@ double DocumentLink::clockSeconds() {
 
 // Keep asking while the window stays alive, so that "Stop Xfer" is heard,
 // but not forever: a program that never answers must not hang the window.
-bool DocumentLink::retryWhileNoAnswer(const std::function<void()>& attempt,
+void DocumentLink::retryWhileNoAnswer(const std::function<void()>& attempt,
                                       const std::string& limitMessage,
                                       const std::function<void(double waited)>& beforeEachWait,
                                       const std::function<void()>& onGiveUp) {
@@ -164,7 +156,7 @@ bool DocumentLink::retryWhileNoAnswer(const std::function<void()>& attempt,
     for (;;) {
         try {
             attempt();
-            return true;
+            return;
         } catch (const Failure& f) {
             if (f.code() != FailureCode::NoDdeAnswer) throw;
         }
@@ -176,25 +168,24 @@ bool DocumentLink::retryWhileNoAnswer(const std::function<void()>& attempt,
             throw Failure(FailureCode::Other, limitMessage);
         }
         if (beforeEachWait) beforeEachWait(waited);
-        if (letEventsRun(host_, stop_)) return false;
+        letEventsRun(host_, stop_);
         host_.sleepMs(retryPauseMs);
         pausedMs += retryPauseMs;
-        if (letEventsRun(host_, stop_)) return false;
+        letEventsRun(host_, stop_);
     }
 }
 
-bool DocumentLink::writeCellWaiting(int row, int col, const std::string& text) {
-    return retryWhileNoAnswer([&] { writeCell(row, col, text); },
-                              cellNoAnswerMessage(static_cast<int>(retryLimitSeconds)));
+void DocumentLink::writeCellWaiting(int row, int col, const std::string& text) {
+    retryWhileNoAnswer([&] { writeCell(row, col, text); },
+                       cellNoAnswerMessage(static_cast<int>(retryLimitSeconds)));
 }
 
 void DocumentLink::writeCell(int row, int col, const std::string& text) {
-    link_.setItem(cellItem(row, col));
-    link_.poke(text);
+    link_.writeCell(row, col, text);
 }
 
 void DocumentLink::endLink() {
-    link_.setLinkMode(SheetLink::None);
+    link_.close();
 }
 
 } // namespace tz

@@ -19,7 +19,6 @@ class DocumentLink {
     enum class Result {
         Linked,  // the workbook answers; cells can be written
         Refused, // a document check failed and said so; the caller stops the transfer
-        Stopped, // "Stop Xfer" was pressed while waiting for the spreadsheet program
     };
 
     DocumentLink(Host& host, Shell& shell, SheetLink& link, const StopFlag& stop);
@@ -27,24 +26,25 @@ class DocumentLink {
     // Document checks, launch, activation of the transfer window and link.
     // A refusal has shown its message already. Throws a Failure for
     // anything else that goes wrong, among it a spreadsheet program that
-    // has not answered within `retryLimitSeconds`.
+    // has not answered within `retryLimitSeconds`, and TransferStopped when
+    // "Stop Xfer" is heard while it waits.
     Result checkAndLink(const std::string& documentPath, WindowHandle owner);
 
     // Text into the cell at row, column (both from 1) of the linked workbook.
     void writeCell(int row, int col, const std::string& text);
     // The same, asking again while the spreadsheet program is too busy to
-    // answer (see retryWhileNoAnswer). False when "Stop Xfer" ended the wait.
-    bool writeCellWaiting(int row, int col, const std::string& text);
+    // answer (see retryWhileNoAnswer).
+    void writeCellWaiting(int row, int col, const std::string& text);
 
     // The spreadsheet program needs a moment to start and load a document,
     // and does not answer while it is busy. Runs `attempt` again while it
     // fails with NoDdeAnswer: window events run and one pause passes in
-    // between, so "Stop Xfer" is heard (returns false then). Once
+    // between, so "Stop Xfer" is heard (TransferStopped). Once
     // retryLimitSeconds have passed, throws a Failure with `limitMessage`;
     // any other failure propagates at once.
     // `beforeEachWait` runs before every wait with the seconds waited so
     // far; `onGiveUp` just before the limit's failure is thrown.
-    bool retryWhileNoAnswer(const std::function<void()>& attempt, const std::string& limitMessage,
+    void retryWhileNoAnswer(const std::function<void()>& attempt, const std::string& limitMessage,
                             const std::function<void(double waited)>& beforeEachWait = {},
                             const std::function<void()>& onGiveUp = {});
 
@@ -56,8 +56,6 @@ class DocumentLink {
     static std::string documentName(const std::string& path);
     // The document name up to its last "."; the whole name when it has none.
     static std::string baseName(const std::string& documentName);
-    static std::string cellItem(int row, int col);
-    static std::string topicFor(const std::string& documentPath);
     // Titles of a window that shows the document already.
     static std::vector<std::string> openWindowTitles(const std::string& documentName);
 
@@ -79,7 +77,7 @@ class DocumentLink {
   private:
     // Activate the transfer window once the document's window is there.
     void activateOnceShown(double waited);
-    Result waitForDocumentWindow(double waited);
+    void waitForDocumentWindow(double waited);
     double clockSeconds();
 
     std::vector<std::string> awaitedTitles_; // the document's window, not yet seen

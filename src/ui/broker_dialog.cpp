@@ -46,7 +46,7 @@ void saveBrokerChoice(const BrokerChoice& choice) {
         QFile::setPermissions(s.fileName(), QFile::ReadOwner | QFile::WriteOwner);
 }
 
-std::string brokerPassword(const BrokerChoice& choice) {
+std::string passwordOf(const BrokerChoice& choice) {
     if (!choice.password.empty()) return choice.password;
     const char* env = std::getenv("TZ_MQTT_PASSWORD");
     return env ? env : "";

@@ -24,7 +24,7 @@ BrokerChoice loadBrokerChoice();
 void saveBrokerChoice(const BrokerChoice& choice);
 // The password a run uses: the one kept in the settings, else the
 // environment's.
-std::string brokerPassword(const BrokerChoice& choice);
+std::string passwordOf(const BrokerChoice& choice);
 
 class BrokerDialog : public QDialog {
     Q_OBJECT

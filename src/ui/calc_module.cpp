@@ -12,7 +12,7 @@ namespace tz {
 
 namespace {
 
-constexpr int kInterface = 2;
+constexpr int kInterface = 3;
 constexpr const char* kModuleName = "tidewell-z-calc.so";
 
 struct Entry {
@@ -84,38 +84,26 @@ class LazyShell : public Shell {
 
 class LazySheetLink : public SheetLink {
   public:
-    void setTopic(const std::string& topic) override {
-        topic_ = topic;
-        if (inner_) inner_->setTopic(topic);
+    void open(const std::string& documentPath) override { inner().open(documentPath); }
+    // Ending a link that never began needs no module (every logger start
+    // does so, whatever the format).
+    void close() noexcept override {
+        if (inner_) inner_->close();
     }
-    void setLinkMode(int mode) override {
-        // Ending a link that never began needs no module (every logger
-        // start does so, whatever the format).
-        if (!inner_ && mode == None) return;
-        inner().setLinkMode(mode);
+    bool isOpen() const override { return inner_ && inner_->isOpen(); }
+    void writeCell(int row, int col, const std::string& text) override {
+        inner().writeCell(row, col, text);
     }
-    int linkMode() const override { return inner_ ? inner_->linkMode() : None; }
-    void setItem(const std::string& item) override {
-        item_ = item;
-        if (inner_) inner_->setItem(item);
-    }
-    void poke(const std::string& text) override { inner().poke(text); }
     void endLaunched() noexcept override {
         if (inner_) inner_->endLaunched();
     }
 
   private:
     SheetLink& inner() {
-        if (!inner_) {
-            inner_.reset(calcModule().makeSheetLink());
-            inner_->setTopic(topic_);
-            if (!item_.empty()) inner_->setItem(item_);
-        }
+        if (!inner_) inner_.reset(calcModule().makeSheetLink());
         return *inner_;
     }
     std::unique_ptr<SheetLink> inner_;
-    std::string topic_;
-    std::string item_;
 };
 
 } // namespace

@@ -3,12 +3,11 @@
 // column 0 are fixed cells that hold data too (the header row and the
 // times). The fixed row is shown as the table's header, so it stays in view
 // while the rows scroll; the fixed column is drawn in the same grey.
-#include "platform/grid.h"
-
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QTableView>
 
+#include <string>
 #include <vector>
 
 namespace tz {
@@ -38,19 +37,19 @@ class MonitorGridModel : public QAbstractTableModel {
     std::vector<QStringList> cells_; // one list of cols_ texts per grid row
 };
 
-class MonitorGrid : public QTableView, public Grid {
+class MonitorGrid : public QTableView {
     Q_OBJECT
   public:
     explicit MonitorGrid(QWidget* parent = nullptr);
 
-    // Grid
-    void setCols(int cols) override;
-    void setRows(int rows) override;
-    int rows() const override;
-    void setText(int row, int col, const std::string& text) override;
-    void setCurrentCell(int row, int col) override;
-    bool rowIsVisible(int row) const override;
-    void setTopRow(int row) override;
+    void setCols(int cols);
+    void setRows(int rows);
+    int rows() const;
+    // Throws GridRowOutOfRange (381) when row >= rows().
+    void setText(int row, int col, const std::string& text);
+    void setCurrentCell(int row, int col);
+    bool rowIsVisible(int row) const;
+    void setTopRow(int row);
 
     int cols() const;
     std::string text(int row, int col) const;

@@ -1,15 +1,18 @@
 #include "ui/online_window.h"
 
 #include "logger/logger_progress.h"
+#include "online/csv_sink.h"
 #include "online/interval_entry.h"
+#include "online/workbook_sink.h"
+#include "publish/broker_sink.h"
 #include "ui/broker_dialog.h"
+#ifdef TZ_HAVE_MQTT
+#include "backends/mosquitto/mosquitto_client.h"
+#endif
 #include "ui/layout.h"
-#include "ui/monitor_grid.h"
+#include "ui/monitor_sink.h"
 #include "ui/monitor_window.h"
 #include "ui/progress_strip.h"
-#ifdef TZ_HAVE_CHARTS
-#include "ui/trend_chart.h"
-#endif
 
 #include <QTime>
 
@@ -56,16 +59,15 @@ OnlineWindow::OnlineWindow(UiServices& services, QPoint at)
     buildPanel();
     pollTimer_ = std::make_unique<WindowTimer>(
         services_.makeTimer(), [this](std::function<void()> cb) { runAsTransferCode(cb); });
-    // The monitor exists (hidden) from the start, so the transfer always has
-    // its grid.
+    // The monitor exists (hidden) from the start; a CSV run shows it.
     monitor_ = new MonitorWindow;
 
     showApplicationPath();
     fillPortList();
     buildParameterList();
     showDefaultDocument();
-    transfer_ = std::make_unique<OnlineTransfer>(services_.host, *serial_, *this, *pollTimer_,
-                                                 *documentLink_, stop_);
+    transfer_ =
+        std::make_unique<OnlineTransfer>(services_.host, *serial_, *this, *pollTimer_, stop_);
     setIdleState();
     // The keyboard starts at the port list, the first usable control.
     portList_->setFocus();
@@ -137,6 +139,15 @@ OnlineRequest OnlineWindow::request() const {
     r.paramIndex = paramList_->currentIndex();
     r.paramText = paramList_->currentText().toStdString();
     r.intervalDigits = intervalDigits();
+    // Where the rows go. A new output is one sink class and one line here.
+    if (r.toWorkbook) {
+        r.sinks.push_back(std::make_shared<WorkbookSink>(*documentLink_, r.documentPath, r.owner));
+    } else {
+        r.sinks.push_back(std::make_shared<CsvDocumentSink>(r.documentPath));
+        r.sinks.push_back(std::make_shared<MonitorSink>(monitor_.data()));
+    }
+    // Last: the record is written before a row leaves the machine.
+    if (auto broker = brokerSink()) r.sinks.push_back(std::move(broker));
     return r;
 }
 
@@ -167,26 +178,6 @@ void OnlineWindow::focusInterval() {
     intervalEntry_->setFocus(Qt::OtherFocusReason);
 }
 
-void OnlineWindow::showMonitor() {
-    if (!monitor_) monitor_ = new MonitorWindow;
-        // The monitor is shown when a CSV run starts: its trend starts anew.
-#ifdef TZ_HAVE_CHARTS
-    monitor_->trend().startRun(paramList_->currentText());
-    trendRun_ = true;
-#endif
-    monitor_->show();
-    monitor_->raise();
-}
-
-void OnlineWindow::rowWritten(double at, const std::string& value, const std::string& reply) {
-    // The monitor shows CSV runs only; a workbook run has its own sheet.
-#ifdef TZ_HAVE_CHARTS
-    if (monitor_ && trendRun_) monitor_->trend().addPoll(at, value, reply);
-#else
-    (void)at, (void)value, (void)reply;
-#endif
-}
-
 namespace {
 
 QString rowsText(long long rows) {
@@ -204,10 +195,11 @@ void OnlineWindow::nextPollDue(long long rows, double at) {
 }
 
 void OnlineWindow::enterTransferring() {
-    trendRun_ = false;
     setTransferringState();
     // A run publishes where it was started to; the next one takes a change.
     brokerButton_->setEnabled(false);
+    runResult_.clear();
+    brokerNote_.clear();
 }
 
 void OnlineWindow::enterIdle() {
@@ -216,12 +208,39 @@ void OnlineWindow::enterIdle() {
     const long long rows = transfer_ ? transfer_->rowCount() : 0;
     if (rows < 1) return;
     progress_->setProgress(rowsText(rows));
-    progress_->setResult(rowsText(rows) + " \u2192 " + QString::fromStdString(documentText()));
+    runResult_ = rowsText(rows) + " \u2192 " + QString::fromStdString(documentText());
+    showResult();
 }
 
-Grid& OnlineWindow::monitorGrid() {
-    if (!monitor_) monitor_ = new MonitorWindow;
-    return monitor_->grid();
+void OnlineWindow::showResult() {
+    // The broker's last word stays beside the run's result: lost, back,
+    // a refused login, messages it never got.
+    QString line = runResult_;
+    if (!brokerNote_.isEmpty()) line += (line.isEmpty() ? "" : "; ") + brokerNote_;
+    progress_->setResult(line);
+}
+
+std::shared_ptr<RowSink> OnlineWindow::brokerSink() const {
+    const BrokerChoice choice = loadBrokerChoice();
+    if (!choice.publish) return nullptr;
+    std::string why;
+    const std::optional<BrokerAddress> address = parseBrokerUrl(choice.url, why);
+    if (!address) return nullptr; // the dialog takes no such address
+#ifdef TZ_HAVE_MQTT
+    BrokerTarget target;
+    target.url = *address;
+    target.password = passwordOf(choice);
+    QPointer<OnlineWindow> self(const_cast<OnlineWindow*>(this));
+    return std::make_shared<BrokerSink>(services_.host, std::make_unique<MosquittoClient>(),
+                                        services_.makeTimer(), target,
+                                        [self](const std::string& note) {
+                                            if (!self) return;
+                                            self->brokerNote_ = QString::fromStdString(note);
+                                            self->showResult();
+                                        });
+#else
+    return nullptr;
+#endif
 }
 
 } // namespace tz

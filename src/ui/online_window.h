@@ -33,12 +33,10 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     // OnlineView
     int selectedParamIndex() const override;
     void focusInterval() override;
-    void showMonitor() override;
-    Grid& monitorGrid() override;
-    void rowWritten(double at, const std::string& value, const std::string& reply) override;
     void nextPollDue(long long rows, double at) override;
 
-    // What "Start Transfer!" hands to the transfer.
+    // What "Start Transfer!" hands to the transfer, the run's sinks
+    // assembled.
     OnlineRequest request() const;
 
     MonitorWindow* monitor() const { return monitor_; }
@@ -55,6 +53,9 @@ class OnlineWindow : public TransferFrame, public OnlineView {
 
   private:
     void buildPanel();
+    // The sink that publishes the rows, when "Broker..." says so.
+    std::shared_ptr<RowSink> brokerSink() const;
+    void showResult();
     void buildParameterList();
     // The interval entry's own check as the operator types.
     void checkIntervalEntry();
@@ -68,8 +69,9 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     QComboBox* paramList_ = nullptr;
     QLineEdit* intervalEntry_ = nullptr;
     QPushButton* brokerButton_ = nullptr; // in the strip below the layout
+    QString runResult_;                   // the rows and the document, after a run
+    QString brokerNote_;                  // what the broker sink said last in this run
     std::unique_ptr<OnlineTransfer> transfer_;
-    bool trendRun_ = false; // the running transfer fills the monitor
 };
 
 } // namespace tz

@@ -67,7 +67,7 @@ TEST_F(OnlineEndToEnd, PollsTheSimulatorUntilStopXferAndKeepsFileAndGridAlike) {
     stopXfer(window);
     EXPECT_TRUE(idle());
     EXPECT_FALSE(w.transfer().running());
-    EXPECT_FALSE(w.transfer().csvFileOpen());
+    EXPECT_FALSE(w.transfer().sinksOpen());
     EXPECT_TRUE(messages.empty());
 
     const auto lines = crlfLines(document);
@@ -101,7 +101,7 @@ TEST_F(OnlineEndToEnd, PulledPlugEndsTheTransferAndKeepsTheRowsWritten) {
     runUntil([&] { return idle(); }, 2000);
     EXPECT_TRUE(idle());
     EXPECT_FALSE(w.transfer().running());
-    EXPECT_FALSE(w.transfer().csvFileOpen());
+    EXPECT_FALSE(w.transfer().sinksOpen());
 
     const auto lines = crlfLines(document);
     ASSERT_EQ(lines.size(), 3u);

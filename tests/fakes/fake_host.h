@@ -40,6 +40,13 @@ class FakeHost : public Host {
         return buf;
     }
 
+    // The virtual clock is local time; the calendar instant lies
+    // `utcOffsetSeconds` behind it in UTC.
+    int utcOffsetSeconds = 0;
+    WallClock wallClock() override {
+        return {std::llround((t_ - utcOffsetSeconds) * 1000.0), utcOffsetSeconds};
+    }
+
     void sleepMs(int ms) override {
         ++sleeps;
         sleptMs += ms;

@@ -6,7 +6,6 @@
 #include "platform/sheet_link.h"
 #include "platform/shell.h"
 
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <optional>
@@ -52,72 +51,67 @@ class FakeShell : public Shell {
     std::vector<std::string>* log_;
 };
 
+// A shell with no windows that opens nothing: for tests of the cell writes.
+class NoShell : public Shell {
+  public:
+    bool findWindow(const std::string&) override { return false; }
+    void openDocument(const std::string&, WindowHandle) override {}
+    void activate(const std::string&) override {}
+};
+
 class FakeSheetLink : public SheetLink {
   public:
     explicit FakeSheetLink(std::vector<std::string>* log = nullptr) : log_(log) {}
 
     struct Poke {
-        std::string item, text;
+        std::string item, text; // item: the cell as "R<row>C<col>"
         bool operator==(const Poke&) const = default;
         friend std::ostream& operator<<(std::ostream& os, const Poke& p) {
             return os << p.item << "=\"" << p.text << '"';
         }
     };
 
-    // Attempts to open the conversation that meet no answer before one
-    // succeeds, and pokes that meet no answer before one goes through: a
+    // Attempts to open the link that meet no answer before one succeeds,
+    // and cell writes that meet no answer before one goes through: a
     // spreadsheet program still starting, or busy. Negative: it never answers.
     int silentAttempts = 0;
     int silentPokes = 0;
     std::optional<Failure> linkFailure; // thrown by every attempt instead
-    std::optional<Failure> pokeFailure; // thrown by every poke once set
+    std::optional<Failure> pokeFailure; // thrown by every cell write once set
     // At the start of every attempt: a slow connect, a clock that jumps.
     std::function<void()> onAttempt;
 
-    std::string topic, item;
-    std::vector<int> modes; // every mode asked for, answered or not
-    int attempts = 0;       // modes other than None asked for
+    std::string document; // the last document an attempt was made on
+    int attempts = 0;     // opens asked for, answered or not
+    int closes = 0;
     std::vector<Poke> pokes;
 
-    void setTopic(const std::string& t) override {
-        topic = t;
-        note("topic " + t);
-    }
-    void setLinkMode(int m) override {
-        modes.push_back(m);
-        if (m == None) {
-            mode_ = None;
-            note("mode none");
-            return;
-        }
+    void open(const std::string& path) override {
+        document = path;
         ++attempts;
+        open_ = false;
         if (onAttempt) onAttempt();
         if (linkFailure) throw *linkFailure;
         if (unanswered(silentAttempts)) throw noAnswer();
-        mode_ = m;
-        note("mode manual");
+        open_ = true;
+        note("link " + path);
     }
-    int linkMode() const override { return mode_; }
-    void setItem(const std::string& i) override { item = i; }
-    void poke(const std::string& text) override {
+    void close() noexcept override {
+        ++closes;
+        open_ = false;
+        note("close link");
+    }
+    bool isOpen() const override { return open_; }
+    void writeCell(int row, int col, const std::string& text) override {
         if (pokeFailure) throw *pokeFailure;
         if (unanswered(silentPokes)) throw noAnswer();
-        pokes.push_back({item, text});
+        pokes.push_back({"R" + std::to_string(row) + "C" + std::to_string(col), text});
+        cells_[{row, col}] = text;
     }
     void endLaunched() noexcept override { note("link end launched"); }
 
-    // The sheet as the pokes leave it: (row, column) -> text.
-    std::map<std::pair<int, int>, std::string> cells() const {
-        std::map<std::pair<int, int>, std::string> out;
-        for (const auto& p : pokes) {
-            // An item that is no "R<row>C<col>" lands on row or column 0,
-            // where a comparison with the expected sheet shows it.
-            int r = 0, c = 0;
-            std::sscanf(p.item.c_str(), "R%dC%d", &r, &c);
-            out[{r, c}] = p.text;
-        }
-        return out;
-    }
+    // The sheet as the writes leave it: (row, column) -> text.
+    const std::map<std::pair<int, int>, std::string>& cells() const { return cells_; }
 
   private:
     static bool unanswered(int& silent) {
@@ -132,7 +126,8 @@ class FakeSheetLink : public SheetLink {
         if (log_) log_->push_back(line);
     }
     std::vector<std::string>* log_;
-    int mode_ = None;
+    bool open_ = false;
+    std::map<std::pair<int, int>, std::string> cells_;
 };
 
 } // namespace tz::fake

@@ -1,10 +1,8 @@
 #pragma once
-// Recording fakes of the windows (on-line view, monitor grid, logger view)
-// and, through fake_sheet.h, of the spreadsheet side, for tests of the
-// transfer logic.
+// Recording fakes of the windows (on-line view, logger view) and, through
+// fake_sheet.h, of the spreadsheet side, for tests of the transfer logic.
 #include "fake_sheet.h"
 #include "platform/failure.h"
-#include "platform/grid.h"
 #include "platform/views.h"
 
 #include <functional>
@@ -15,47 +13,6 @@
 #include <vector>
 
 namespace tz::fake {
-
-// A grid that keeps its cells, throws GridRowOutOfRange beyond its rows and
-// shows `visibleRows` rows from its top row (row 0 is fixed and always
-// shown).
-class FakeGrid : public Grid {
-  public:
-    int cols = 2;
-    int rowCount = 2;
-    int topRow = 1;
-    int visibleRows = 15;
-    std::pair<int, int> current{1, 1};
-    std::map<std::pair<int, int>, std::string> cells;
-    std::vector<int> rowCounts; // every setRows, in order
-    int outOfRange = 0;         // GridRowOutOfRange thrown so far
-
-    void setCols(int c) override { cols = c; }
-    void setRows(int r) override {
-        rowCount = r;
-        rowCounts.push_back(r);
-    }
-    int rows() const override { return rowCount; }
-    void setText(int row, int col, const std::string& text) override {
-        if (row < 0 || row >= rowCount) {
-            ++outOfRange;
-            throw Failure(FailureCode::GridRowOutOfRange, "Subscript out of range");
-        }
-        if (col < 0 || col >= cols) throw Failure(FailureCode::Other, "Invalid column value");
-        cells[{row, col}] = text;
-    }
-    void setCurrentCell(int row, int col) override { current = {row, col}; }
-    bool rowIsVisible(int row) const override {
-        return row == 0 || (row >= topRow && row < topRow + visibleRows);
-    }
-    void setTopRow(int row) override { topRow = row; }
-
-    std::string text(int row, int col) const {
-        auto it = cells.find({row, col});
-        return it == cells.end() ? std::string() : it->second;
-    }
-    bool has(int row, int col) const { return cells.count({row, col}) != 0; }
-};
 
 class FakeOnlineView : public OnlineView {
   public:
@@ -69,9 +26,8 @@ class FakeOnlineView : public OnlineView {
 
     // --- what the logic did ---
     bool transferring = false;
-    int idles = 0, transferrings = 0, focuses = 0, monitorShows = 0;
+    int idles = 0, transferrings = 0, focuses = 0;
     std::vector<std::string> status1, status2;
-    FakeGrid grid;
 
     void enterIdle() override {
         ++idles;
@@ -90,8 +46,6 @@ class FakeOnlineView : public OnlineView {
         return params[paramIndex];
     }
     void focusInterval() override { ++focuses; }
-    void showMonitor() override { ++monitorShows; }
-    Grid& monitorGrid() override { return grid; }
 };
 
 // A logger window: what the operator ticked and typed, and everything the

@@ -1,7 +1,10 @@
 #pragma once
 // What "Start Transfer!" hands the on-line transfer for the benchmarks and
 // soak runs: the first parameter (DQ01) on COM1 into a CSV document.
+#include "online/csv_sink.h"
 #include "online/online_transfer.h"
+
+#include <memory>
 
 #include <string>
 
@@ -19,6 +22,7 @@ inline OnlineRequest csvPolling(const std::string& document, const std::string& 
     r.paramText = paramText;
     r.intervalDigits = intervalDigits;
     r.documentPath = document;
+    r.sinks.push_back(std::make_shared<CsvDocumentSink>(document));
     return r;
 }
 

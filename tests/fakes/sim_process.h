@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "probes.h"
 #include "scratch.h"
 
 #include <cstdlib>
@@ -25,28 +26,6 @@ inline constexpr const char* kSimPath = TZ_SIM_PATH;
 inline constexpr const char* kSimPath = "";
 #endif
 
-// Sets an environment variable for its life and then puts the old value
-// back.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_.c_str(), old_->c_str(), 1);
-        else
-            unsetenv(name_.c_str());
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
-
 // A scratch folder that is also XDG_CONFIG_HOME for its life, so that COMn
 // means the simulator or link made by this test and nothing else.
 class Workspace {
@@ -62,7 +41,7 @@ class Workspace {
 
   private:
     test::TempDir dir_;
-    ScopedEnv config_{"XDG_CONFIG_HOME", dir_.path().string()};
+    test::ScopedEnv config_{"XDG_CONFIG_HOME", dir_.path().string()};
 };
 
 // The simulator program as a child process with the workspace as

@@ -35,6 +35,10 @@ class RealHost : public Host {
         return std::fmod(std::chrono::duration<double>(now).count(), 86400.0);
     }
     std::string timeOfDayText() override { return {}; }
+    WallClock wallClock() override {
+        using namespace std::chrono;
+        return {duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count(), 0};
+    }
     void messageBox(const std::string& text, const std::string&) override {
         messages.push_back(text);
     }

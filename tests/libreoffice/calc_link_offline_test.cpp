@@ -4,6 +4,7 @@
 
 #include "backends/libreoffice/process.h"
 #include "platform/failure.h"
+#include "probes.h"
 #include "test_support.h"
 
 #include <gmock/gmock.h>
@@ -12,21 +13,12 @@
 namespace tz::calc {
 namespace {
 
+using test::codeOf;
 using test::ScopedEnv;
 using test::TempDir;
 
 std::string uniquePipe() {
     return "tz_nobody_" + std::to_string(::getpid());
-}
-
-FailureCode codeOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Failure& e) {
-        return e.code();
-    }
-    ADD_FAILURE() << "no failure";
-    return FailureCode::Other;
 }
 
 class SilentOffice : public ::testing::Test {
@@ -48,44 +40,42 @@ class SilentOffice : public ::testing::Test {
 
 TEST_F(SilentOffice, NoOfficeOnThePipeIsNoAnswer) {
     CalcLink link({uniquePipe(), false});
-    link.setTopic("Excel|" + dir_.file("Tidewell.ods"));
-    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
-    EXPECT_EQ(link.linkMode(), SheetLink::None);
+    EXPECT_EQ(codeOf([&] { link.open(dir_.file("Tidewell.ods")); }), FailureCode::NoDdeAnswer);
+    EXPECT_FALSE(link.isOpen());
     EXPECT_TRUE(calls(0).empty());
 }
 
 TEST_F(SilentOffice, OfficeIsAskedToAcceptOncePerSeriesOfAttempts) {
     const auto pipe = uniquePipe();
     CalcLink link({pipe, true, 0.0});
-    link.setTopic("Excel|" + dir_.file("Tidewell.ods"));
+    const std::string doc = dir_.file("Tidewell.ods");
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+        EXPECT_EQ(codeOf([&] { link.open(doc); }), FailureCode::NoDdeAnswer);
     const std::string ask =
         "--headless --accept=pipe,name=" + pipe + ";urp;StarOffice.ComponentContext";
     EXPECT_THAT(calls(1), ::testing::ElementsAre(ask));
 
-    link.setTopic("Excel|" + dir_.file("Tidewell.ods")); // the next start
-    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
-    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+    link.close(); // the next start
+    EXPECT_EQ(codeOf([&] { link.open(doc); }), FailureCode::NoDdeAnswer);
+    EXPECT_EQ(codeOf([&] { link.open(doc); }), FailureCode::NoDdeAnswer);
     EXPECT_THAT(calls(2), ::testing::ElementsAre(ask, ask));
 }
 
 TEST_F(SilentOffice, AskingWaitsUntilTheLaunchedOfficeHadItsChance) {
     CalcLink link({uniquePipe(), true, 0.6});
-    link.setTopic("Excel|" + dir_.file("Tidewell.ods"));
-    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
-    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+    const std::string doc = dir_.file("Tidewell.ods");
+    EXPECT_EQ(codeOf([&] { link.open(doc); }), FailureCode::NoDdeAnswer);
+    EXPECT_EQ(codeOf([&] { link.open(doc); }), FailureCode::NoDdeAnswer);
     EXPECT_TRUE(calls(0).empty()) << "asked at once";
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
+    EXPECT_EQ(codeOf([&] { link.open(doc); }), FailureCode::NoDdeAnswer);
     EXPECT_EQ(calls(1).size(), 1u);
 }
 
-TEST_F(SilentOffice, PokeWithoutLinkIsAClearFailure) {
+TEST_F(SilentOffice, CellWriteWithoutLinkIsAClearFailure) {
     CalcLink link({uniquePipe(), false});
-    link.setItem("R1C1");
     try {
-        link.poke("x");
+        link.writeCell(1, 1, "x");
         FAIL() << "no failure";
     } catch (const Failure& f) {
         EXPECT_EQ(f.code(), FailureCode::Other);
@@ -93,15 +83,15 @@ TEST_F(SilentOffice, PokeWithoutLinkIsAClearFailure) {
     }
 }
 
-TEST_F(SilentOffice, LinkWithoutTopicIsNotRetried) {
+TEST_F(SilentOffice, LinkWithoutDocumentIsNotRetried) {
     CalcLink link({uniquePipe(), false});
-    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::Other);
+    EXPECT_EQ(codeOf([&] { link.open(""); }), FailureCode::Other);
 }
 
-TEST_F(SilentOffice, LinkModeNoneNeverFails) {
+TEST_F(SilentOffice, CloseNeverFails) {
     CalcLink link({uniquePipe(), false});
-    EXPECT_NO_THROW(link.setLinkMode(SheetLink::None));
-    EXPECT_EQ(link.linkMode(), SheetLink::None);
+    EXPECT_NO_THROW(link.close());
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST(PipeName, EnvironmentNamesThePipe) {

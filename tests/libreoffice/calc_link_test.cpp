@@ -3,7 +3,6 @@
 #include "backends/libreoffice/desktop_shell.h"
 #include "calc_session.h"
 #include "platform/failure.h"
-#include "sheet/document_link.h"
 
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
@@ -22,8 +21,7 @@ using test::readCell;
 using ::testing::HasSubstr;
 
 void poke(SheetLink& link, int row, int col, const std::string& text) {
-    link.setItem(DocumentLink::cellItem(row, col));
-    link.poke(text);
+    link.writeCell(row, col, text);
 }
 
 // Tests on the office of the run; each leaves no document loaded.
@@ -39,9 +37,8 @@ TEST_F(RealCalc, CellsArriveAsNumbersOrTextAndSurviveStoring) {
     auto doc = calc.createSpreadsheet(path);
 
     CalcLink link({calc.pipe(), false});
-    link.setTopic(DocumentLink::topicFor(path));
-    link.setLinkMode(SheetLink::Manual);
-    ASSERT_EQ(link.linkMode(), SheetLink::Manual);
+    link.open(path);
+    ASSERT_TRUE(link.isOpen());
     poke(link, 1, 1, "TIME");
     poke(link, 1, 2, " -DI");
     poke(link, 2, 1, "12:00:01");
@@ -80,9 +77,8 @@ TEST_F(RealCalc, DocumentNotLoadedIsNoAnswerYet) {
     calc.createSpreadsheet(loaded);
     const auto other = dir.file("other.ods");
     CalcLink link({calc.pipe(), false});
-    link.setTopic(DocumentLink::topicFor(other));
     try {
-        link.setLinkMode(SheetLink::Manual);
+        link.open(other);
         FAIL() << "linked to a document that is not loaded";
     } catch (const Failure& f) {
         EXPECT_EQ(f.code(), FailureCode::NoDdeAnswer);
@@ -94,19 +90,16 @@ TEST_F(RealCalc, DocumentIsFoundThroughAnotherSpellingOfItsPath) {
     calc.createSpreadsheet(path);
     std::filesystem::create_directory_symlink(dir.path(), dir.file("via"));
     CalcLink link({calc.pipe(), false});
-    link.setTopic("Excel|" + dir.file("via") + "/./spelled.ods");
-    EXPECT_NO_THROW(link.setLinkMode(SheetLink::Manual));
+    EXPECT_NO_THROW(link.open(dir.file("via") + "/./spelled.ods"));
 }
 
 TEST_F(RealCalc, CellOutsideTheSheetIsAClearFailure) {
     const auto path = dir.file("edge.ods");
     calc.createSpreadsheet(path);
     CalcLink link({calc.pipe(), false});
-    link.setTopic(DocumentLink::topicFor(path));
-    link.setLinkMode(SheetLink::Manual);
-    link.setItem("R1C100000");
+    link.open(path);
     try {
-        link.poke("x");
+        link.writeCell(1, 100000, "x");
         FAIL() << "wrote outside the sheet";
     } catch (const Failure& f) {
         EXPECT_EQ(f.code(), FailureCode::Other);
@@ -118,8 +111,7 @@ TEST_F(RealCalc, DocumentClosedInCalcLosesTheLinkWithAMessage) {
     const auto path = dir.file("closed.ods");
     auto doc = calc.createSpreadsheet(path);
     CalcLink link({calc.pipe(), false});
-    link.setTopic(DocumentLink::topicFor(path));
-    link.setLinkMode(SheetLink::Manual);
+    link.open(path);
     poke(link, 1, 1, "before");
     CalcSession::close(doc);
     try {
@@ -130,7 +122,7 @@ TEST_F(RealCalc, DocumentClosedInCalcLosesTheLinkWithAMessage) {
         EXPECT_THAT(f.description(), HasSubstr("lost"));
         EXPECT_THAT(f.description(), HasSubstr(path));
     }
-    EXPECT_EQ(link.linkMode(), SheetLink::None);
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST(OwnCalc, CalcEndingLosesTheLinkWithAMessage) {
@@ -138,8 +130,7 @@ TEST(OwnCalc, CalcEndingLosesTheLinkWithAMessage) {
     const auto path = calc.dir().file("crash.ods");
     calc.createSpreadsheet(path);
     CalcLink link({calc.pipe(), false});
-    link.setTopic(DocumentLink::topicFor(path));
-    link.setLinkMode(SheetLink::Manual);
+    link.open(path);
     poke(link, 1, 1, "before");
     calc.kill();
     try {
@@ -151,7 +142,7 @@ TEST(OwnCalc, CalcEndingLosesTheLinkWithAMessage) {
     }
     // Asking again is a wait for an office that may come back, not a crash.
     try {
-        link.setLinkMode(SheetLink::Manual);
+        link.open(path);
         FAIL() << "linked to a dead office";
     } catch (const Failure& f) {
         EXPECT_EQ(f.code(), FailureCode::NoDdeAnswer);
@@ -166,8 +157,7 @@ TEST_F(RealCalc, SheetInViewReceivesTheCells) {
     const css::uno::Reference<css::sheet::XSpreadsheetDocument> d(doc, css::uno::UNO_QUERY_THROW);
     d->getSheets()->insertNewByName("Second", 1);
     CalcLink link({calc.pipe(), false});
-    link.setTopic(DocumentLink::topicFor(path));
-    link.setLinkMode(SheetLink::Manual);
+    link.open(path);
     poke(link, 1, 1, "here");
     // A hidden document has no view: the first sheet takes the cells.
     EXPECT_EQ(readCell(CalcSession::sheet(doc, 0), 1, 1).text, "here");

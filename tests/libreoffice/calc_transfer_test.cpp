@@ -11,7 +11,9 @@
 #include "calc_session.h"
 #include "logger/logger_transfer.h"
 #include "online/command_table.h"
+#include "online/csv_sink.h"
 #include "online/online_transfer.h"
+#include "online/workbook_sink.h"
 #include "sheet/document_link.h"
 
 #include "fake_views.h"
@@ -212,7 +214,11 @@ class TransferIntoCalc : public ::testing::Test {
         CalcLink link;
         StopFlag stop;
         DocumentLink doc(host, shell, link, stop);
-        OnlineTransfer transfer(host, port, view, timer, doc, stop);
+        if (request.toWorkbook)
+            request.sinks.push_back(std::make_shared<WorkbookSink>(doc, document, 0));
+        else
+            request.sinks.push_back(std::make_shared<CsvDocumentSink>(document));
+        OnlineTransfer transfer(host, port, view, timer, stop);
         transfer.start(request);
         ASSERT_TRUE(transfer.running()) << (messages.empty() ? "" : messages.back());
         EXPECT_TRUE(runEventsUntil([&] { return transfer.rowCount() >= rows; }, 60));

@@ -39,28 +39,5 @@ TEST(CellNumbers, SpecialFloatingFormsStayText) {
         EXPECT_FALSE(numberFromCellText(text).has_value()) << text;
 }
 
-TEST(CellItems, RowAndColumnFromOne) {
-    const auto p = parseCellItem("R12C2");
-    ASSERT_TRUE(p.has_value());
-    EXPECT_EQ(p->row, 12);
-    EXPECT_EQ(p->col, 2);
-    const auto q = parseCellItem("R1048576C41");
-    ASSERT_TRUE(q.has_value());
-    EXPECT_EQ(q->row, 1048576);
-    EXPECT_EQ(q->col, 41);
-}
-
-TEST(CellItems, AnythingElseNamesNoCell) {
-    for (const char* item : {"", "R", "RC", "R1C", "RC1", "R0C1", "R1C0", "r1c1", "R1C1x", "R-1C1",
-                             "R+1C1", "R 1C1", "A1", "R99999999999C1", "R1C1C1"})
-        EXPECT_FALSE(parseCellItem(item).has_value()) << item;
-}
-
-TEST(CellTopics, PathFollowsTheFirstBar) {
-    EXPECT_EQ(documentPathOfTopic("Excel|/home/op/Tidewell.xls"), "/home/op/Tidewell.xls");
-    EXPECT_EQ(documentPathOfTopic("Excel|/home/op/a|b.ods"), "/home/op/a|b.ods");
-    EXPECT_EQ(documentPathOfTopic("/home/op/Tidewell.xls"), "/home/op/Tidewell.xls");
-}
-
 } // namespace
 } // namespace tz::calc

@@ -18,34 +18,12 @@
 #include <unistd.h>
 #include <vector>
 
+#include "probes.h"
 #include "scratch.h"
 
 extern char** environ;
 
 namespace tz::test {
-
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 // Poll `done` every 20 ms for at most `seconds` of real time.
 inline bool waitFor(const std::function<bool()>& done, double seconds) {

@@ -105,7 +105,6 @@ TEST_F(SerialLink, ReplyEndingInCrEndsTheExchangeAtOnce) {
     open();
     serial.arriveIn(0.05, "  123.45\r");
     const ExchangeResult r = ask("DV");
-    EXPECT_FALSE(r.stopped);
     EXPECT_EQ(r.reply, "  123.45\r");
     ASSERT_EQ(serial.sent.size(), 1u);
     EXPECT_EQ(serial.sent[0].text, "DV\r");
@@ -123,10 +122,22 @@ TEST_F(SerialLink, ExchangeSetsInputLenBeforeSending) {
     EXPECT_EQ(serial.calls, (Calls{"InputLen"}));
 }
 
+TEST_F(SerialLink, LoggerQueryFormReadsOnPastItsCrUntilTheLineFallsSilent) {
+    open();
+    serial.calls.clear();
+    serial.arriveIn(0.05, "No.03\r");
+    serial.arriveIn(0.25, "more");
+    start = host.now();
+    const ExchangeResult r = exchange(serial, host, stop, "LF03", ReplyEnd::AtSilence);
+    EXPECT_EQ(r.reply, "No.03\rmore");
+    EXPECT_TRUE(serial.calls.empty()); // the read length was set at the opening
+    // "more" is read at 0.3 s; eleven sleeps of silence follow.
+    EXPECT_NEAR(elapsed(), 1.4, kTick);
+}
+
 TEST_F(SerialLink, SilenceOfElevenSleepsEndsTheExchangeToTheTick) {
     open();
     const ExchangeResult r = ask();
-    EXPECT_FALSE(r.stopped);
     EXPECT_EQ(r.reply, "");
     EXPECT_EQ(host.sleeps, 12); // the first wait and eleven of silence
     EXPECT_EQ(host.sleptMs, 1200);
@@ -219,13 +230,11 @@ TEST_F(SerialLink, StopXferIsHeardWhileAReplyFloodsIn) {
             closePort(flood);
         });
     };
-    const ExchangeResult r = exchange(flood, host, stop, "DQ01");
-    EXPECT_TRUE(r.stopped);
-    EXPECT_LE(r.reply.size(), kReplyKeep);
+    EXPECT_THROW(exchange(flood, host, stop, "DQ01"), TransferStopped);
     EXPECT_LT(flood.reads, 1010);
 }
 
-TEST_F(SerialLink, StopWhileWaitingEndsTheExchangeAtTheNextEmptyCheck) {
+TEST_F(SerialLink, StopWhileWaitingEndsTheExchangeInThePumpThatRanIt) {
     open();
     serial.arriveIn(0.8, "5\r");
     // The click is handled by the pump at 0.4 s, ahead of that wait's sleep.
@@ -233,23 +242,21 @@ TEST_F(SerialLink, StopWhileWaitingEndsTheExchangeAtTheNextEmptyCheck) {
         stop.request();
         closePort(serial); // what "Stop Xfer" does
     });
-    const ExchangeResult r = ask();
-    EXPECT_TRUE(r.stopped);
-    EXPECT_EQ(r.reply, "");
-    EXPECT_NEAR(elapsed(), 0.5, kTick);
+    EXPECT_THROW(ask(), TransferStopped);
+    EXPECT_NEAR(elapsed(), 0.4, kTick);
     EXPECT_EQ(serial.reads, 0);
-    EXPECT_EQ(serial.countChecks, 5);
+    EXPECT_EQ(serial.countChecks, 4); // the closed port is not asked again
     EXPECT_FALSE(serial.portOpen());
 }
 
-TEST_F(SerialLink, StopRequestDoesNotCutOffDataAlreadyWaiting) {
+TEST_F(SerialLink, StopIsHeardBeforeThePortIsReadAgain) {
     open();
     serial.arriveIn(0.05, "1");
     serial.arriveIn(0.5, "2\r");
     host.after(0.08, [&] { stop.request(); });
-    const ExchangeResult r = ask();
-    EXPECT_TRUE(r.stopped); // seen at the empty check after "1"
-    EXPECT_EQ(r.reply, "1");
+    EXPECT_THROW(ask(), TransferStopped);
+    EXPECT_EQ(serial.reads, 0);
+    EXPECT_NEAR(elapsed(), 0.1, kTick);
 }
 
 // A line whose count says characters wait that Input never gives.

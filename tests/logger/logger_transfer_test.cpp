@@ -24,7 +24,7 @@ TEST(LoggerStart, NoTickedSetIsRefusedBeforeAnythingHappens) {
     EXPECT_EQ(rig.view.transferrings, 0);
     EXPECT_EQ(rig.view.idles, 0);
     EXPECT_THAT(rig.serial.calls, IsEmpty());
-    EXPECT_THAT(rig.link.modes, IsEmpty());
+    EXPECT_EQ(rig.link.closes, 0);
 }
 
 TEST(LoggerStart, OpensTheLoggerPortAfterEndingAnyLink) {
@@ -33,7 +33,8 @@ TEST(LoggerStart, OpensTheLoggerPortAfterEndingAnyLink) {
     rig.stop.request(); // left over from an earlier stop
     rig.setWithData(3, kSmallSet);
     rig.start();
-    EXPECT_THAT(rig.link.modes, ElementsAre(SheetLink::None));
+    EXPECT_EQ(rig.link.closes, 1);
+    EXPECT_EQ(rig.link.attempts, 0);
     EXPECT_EQ(rig.serial.commPort, 5);
     EXPECT_EQ(rig.serial.settings, "9600,N,8,1");
     EXPECT_TRUE(rig.serial.nullDiscard);

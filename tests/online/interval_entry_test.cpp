@@ -98,7 +98,7 @@ TEST(IntervalAtStart, RefusedEntriesAndAnEmptyParameterListSayWhyAndChangeNothin
         EXPECT_TRUE(rig.serial.calls.empty());
         EXPECT_FALSE(rig.timer.active());
         EXPECT_FALSE(std::filesystem::exists(rig.view.document));
-        EXPECT_EQ(rig.view.monitorShows, 0);
+        EXPECT_TRUE(rig.monitor->begins.empty());
         EXPECT_FALSE(rig.transfer.running());
         EXPECT_TRUE(rig.stop.requested()) << "a refused start must not clear the stop flag";
 

@@ -1,14 +1,19 @@
 #pragma once
 // An on-line data window on the virtual clock: fake host, timer, serial
 // line, view and spreadsheet side around the real transfer logic, and a
-// scripted instrument that answers each command after a delay.
+// scripted instrument that answers each command after a delay. A run's
+// sinks are assembled as the window does: the CSV document and the data
+// monitor (here a recording sink), or the workbook.
 #include "fake_host.h"
 #include "fake_serial.h"
+#include "fake_sinks.h"
 #include "fake_views.h"
 #include "scratch.h"
 
 #include "app/globals.h"
+#include "online/csv_sink.h"
 #include "online/online_transfer.h"
+#include "online/workbook_sink.h"
 #include "sheet/document_link.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +29,7 @@ template <class Serial = fake::FakeSerial> struct OnlineRigOf {
 
     explicit OnlineRigOf(double startSeconds = 8 * 3600.0)
         : host(kDay, startSeconds), timer(host), serial(host), sheet(host, shell, link, stop),
-          transfer(host, serial, view, timer, sheet, stop) {
+          transfer(host, serial, view, timer, stop) {
         globals.CommSettings = "9600,E,7,1";
         globals.SaveFormat = 0;
         commands[1] = "DQ01";
@@ -50,7 +55,7 @@ template <class Serial = fake::FakeSerial> struct OnlineRigOf {
     }
 
     // "Start Transfer!" with what the window shows now.
-    OnlineRequest request() const {
+    OnlineRequest request() {
         OnlineRequest r;
         r.portNo = view.portIndex + 1;
         r.lineSettings = globals.CommSettings;
@@ -61,6 +66,12 @@ template <class Serial = fake::FakeSerial> struct OnlineRigOf {
         r.intervalDigits = view.digits;
         r.documentPath = view.document;
         r.owner = view.handle;
+        if (r.toWorkbook) {
+            r.sinks.push_back(std::make_shared<WorkbookSink>(sheet, r.documentPath, r.owner));
+        } else {
+            r.sinks.push_back(csvSink = std::make_shared<CsvDocumentSink>(r.documentPath));
+            r.sinks.push_back(monitor);
+        }
         return r;
     }
     void start() { transfer.start(request()); }
@@ -79,7 +90,22 @@ template <class Serial = fake::FakeSerial> struct OnlineRigOf {
         EXPECT_FALSE(serial.portOpen());
         EXPECT_FALSE(timer.active());
         EXPECT_FALSE(transfer.running());
-        EXPECT_FALSE(transfer.csvFileOpen());
+        EXPECT_FALSE(transfer.sinksOpen());
+        if (csvSink) {
+            EXPECT_FALSE(csvSink->isOpen());
+        }
+    }
+
+    // The rows the data monitor was given, by grid row (0: the header).
+    std::string monitorCell(std::size_t gridRow, int col) const {
+        if (gridRow == 0) {
+            if (monitor->begins.empty()) return {};
+            return col == 0 ? monitor->begins.back().timeHeader
+                            : monitor->begins.back().valueHeader;
+        }
+        for (const PolledRow& r : monitor->rows)
+            if (r.seq == static_cast<long long>(gridRow)) return col == 0 ? r.time : r.value;
+        return {};
     }
 
     // Virtual time relative to the start of the test.
@@ -100,6 +126,8 @@ template <class Serial = fake::FakeSerial> struct OnlineRigOf {
     fake::FakeShell shell;
     fake::FakeSheetLink link;
     DocumentLink sheet;
+    std::shared_ptr<fake::RecordingSink> monitor = std::make_shared<fake::RecordingSink>("monitor");
+    std::shared_ptr<CsvDocumentSink> csvSink; // of the last CSV run
     OnlineTransfer transfer;
     double t0 = host.now();
 };

@@ -24,13 +24,13 @@ TEST(OnlineStartCsv, ReplacesTheDocumentWithTheHeaderLine) {
     EXPECT_TRUE(rig.view.transferring);
     EXPECT_EQ(rig.serial.commPort, 3);
     EXPECT_TRUE(rig.serial.portOpen());
-    EXPECT_EQ(rig.view.monitorShows, 1);
-    EXPECT_EQ(rig.view.grid.cols, 2);
-    EXPECT_EQ(rig.view.grid.rows(), 500);
-    EXPECT_EQ(rig.view.grid.text(0, 0), "TIME");
-    EXPECT_EQ(rig.view.grid.text(0, 1), "Flow");
+    ASSERT_EQ(rig.monitor->begins.size(), 1u);
+    EXPECT_EQ(rig.monitor->begins[0].port, "COM3");
+    EXPECT_EQ(rig.monitor->begins[0].parameter, "Flow");
+    EXPECT_EQ(rig.monitorCell(0, 0), "TIME");
+    EXPECT_EQ(rig.monitorCell(0, 1), "Flow");
     EXPECT_EQ(rig.transfer.rowCount(), 1);
-    EXPECT_TRUE(rig.transfer.csvFileOpen());
+    EXPECT_TRUE(rig.csvSink->isOpen());
     EXPECT_TRUE(rig.transfer.running());
 }
 
@@ -52,7 +52,7 @@ TEST(OnlineStartCsv, SignedParameterNameGetsOneBlankInFront) {
         rig.view.params = {name};
         rig.start();
         EXPECT_EQ(rig.csv(), "TIME, " + name + "\r\n");
-        EXPECT_EQ(rig.view.grid.text(0, 1), " " + name);
+        EXPECT_EQ(rig.monitorCell(0, 1), " " + name);
     }
 }
 
@@ -102,7 +102,7 @@ TEST_P(OnlineStartPortFailure, ReportsLeavesTheWindowIdleAndTheDocumentUntouched
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
     EXPECT_EQ(rig.view.transferrings, 1);
     rig.expectEnded();
-    EXPECT_EQ(rig.view.monitorShows, 0);
+    EXPECT_TRUE(rig.monitor->begins.empty());
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,1.5\r\n");
 }
 
@@ -168,14 +168,14 @@ TEST_F(OnlineStartSheet, LinksAndWritesTheHeaderCells) {
     EXPECT_TRUE(rig.host.messages.empty());
     ASSERT_EQ(rig.shell.opened.size(), 1u);
     EXPECT_EQ(rig.shell.opened[0], rig.view.document);
-    EXPECT_EQ(rig.link.topic, "Excel|" + rig.view.document);
-    EXPECT_EQ(rig.link.linkMode(), SheetLink::Manual);
+    EXPECT_EQ(rig.link.document, rig.view.document);
+    EXPECT_TRUE(rig.link.isOpen());
     ASSERT_EQ(rig.link.pokes.size(), 2u);
     EXPECT_EQ(rig.link.pokes[0].item, "R1C1");
     EXPECT_EQ(rig.link.pokes[0].text, "TIME");
     EXPECT_EQ(rig.link.pokes[1].item, "R1C2");
     EXPECT_EQ(rig.link.pokes[1].text, " -Flow");
-    EXPECT_EQ(rig.view.monitorShows, 0);
+    EXPECT_TRUE(rig.monitor->begins.empty());
     EXPECT_TRUE(rig.timer.active());
     EXPECT_EQ(readFile(rig.view.document), "workbook");
 }
@@ -229,7 +229,7 @@ TEST_F(OnlineStartSheet, PortFailureStartsNoSpreadsheetProgram) {
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "232Port cannot open");
     EXPECT_TRUE(rig.shell.opened.empty());
-    EXPECT_TRUE(rig.link.topic.empty());
+    EXPECT_TRUE(rig.link.document.empty());
 }
 
 } // namespace

@@ -98,7 +98,7 @@ TEST(PollTiming, TickNeverStartsAPollInsideAnother) {
     EXPECT_TRUE(rig.transfer.running());
 }
 
-TEST(PollRows, EachPollAppendsItsLineAndGridRow) {
+TEST(PollRows, EachPollAppendsItsLineAndMonitorRow) {
     OnlineRig rig;
     int n = 0;
     rig.replyFor = [&](const std::string&) { return "+00" + std::to_string(++n) + ".000 m3/h\r"; };
@@ -108,23 +108,19 @@ TEST(PollRows, EachPollAppendsItsLineAndGridRow) {
                          "08:00:00,+001.000 \r\n"
                          "08:00:02,+002.000 \r\n"
                          "08:00:04,+003.000 \r\n");
-    EXPECT_EQ(rig.view.grid.text(3, 0), "08:00:04");
-    EXPECT_EQ(rig.view.grid.text(3, 1), "+003.000 ");
-    EXPECT_EQ(rig.view.grid.current, std::make_pair(3, 1));
+    EXPECT_EQ(rig.monitorCell(3, 0), "08:00:04");
+    EXPECT_EQ(rig.monitorCell(3, 1), "+003.000 ");
+    ASSERT_EQ(rig.monitor->rows.size(), 3u);
+    const PolledRow& last = rig.monitor->rows.back();
+    EXPECT_EQ(last.seq, 3);
+    EXPECT_EQ(last.reply, "+003.000 m3/h\r");
+    EXPECT_EQ(last.number, 3.0);
+    EXPECT_EQ(last.unit, "m3/h");
+    EXPECT_NEAR(last.at - rig.t0, 4.61, 1e-6);
+    // The same instant on the calendar: day 20000, 08:00:04.61 local time.
+    EXPECT_EQ(last.wall.epochMs, (20000LL * 86400 + 8 * 3600 + 4) * 1000 + 610);
     EXPECT_EQ(rig.transfer.rowCount(), 4);
     EXPECT_EQ(rig.serial.clears, 3);
-}
-
-TEST(PollRows, NewRowOutOfViewBecomesTheTopRow) {
-    OnlineRig rig;
-    rig.view.grid.visibleRows = 3; // rows 1 to 3 in view
-    rig.start();
-    rig.runTo(2.3 * 2 + 1.0);
-    EXPECT_EQ(rig.transfer.rowCount(), 4);
-    EXPECT_EQ(rig.view.grid.topRow, 1);
-    rig.runTo(2.3 * 3 + 1.0); // row 4 is out of view
-    EXPECT_EQ(rig.view.grid.topRow, 4);
-    EXPECT_EQ(rig.view.grid.current, std::make_pair(4, 1));
 }
 
 TEST(PollRows, ShortReplyLeavesNoStrayCarriageReturnInTheLine) {
@@ -133,7 +129,7 @@ TEST(PollRows, ShortReplyLeavesNoStrayCarriageReturnInTheLine) {
     rig.start();
     rig.runTo(1.0);
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n08:00:00,1.23\r\n");
-    EXPECT_EQ(rig.view.grid.text(1, 1), "1.23");
+    EXPECT_EQ(rig.monitorCell(1, 1), "1.23");
 }
 
 TEST(PollRows, DiEntriesAreSlicedByTableEntry) {
@@ -146,7 +142,7 @@ TEST(PollRows, DiEntriesAreSlicedByTableEntry) {
     rig.runTo(1.0);
     ASSERT_EQ(rig.serial.sent.size(), 1u);
     EXPECT_EQ(rig.serial.sent[0].text, "XX\r");
-    EXPECT_EQ(rig.view.grid.text(1, 1), "+001234");
+    EXPECT_EQ(rig.monitorCell(1, 1), "+001234");
 }
 
 TEST(PollRows, SelectionIsReadAgainAfterTheEventPump) {
@@ -160,23 +156,7 @@ TEST(PollRows, SelectionIsReadAgainAfterTheEventPump) {
     rig.runTo(1.0);
     ASSERT_EQ(rig.serial.sent.size(), 1u);
     EXPECT_EQ(rig.serial.sent[0].text, "DQ01\r");
-    EXPECT_EQ(rig.view.grid.text(1, 1), "HIJKLMN");
-}
-
-TEST(PollRows, GridGrowsBy500RowsWhenAPollReachesItsEnd) {
-    OnlineRig rig;
-    rig.start();
-    rig.runTo(2.3 * 498 + 1.0); // 499 data rows: grid rows 1 to 499
-    ASSERT_EQ(rig.transfer.rowCount(), 500);
-    EXPECT_EQ(rig.view.grid.rows(), 500);
-    rig.runTo(2.3 * 499 + 1.0); // the 500th data row: grid row 500
-    ASSERT_EQ(rig.transfer.rowCount(), 501);
-    EXPECT_EQ(rig.view.grid.rows(), 1000);
-    EXPECT_EQ(rig.view.grid.text(500, 1), "+0012.345");
-    EXPECT_EQ(rig.view.grid.current, std::make_pair(500, 1));
-    EXPECT_TRUE(rig.view.grid.rowIsVisible(500));
-    EXPECT_TRUE(rig.host.messages.empty());
-    EXPECT_TRUE(rig.transfer.running());
+    EXPECT_EQ(rig.monitorCell(1, 1), "HIJKLMN");
 }
 
 TEST(PollRows, RowCountRunsPastSixteenBits) {
@@ -190,6 +170,80 @@ TEST(PollRows, RowCountRunsPastSixteenBits) {
     EXPECT_TRUE(rig.transfer.running());
 }
 
+// --- the run's sinks ---
+
+// A run with three recording sinks sharing one log instead of CSV and monitor.
+struct SinkRun {
+    explicit SinkRun(bool middleEssential) {
+        first = std::make_shared<fake::RecordingSink>("first", true, &log);
+        middle = std::make_shared<fake::RecordingSink>("middle", middleEssential, &log);
+        last = std::make_shared<fake::RecordingSink>("last", false, &log);
+    }
+    void start() {
+        OnlineRequest r = rig.request();
+        r.sinks = {first, middle, last};
+        rig.transfer.start(r);
+    }
+    std::vector<std::string> log;
+    std::shared_ptr<fake::RecordingSink> first, middle, last;
+    OnlineRig rig;
+};
+
+TEST(PollSinks, EveryRowReachesEverySinkInTheirOrderAndEachEndsOnce) {
+    SinkRun run(false);
+    run.start();
+    run.rig.runTo(3.0);
+    run.rig.transfer.stopXfer();
+    EXPECT_THAT(run.log, ElementsAre("first begin", "middle begin", "last begin", "first row 1",
+                                     "middle row 1", "last row 1", "first row 2", "middle row 2",
+                                     "last row 2", "first end", "middle end", "last end"));
+    EXPECT_THAT(run.last->ends, ElementsAre(RunEnd::Stopped));
+    run.rig.expectEnded();
+}
+
+TEST(PollSinks, FailingSinkThatIsNotEssentialIsReportedOnceAndTheRunGoesOn) {
+    SinkRun run(false);
+    run.start();
+    run.middle->writeFailure = Failure(FailureCode::Other, "The broker went away");
+    run.rig.runTo(5.0);
+    ASSERT_EQ(run.rig.host.messages.size(), 1u);
+    EXPECT_EQ(run.rig.host.messages[0].text, "The broker went away");
+    EXPECT_EQ(run.first->rows.size(), 3u);
+    EXPECT_EQ(run.last->rows.size(), 3u);
+    EXPECT_TRUE(run.rig.transfer.running());
+    // Once it takes rows again, its next failure is news again.
+    run.middle->writeFailure.reset();
+    run.rig.runTo(7.0);
+    run.middle->writeFailure = Failure(FailureCode::Other, "Gone again");
+    run.rig.runTo(10.0);
+    ASSERT_EQ(run.rig.host.messages.size(), 2u);
+    EXPECT_EQ(run.rig.host.messages[1].text, "Gone again");
+}
+
+TEST(PollSinks, FailingEssentialSinkEndsTheRunBeforeTheSinksAfterItSeeTheRow) {
+    SinkRun run(true);
+    run.start();
+    run.rig.runTo(1.0);
+    run.middle->writeFailure = Failure(FailureCode::Other, "Disk full");
+    run.rig.runTo(5.0);
+    ASSERT_EQ(run.rig.host.messages.size(), 1u);
+    EXPECT_EQ(run.rig.host.messages[0].text, "Disk full");
+    EXPECT_EQ(run.first->rows.size(), 2u);
+    EXPECT_EQ(run.last->rows.size(), 1u);
+    EXPECT_THAT(run.last->ends, ElementsAre(RunEnd::Failed));
+    run.rig.expectEnded();
+}
+
+TEST(PollSinks, SinkThatCannotBeginStopsTheStartAndEndsTheOnesBegun) {
+    SinkRun run(false);
+    run.middle->beginFailure = Failure(FailureCode::Other, "No broker at 127.0.0.1:1");
+    run.start();
+    ASSERT_EQ(run.rig.host.messages.size(), 1u);
+    EXPECT_EQ(run.rig.host.messages[0].text, "No broker at 127.0.0.1:1");
+    EXPECT_THAT(run.log, ElementsAre("first begin", "middle begin", "first end"));
+    run.rig.expectEnded();
+}
+
 TEST(PollSheet, EachPollWritesTimeAndValueCells) {
     OnlineRig rig;
     rig.useWorkbook();
@@ -199,7 +253,7 @@ TEST(PollSheet, EachPollWritesTimeAndValueCells) {
     EXPECT_THAT(rig.link.pokes,
                 ElementsAre(Poke{"R1C1", "TIME"}, Poke{"R1C2", "Flow"}, Poke{"R2C1", "08:00:00"},
                             Poke{"R2C2", "12.5"}, Poke{"R3C1", "08:00:02"}, Poke{"R3C2", "12.5"}));
-    EXPECT_TRUE(rig.view.grid.cells.empty());
+    EXPECT_TRUE(rig.monitor->begins.empty());
 }
 
 TEST(PollSheet, LostLinkIsReportedAndEndsTheTransfer) {
@@ -262,8 +316,7 @@ TEST(PollEnds, StopXferAfterTheReplyCameEndsWithoutARow) {
     rig.runTo(5.0);
     EXPECT_TRUE(rig.host.messages.empty());
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
-    EXPECT_FALSE(rig.view.grid.has(1, 0));
-    EXPECT_FALSE(rig.view.grid.has(1, 1));
+    EXPECT_TRUE(rig.monitor->rows.empty());
     rig.expectEnded();
 }
 
@@ -299,7 +352,7 @@ TEST(PollEnds, RowsReachTheFileAsTheyAreWrittenAndAHangUpKeepsThemAll) {
     rig.serial.hangUpAt(rig.at(3.0));
     rig.runTo(2.5);
     // Read while the transfer still runs and the file is open.
-    EXPECT_TRUE(rig.transfer.csvFileOpen());
+    EXPECT_TRUE(rig.csvSink->isOpen());
     EXPECT_EQ(rig.csv(), twoRows);
     rig.runTo(10.0);
     ASSERT_EQ(rig.host.messages.size(), 1u);

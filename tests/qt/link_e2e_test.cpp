@@ -85,7 +85,6 @@ TEST_F(LinkEndToEnd, EveryFixedCommandAndADqCommandGetTheInstrumentsReply) {
     for (const char* command : {"DQ01", "DQ01", "DV", "DI+", "DI-", "DAO", "DAI", "DC", "DT"}) {
         SCOPED_TRACE(command);
         const ExchangeResult r = exchange(port, host, stop, command);
-        EXPECT_FALSE(r.stopped);
         // Byte for byte what the instrument sent, the degree sign included.
         const auto pieces = expected.feed(std::string(command) + "\r");
         ASSERT_EQ(pieces.size(), 1u);
@@ -137,7 +136,6 @@ TEST_F(LinkEndToEnd, SilentAndTricklingInstrumentsGiveWhatTheySent) {
         QtSerialControl port;
         openPort(port, 1, settings, WindowKind::Online);
         const ExchangeResult r = exchange(port, host, stop, "DQ02");
-        EXPECT_FALSE(r.stopped);
         EXPECT_EQ(r.reply, text::fromLatin1(sent));
         closePort(port);
     }

@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using fake::ScopedEnv;
+using test::ScopedEnv;
 using test::TempDir;
 
 // The simulator publishes its ports where the program looks for them.

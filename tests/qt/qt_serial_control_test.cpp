@@ -2,6 +2,7 @@
 
 #include "platform/failure.h"
 
+#include "probes.h"
 #include "sim_process.h"
 
 #include <QCoreApplication>
@@ -116,10 +117,7 @@ std::optional<Failure> failureOf(const std::function<void()>& action) {
     return std::nullopt;
 }
 
-std::optional<FailureCode> codeOf(const std::function<void()>& action) {
-    const auto f = failureOf(action);
-    return f ? std::optional(f->code()) : std::nullopt;
-}
+using test::codeOf;
 
 // A dropped line must read as lost, not as a port that was never open.
 void expectLineLost(const std::optional<Failure>& f) {
@@ -141,7 +139,8 @@ class QtSerialControlTest : public ::testing::Test {
         ASSERT_TRUE(port.portOpen());
     }
     std::optional<FailureCode> openFailure(QtSerialControl& control) {
-        return codeOf([&] { control.setPortOpen(true); });
+        const auto f = failureOf([&] { control.setPortOpen(true); });
+        return f ? std::optional(f->code()) : std::nullopt;
     }
     // The instrument sends `bytes`; only the count runs meanwhile, no event
     // loop, so the count itself must read from the system.

@@ -48,17 +48,6 @@ TEST(DocumentNames, DocumentNameFollowsTheLastSeparatorAndItsBaseEndsBeforeTheLa
         EXPECT_EQ(DocumentLink::baseName(name), base) << name;
 }
 
-TEST(DocumentNames, CellItemIsRowAndColumnInDecimal) {
-    EXPECT_EQ(DocumentLink::cellItem(12, 2), "R12C2");
-    EXPECT_EQ(DocumentLink::cellItem(1, 1), "R1C1");
-    EXPECT_EQ(DocumentLink::cellItem(1048576, 41), "R1048576C41");
-}
-
-TEST(DocumentNames, TopicIsExcelBarAndThePathAsTyped) {
-    EXPECT_EQ(DocumentLink::topicFor("/home/op/Tide well/#1.xls"),
-              "Excel|/home/op/Tide well/#1.xls");
-}
-
 TEST(DocumentNames, OpenWindowTitlesNameTheDocumentAndItsBase) {
     const auto titles = DocumentLink::openWindowTitles("Tidewell.xls");
     ASSERT_GE(titles.size(), 2u);
@@ -168,10 +157,11 @@ TEST_F(DocumentChecks, AcceptedDocumentIsOpenedActivatedAndLinkedInThatOrder) {
     const auto path = makeFile("Tidewell/Tidewell.xls");
     EXPECT_EQ(doc.checkAndLink(path, 0x5150), DocumentLink::Result::Linked);
     EXPECT_THAT(host.messages, IsEmpty());
-    EXPECT_THAT(log, ElementsAre("open " + path, "activate TIDEWELL-Z", "topic Excel|" + path,
-                                 "mode manual"));
+    // Whatever an earlier start left of a link ends first.
+    EXPECT_THAT(log,
+                ElementsAre("open " + path, "activate TIDEWELL-Z", "close link", "link " + path));
     EXPECT_EQ(shell.lastOwner, 0x5150u);
-    EXPECT_EQ(link.linkMode(), SheetLink::Manual);
+    EXPECT_TRUE(link.isOpen());
     EXPECT_EQ(shell.lookedUp[0], "Microsoft Excel - Tidewell.xls");
     EXPECT_EQ(shell.lookedUp[1], "Microsoft Excel - Tidewell");
 }
@@ -181,7 +171,7 @@ TEST_F(DocumentChecks, NameWithoutDotIsAcceptedNotAFailure) {
     EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Linked);
     EXPECT_EQ(shell.lookedUp[0], "Microsoft Excel - Tidewell");
     EXPECT_EQ(shell.lookedUp[1], "Microsoft Excel - Tidewell");
-    EXPECT_EQ(link.topic, "Excel|" + path);
+    EXPECT_EQ(link.document, path);
 }
 
 TEST_F(DocumentChecks, NoWindowToActivateFailsTheStartBeforeAnyLink) {
@@ -216,17 +206,17 @@ TEST_F(LinkRetry, SilentProgramIsAskedAgainUntilItAnswers) {
     EXPECT_EQ(link.attempts, 5);
     EXPECT_DOUBLE_EQ(host.now() - t0, 4 * 0.25);
     EXPECT_THAT(host.messages, IsEmpty());
-    EXPECT_EQ(log.back(), "mode manual");
+    EXPECT_EQ(log.back(), "link " + path);
 }
 
 TEST_F(LinkRetry, StopXferAtThreeSecondsEndsTheWaitAsStopped) {
     link.silentAttempts = -1;
     host.at(t0 + 3.0, [&] { stop.request(); });
-    EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Stopped);
+    EXPECT_THROW(doc.checkAndLink(path, 0), TransferStopped);
     EXPECT_DOUBLE_EQ(host.now() - t0, 3.0);
     EXPECT_EQ(link.attempts, 12); // at 0, 0.25, ..., 2.75 s
     EXPECT_THAT(host.messages, IsEmpty());
-    EXPECT_EQ(link.linkMode(), SheetLink::None);
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST_F(LinkRetry, SilenceForSixtySecondsEndsTheStartWithAClearFailure) {
@@ -243,7 +233,7 @@ TEST_F(LinkRetry, SilenceForSixtySecondsEndsTheStartWithAClearFailure) {
     EXPECT_DOUBLE_EQ(host.now() - t0, 60.0);
     EXPECT_EQ(link.attempts, 241); // at 0, 0.25, ..., 60 s
     // What was started to open the document does not run on unseen.
-    EXPECT_THAT(log, ElementsAre("open " + path, "activate TIDEWELL-Z", "topic Excel|" + path,
+    EXPECT_THAT(log, ElementsAre("open " + path, "activate TIDEWELL-Z", "close link",
                                  "shell end launched", "link end launched"));
 }
 
@@ -276,7 +266,7 @@ TEST_F(LinkRetry, TransferWindowIsActivatedOnceTheDocumentsWindowHasAppeared) {
         EXPECT_THAT(log, ::testing::Contains("activate TIDEWELL-Z"));
         EXPECT_EQ(log.front(), "open " + path);
         if (c.silentAttempts == 20) {
-            EXPECT_EQ(log.back(), "mode manual");
+            EXPECT_EQ(log.back(), "link " + path);
         }
         if (c.silentAttempts == 4) {
             EXPECT_EQ(log.back(), "activate TIDEWELL-Z");
@@ -340,13 +330,13 @@ TEST_F(DocumentChecks, CellWritePokesTheNamedItemAndALostConversationReachesTheC
     }
 }
 
-TEST_F(DocumentChecks, EndLinkSetsLinkModeNone) {
+TEST_F(DocumentChecks, EndLinkClosesTheLink) {
     const auto path = makeFile("Tidewell.xls");
     doc.checkAndLink(path, 0);
-    ASSERT_EQ(link.linkMode(), SheetLink::Manual);
+    ASSERT_TRUE(link.isOpen());
     doc.endLink();
-    EXPECT_EQ(link.linkMode(), SheetLink::None);
-    EXPECT_EQ(log.back(), "mode none");
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(log.back(), "close link");
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 // The data monitor grid: rows and columns with a fixed header row and a
-// fixed time column, the row shortage failure that the poll repairs, the
-// current cell and scrolling.
+// fixed time column, the row shortage failure, the current cell and
+// scrolling; and the monitor as a sink of an on-line run, which grows the
+// grid and keeps the newest row in view.
+#include "probes.h"
 #include "ui/monitor_grid.h"
+#include "ui/monitor_sink.h"
 #include "ui_fixture.h"
 
 #include <QHeaderView>
@@ -16,15 +19,7 @@ class MonitorGridTest : public UiTest {
     MonitorGrid& grid = window.grid();
 };
 
-FailureCode codeOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Failure& e) {
-        return e.code();
-    }
-    ADD_FAILURE() << "no failure raised";
-    return FailureCode::Other;
-}
+using test::codeOf;
 
 TEST_F(MonitorGridTest, FreshGridHasTwoRowsAndTwoColumns) {
     EXPECT_EQ(grid.rows(), 2);
@@ -146,6 +141,48 @@ TEST_F(MonitorGridTest, RowsBelowTheViewAreNotVisibleUntilScrolledToTheTop) {
     EXPECT_LT(firstHidden, 230);
     grid.setTopRow(firstHidden);
     EXPECT_EQ(grid.topRow(), firstHidden);
+}
+
+// --- the monitor as a sink ---
+
+PolledRow polled(long long seq, const std::string& value = "+0012.345") {
+    PolledRow row;
+    row.seq = seq;
+    row.time = "08:00:00";
+    row.value = value;
+    return row;
+}
+
+TEST_F(MonitorGridTest, SinkShowsTheHeaderAndGrowsTheGridBy500RowsWhenItIsFull) {
+    window.hide();
+    MonitorSink sink(&window);
+    sink.begin({"COM1", "Flow", "TIME", " -Flow"});
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(grid.rows(), 500);
+    EXPECT_EQ(grid.cols(), 2);
+    EXPECT_EQ(grid.text(0, 0), "TIME");
+    EXPECT_EQ(grid.text(0, 1), " -Flow");
+    for (long long n = 1; n <= 499; ++n)
+        sink.write(polled(n));
+    EXPECT_EQ(grid.rows(), 500);
+    sink.write(polled(500, "+0099.000"));
+    EXPECT_EQ(grid.rows(), 1000);
+    EXPECT_EQ(grid.text(500, 1), "+0099.000");
+    EXPECT_EQ(grid.currentRow(), 500);
+    EXPECT_EQ(grid.currentCol(), 1);
+    EXPECT_TRUE(grid.rowIsVisible(500));
+}
+
+TEST_F(MonitorGridTest, SinkMakesANewRowOutOfViewTheTopRow) {
+    MonitorSink sink(&window);
+    sink.begin({"COM1", "Flow", "TIME", "Flow"});
+    int n = 1;
+    for (; grid.rowIsVisible(n); ++n)
+        sink.write(polled(n));
+    EXPECT_EQ(grid.topRow(), 1) << "rows in view do not scroll";
+    sink.write(polled(n));
+    EXPECT_EQ(grid.topRow(), n);
+    EXPECT_EQ(grid.currentRow(), n);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The frame of the two transfer windows: opening, the idle and transferring
 // states, the path pickers, "Mode/Info", "Exit" and the closing step.
 #include "ui/monitor_grid.h"
+#include "ui/monitor_sink.h"
 #include "ui_fixture.h"
 
 #include <QCheckBox>
@@ -13,6 +14,11 @@
 
 namespace tz::uitest {
 namespace {
+
+// The monitor as the start of a CSV run shows it.
+void showMonitorAsARunDoes(OnlineWindow* w) {
+    MonitorSink(w->monitor()).begin({"COM1", "Flow", "TIME", "Flow"});
+}
 
 class TransferFrameTest : public UiTest {
   protected:
@@ -289,7 +295,7 @@ TEST_F(TransferFrameTest, ExitAndModeInfoCloseTheMonitorToo) {
     for (const char* button : {"SSCommand5", "SSCommand4"}) {
         SCOPED_TRACE(button);
         QPointer<OnlineWindow> w = openOnline(0);
-        w->showMonitor();
+        showMonitorAsARunDoes(w);
         QPointer<MonitorWindow> monitor = w->monitor();
         ASSERT_TRUE(monitor && monitor->isVisible());
         click(w, button);
@@ -303,17 +309,19 @@ TEST_F(TransferFrameTest, ExitAndModeInfoCloseTheMonitorToo) {
 
 TEST_F(TransferFrameTest, MonitorClosedDuringATransferKeepsItsGrid) {
     OnlineWindow* w = openOnline(0);
-    w->showMonitor();
+    MonitorSink sink(w->monitor());
+    sink.begin({"COM1", "Flow", "TIME", "Flow"});
     QPointer<MonitorWindow> monitor = w->monitor();
     monitor->close();
     flushDeletes();
     ASSERT_FALSE(monitor.isNull());
     EXPECT_FALSE(monitor->isVisible());
-    Grid& grid = w->monitorGrid();
-    grid.setRows(500);
-    grid.setText(1, 1, "12.5");
+    PolledRow row;
+    row.seq = 1;
+    row.value = "12.5";
+    sink.write(row);
     EXPECT_EQ(monitor->grid().text(1, 1), "12.5");
-    w->showMonitor();
+    sink.begin({"COM1", "Flow", "TIME", "Flow"}); // the next run
     EXPECT_TRUE(monitor->isVisible());
 }
 
@@ -323,7 +331,7 @@ TEST_F(TransferFrameTest, TitleBarCloseLeavesTheMonitorOpenAndTheProgramEndsWith
     QApplication::setQuitOnLastWindowClosed(true);
     QCoreApplication::sendPostedEvents();
     QPointer<OnlineWindow> w = openOnline(0);
-    w->showMonitor();
+    showMonitorAsARunDoes(w);
     QPointer<MonitorWindow> monitor = w->monitor();
     bool monitorStayedOpen = false;
     QTimer::singleShot(0, [&] { w->close(); });

@@ -74,7 +74,7 @@ TEST_F(TransferRun, OnlineStartShowsTheMonitorAndStopXferReturnsToIdle) {
     EXPECT_TRUE(shown(w, "SSCommand5"));
     EXPECT_FALSE(shown(w, "SSFrame5"));
     EXPECT_FALSE(serials[0]->portOpen());
-    EXPECT_FALSE(w->transfer().csvFileOpen());
+    EXPECT_FALSE(w->transfer().sinksOpen());
     EXPECT_FALSE(timers[0]->active());
     EXPECT_TRUE(w->monitor()->isVisible()) << "the monitor stays open after a transfer";
 }

@@ -8,12 +8,12 @@
 #include "fake_serial.h"
 #include "platform/failure.h"
 #include "scratch.h"
+#include "sheet/unavailable_sheet.h"
 #include "ui/logger_window.h"
 #include "ui/mode_window.h"
 #include "ui/monitor_window.h"
 #include "ui/online_window.h"
 #include "ui/services.h"
-#include "ui/unavailable_sheet.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -4,7 +4,9 @@
 
 #include "app/text.h"
 #include "dde_log.h"
+#include "fake_sheet.h"
 #include "platform/failure.h"
+#include "probes.h"
 #include "sheet/document_link.h"
 #include "win32_test_support.h"
 
@@ -20,45 +22,16 @@ namespace {
 using win32::DdeSheetLink;
 
 const std::string kDoc = "C:\\Tidewell\\Tidewell.xls";
-const std::string kTopic = "Excel|" + kDoc;
 
 std::string poke(const std::string& topic, const std::string& item, const std::string& data) {
     return "POKE\t" + escapeBytes(topic) + "\t" + escapeBytes(item) + "\t" + escapeBytes(data);
 }
 
-// The cell writes need no shell.
-struct NoShell : Shell {
-    bool findWindow(const std::string&) override { return false; }
-    void openDocument(const std::string&, WindowHandle) override {}
-    void activate(const std::string&) override {}
-};
-
-FailureCode codeOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const Failure& f) {
-        return f.code();
-    }
-    ADD_FAILURE() << "no Failure was thrown";
-    return FailureCode::Other;
-}
-
-std::string descriptionOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const Failure& f) {
-        return f.description();
-    }
-    ADD_FAILURE() << "no Failure was thrown";
-    return {};
-}
-
-TEST(DdeTopic, SplitsAtTheFirstBarOnly) {
-    const auto p = DdeSheetLink::splitTopic("Excel|C:\\odd|name.xls");
-    EXPECT_TRUE(p.separated);
-    EXPECT_EQ(p.application, "Excel");
-    EXPECT_EQ(p.document, "C:\\odd|name.xls");
-    EXPECT_FALSE(DdeSheetLink::splitTopic("Excel").separated);
+TEST(DdeNames, TopicIsExcelBarThePathAndTheItemRowAndColumn) {
+    EXPECT_EQ(DdeSheetLink::topicFor("C:\\Tide well\\#1.xls"), "Excel|C:\\Tide well\\#1.xls");
+    EXPECT_EQ(DdeSheetLink::cellItem(12, 2), "R12C2");
+    EXPECT_EQ(DdeSheetLink::cellItem(1, 1), "R1C1");
+    EXPECT_EQ(DdeSheetLink::cellItem(1048576, 41), "R1048576C41");
 }
 
 TEST(DdeErrorNames, NameTheDdemlCodes) {
@@ -79,20 +52,15 @@ class DdeLink : public ::testing::Test {
 };
 
 TEST_F(DdeLink, NoServerMeansNoDdeAnswer) {
-    link.setTopic(kTopic);
-    EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::NoDdeAnswer);
-    EXPECT_EQ(link.linkMode(), SheetLink::None);
+    EXPECT_EQ(codeOf([&] { link.open(kDoc); }), FailureCode::NoDdeAnswer);
+    EXPECT_FALSE(link.isOpen());
 }
 
-TEST_F(DdeLink, TopicWithoutApplicationAndDocumentOpensNoConversation) {
+TEST_F(DdeLink, EmptyDocumentPathOpensNoConversation) {
     FakeExcel server(log, {});
     ASSERT_TRUE(server.waitReady());
-    for (const std::string& topic : std::vector<std::string>{"Excel", "Excel|", "|" + kDoc, ""}) {
-        link.setTopic(topic);
-        EXPECT_EQ(codeOf([&] { link.setLinkMode(SheetLink::Manual); }), FailureCode::Other)
-            << topic;
-        EXPECT_EQ(link.linkMode(), SheetLink::None) << topic;
-    }
+    EXPECT_EQ(codeOf([&] { link.open(""); }), FailureCode::Other);
+    EXPECT_FALSE(link.isOpen());
     server.stop();
     // A wildcard topic would have linked to whatever the server offered.
     EXPECT_TRUE(log.lines("CONNECT").empty());
@@ -100,12 +68,11 @@ TEST_F(DdeLink, TopicWithoutApplicationAndDocumentOpensNoConversation) {
 
 TEST_F(DdeLink, RetriedLinkSucceedsOnceALateServerAnswers) {
     FakeExcel server(log, {"--delay-ms", "1500"});
-    link.setTopic(kTopic);
     int noAnswer = 0;
     const ULONGLONG end = GetTickCount64() + 20000;
-    while (link.linkMode() != SheetLink::Manual && GetTickCount64() < end) {
+    while (!link.isOpen() && GetTickCount64() < end) {
         try {
-            link.setLinkMode(SheetLink::Manual);
+            link.open(kDoc);
         } catch (const Failure& f) {
             ASSERT_EQ(f.code(), FailureCode::NoDdeAnswer) << f.description();
             ++noAnswer;
@@ -113,20 +80,19 @@ TEST_F(DdeLink, RetriedLinkSucceedsOnceALateServerAnswers) {
         }
     }
     EXPECT_GE(noAnswer, 1);
-    ASSERT_EQ(link.linkMode(), SheetLink::Manual);
+    ASSERT_TRUE(link.isOpen());
     EXPECT_EQ(log.lines("CONNECT"), std::vector<std::string>{"CONNECT\t" + escapeBytes(kDoc)});
 }
 
 TEST_F(DdeLink, OnlineHeaderAndPollsArriveAtTheirCells) {
     FakeExcel server(log, {});
     ASSERT_TRUE(server.waitReady());
-    link.setTopic(kTopic);
-    link.setLinkMode(SheetLink::Manual);
+    link.open(kDoc);
 
     // Through the cell write the transfers use.
     StopFlag stop;
     RealHost host;
-    NoShell shell;
+    fake::NoShell shell;
     DocumentLink doc(host, shell, link, stop);
     doc.writeCell(1, 1, "TIME");
     doc.writeCell(1, 2, "Flow rate");
@@ -150,11 +116,10 @@ TEST_F(DdeLink, OnlineHeaderAndPollsArriveAtTheirCells) {
 TEST_F(DdeLink, LoggerCellsArriveWithTheirBlanksAndParentheses) {
     FakeExcel server(log, {});
     ASSERT_TRUE(server.waitReady());
-    link.setTopic(kTopic);
-    link.setLinkMode(SheetLink::Manual);
+    link.open(kDoc);
     StopFlag stop;
     RealHost host;
-    NoShell shell;
+    fake::NoShell shell;
     DocumentLink doc(host, shell, link, stop);
 
     // A first set of two header lines and two records of three value lines.
@@ -173,7 +138,7 @@ TEST_F(DdeLink, LoggerCellsArriveWithTheirBlanksAndParentheses) {
     std::vector<std::string> expected;
     for (const auto& [at, text] : cells) {
         doc.writeCell(at.first, at.second, text);
-        expected.push_back(poke(kDoc, DocumentLink::cellItem(at.first, at.second), text));
+        expected.push_back(poke(kDoc, DdeSheetLink::cellItem(at.first, at.second), text));
     }
     EXPECT_EQ(log.lines("POKE"), expected);
 }
@@ -186,10 +151,8 @@ TEST_F(DdeLink, TextCrossesInTheAnsiCodePage) {
                             "se.xls"; // UTF-8
     const std::string value = "12 \xC2\xB0"
                               "C"; // "12 °C"
-    link.setTopic("Excel|" + doc);
-    link.setLinkMode(SheetLink::Manual);
-    link.setItem("R1C1");
-    link.poke(value);
+    link.open(doc);
+    link.writeCell(1, 1, value);
 
     const std::string ansiDoc = text::toSystem(doc);
     EXPECT_EQ(log.lines("CONNECT"), std::vector<std::string>{"CONNECT\t" + escapeBytes(ansiDoc)});
@@ -200,32 +163,27 @@ TEST_F(DdeLink, TextCrossesInTheAnsiCodePage) {
     }
 }
 
-TEST_F(DdeLink, LinkModeNoneEndsTheConversation) {
+TEST_F(DdeLink, CloseEndsTheConversation) {
     FakeExcel server(log, {});
     ASSERT_TRUE(server.waitReady());
-    link.setTopic(kTopic);
-    link.setLinkMode(SheetLink::Manual);
-    link.setLinkMode(SheetLink::None);
-    EXPECT_EQ(link.linkMode(), SheetLink::None);
+    link.open(kDoc);
+    link.close();
+    EXPECT_FALSE(link.isOpen());
     EXPECT_TRUE(log.waitFor("DISCONNECT", 5000));
 
-    link.setItem("R1C1");
-    EXPECT_EQ(codeOf([&] { link.poke("late"); }), FailureCode::Other);
-    link.setLinkMode(SheetLink::None); // again: never fails
+    EXPECT_EQ(codeOf([&] { link.writeCell(1, 1, "late"); }), FailureCode::Other);
+    link.close(); // again: never fails
     EXPECT_TRUE(log.lines("POKE").empty());
 }
 
-TEST_F(DdeLink, NewTopicLinksTheNewDocument) {
+TEST_F(DdeLink, NewDocumentIsLinkedAfresh) {
     FakeExcel server(log, {});
     ASSERT_TRUE(server.waitReady());
     const std::string other = "C:\\Tidewell\\Second.xls";
-    link.setTopic(kTopic);
-    link.setLinkMode(SheetLink::Manual);
+    link.open(kDoc);
     // The on-line start links again without clearing the earlier link.
-    link.setTopic("Excel|" + other);
-    link.setLinkMode(SheetLink::Manual);
-    link.setItem("R1C1");
-    link.poke("TIME");
+    link.open(other);
+    link.writeCell(1, 1, "TIME");
 
     EXPECT_EQ(log.lines("CONNECT"), (std::vector<std::string>{"CONNECT\t" + escapeBytes(kDoc),
                                                               "CONNECT\t" + escapeBytes(other)}));
@@ -235,24 +193,20 @@ TEST_F(DdeLink, NewTopicLinksTheNewDocument) {
 TEST_F(DdeLink, RefusedPokeIsReportedWithTheDdeErrorAndTheCell) {
     FakeExcel server(log, {"--refuse-pokes"});
     ASSERT_TRUE(server.waitReady());
-    link.setTopic(kTopic);
-    link.setLinkMode(SheetLink::Manual);
-    link.setItem("R5C2");
-    const std::string text = descriptionOf([&] { link.poke("+1234.567"); });
+    link.open(kDoc);
+    const std::string text = descriptionOf([&] { link.writeCell(5, 2, "+1234.567"); });
     EXPECT_NE(text.find("DMLERR_NOTPROCESSED"), std::string::npos) << text;
     EXPECT_NE(text.find("R5C2"), std::string::npos) << text;
-    EXPECT_EQ(codeOf([&] { link.poke("+1234.567"); }), FailureCode::Other);
-    EXPECT_EQ(link.linkMode(), SheetLink::Manual); // the conversation itself stands
+    EXPECT_EQ(codeOf([&] { link.writeCell(5, 2, "+1234.567"); }), FailureCode::Other);
+    EXPECT_TRUE(link.isOpen()); // the conversation itself stands
 }
 
 TEST_F(DdeLink, ServerThatDoesNotAnswerAPokeTimesOut) {
     FakeExcel server(log, {"--hang-pokes-ms", "3000"});
     ASSERT_TRUE(server.waitReady());
-    link.setTopic(kTopic);
-    link.setLinkMode(SheetLink::Manual);
+    link.open(kDoc);
     link.setTimeoutMs(500);
-    link.setItem("R2C2");
-    const std::string text = descriptionOf([&] { link.poke("+1.0"); });
+    const std::string text = descriptionOf([&] { link.writeCell(2, 2, "+1.0"); });
     EXPECT_NE(text.find("DMLERR_POKEACKTIMEOUT"), std::string::npos) << text;
     EXPECT_NE(text.find("0.5 s"), std::string::npos) << text;
 }
@@ -260,16 +214,14 @@ TEST_F(DdeLink, ServerThatDoesNotAnswerAPokeTimesOut) {
 TEST_F(DdeLink, ServerThatQuitIsALostLinkNotAMissingAnswer) {
     FakeExcel server(log, {});
     ASSERT_TRUE(server.waitReady());
-    link.setTopic(kTopic);
-    link.setLinkMode(SheetLink::Manual);
+    link.open(kDoc);
     server.stop();
     ASSERT_TRUE(log.waitFor("EXIT", 1000));
     pumpMessages();
 
-    link.setItem("R3C1");
     Failure lost(FailureCode::Other, "");
     try {
-        link.poke("10:00:10");
+        link.writeCell(3, 1, "10:00:10");
         FAIL() << "the poke into a closed spreadsheet program succeeded";
     } catch (const Failure& f) {
         lost = f;
@@ -277,7 +229,7 @@ TEST_F(DdeLink, ServerThatQuitIsALostLinkNotAMissingAnswer) {
     // Retrying a missing answer would wait for a program that is gone.
     EXPECT_EQ(lost.code(), FailureCode::Other);
     EXPECT_NE(lost.description().find("lost"), std::string::npos) << lost.description();
-    EXPECT_EQ(link.linkMode(), SheetLink::None);
+    EXPECT_FALSE(link.isOpen());
 }
 
 } // namespace

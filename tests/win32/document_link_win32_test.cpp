@@ -19,19 +19,20 @@ namespace {
 // Counts the link attempts the retry makes, and how each ended.
 class CountingLink : public SheetLink {
   public:
-    void setTopic(const std::string& t) override { inner.setTopic(t); }
-    void setLinkMode(int mode) override {
+    void open(const std::string& path) override {
         try {
-            inner.setLinkMode(mode);
-            if (mode == Manual) ++linked;
+            inner.open(path);
+            ++linked;
         } catch (const Failure& f) {
             if (f.code() == FailureCode::NoDdeAnswer) ++noAnswer;
             throw;
         }
     }
-    int linkMode() const override { return inner.linkMode(); }
-    void setItem(const std::string& i) override { inner.setItem(i); }
-    void poke(const std::string& t) override { inner.poke(t); }
+    void close() noexcept override { inner.close(); }
+    bool isOpen() const override { return inner.isOpen(); }
+    void writeCell(int row, int col, const std::string& t) override {
+        inner.writeCell(row, col, t);
+    }
 
     win32::DdeSheetLink inner;
     int noAnswer = 0;
@@ -123,7 +124,7 @@ TEST_F(WorkbookLink, WorkbookThatExcelShowsIsRefusedByItsWindowTitle) {
                   "Tidewell.xls is already opened.\r\n"
                   "Push \"Start Transfer!\" again after closing Tidewell.xls");
         EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
-        EXPECT_EQ(link.linkMode(), SheetLink::None);
+        EXPECT_FALSE(link.isOpen());
         server.stop();
         // Nothing was launched and no conversation was opened.
         EXPECT_EQ(serverLog.lines("START").size(), 1u) << title;

@@ -107,6 +107,7 @@ class RealHost : public Host {
     DayNumber today() override;
     double secondsSinceMidnight() override;
     std::string timeOfDayText() override;
+    WallClock wallClock() override { return {}; }
     void messageBox(const std::string& text, const std::string& title) override {
         messages.push_back({text, title});
     }

@@ -50,12 +50,16 @@ bool sameDocument(const rtl::OUString& modelUrl, const rtl::OUString& wantedUrl,
            !ec;
 }
 
+// A cell as messages name it.
+std::string cellName(int row, int col) {
+    return "R" + std::to_string(row) + "C" + std::to_string(col);
+}
+
 } // namespace
 
 struct CalcLink::Impl {
     Options options;
-    std::string topic, item;
-    int mode = None;
+    bool linked = false;
     bool askedToAccept = false;
     int askedSession = 0; // the session started to ask, 0 when none
     std::optional<std::chrono::steady_clock::time_point> firstFailure;
@@ -68,7 +72,7 @@ struct CalcLink::Impl {
         sheet.clear();
         model.clear();
         desktop.clear();
-        mode = None;
+        linked = false;
     }
 
     void connect() {
@@ -119,9 +123,8 @@ struct CalcLink::Impl {
     }
 
     void link() {
-        if (topic.empty())
+        if (path.empty())
             throw Failure(FailureCode::Other, "No spreadsheet document is named for the link.");
-        path = documentPathOfTopic(topic);
         // An earlier connection may belong to an office that has ended
         // since: one fresh try before telling the caller to wait.
         for (int tries = 0; tries < 2; ++tries) {
@@ -134,7 +137,7 @@ struct CalcLink::Impl {
                                   path + " is open in LibreOffice, but not as a spreadsheet.");
                 model = found;
                 sheet = findSheet();
-                mode = Manual;
+                linked = true;
                 return;
             } catch (const css::uno::RuntimeException& e) {
                 drop();
@@ -161,18 +164,20 @@ struct CalcLink::Impl {
                                               path + " open.");
     }
 
-    void write(const std::string& text) {
-        if (mode != Manual || !model.is())
+    void write(int row, int col, const std::string& text) {
+        if (!linked || !model.is())
             throw Failure(FailureCode::Other, "There is no link to a spreadsheet document.");
-        const auto pos = parseCellItem(item);
-        if (!pos) throw Failure(FailureCode::Other, "\"" + item + "\" names no cell.");
+        if (row < 1 || col < 1)
+            throw Failure(FailureCode::Other, "Row " + std::to_string(row) + ", column " +
+                                                  std::to_string(col) + " names no cell.");
+        const std::string item = cellName(row, col);
         const auto number = numberFromCellText(text);
         // The sheet may have gone while the document stays (the operator
         // deleted it): one more try on the sheet in view then.
         for (int tries = 0; tries < 2; ++tries) {
             try {
                 if (!sheet.is()) sheet = findSheet();
-                const auto cell = sheet->getCellByPosition(pos->col - 1, pos->row - 1);
+                const auto cell = sheet->getCellByPosition(col - 1, row - 1);
                 if (number)
                     cell->setValue(*number);
                 else
@@ -205,35 +210,32 @@ CalcLink::~CalcLink() {
     }
 }
 
-void CalcLink::setTopic(const std::string& topic) {
-    impl_->topic = topic;
+void CalcLink::open(const std::string& documentPath) {
+    if (documentPath != impl_->path) {
+        // Another document: its own series of attempts.
+        impl_->askedToAccept = false;
+        impl_->firstFailure.reset();
+    }
+    impl_->path = documentPath;
+    impl_->linked = false;
+    impl_->link();
+}
+
+void CalcLink::close() noexcept {
+    try {
+        impl_->drop();
+    } catch (...) {
+    }
     impl_->askedToAccept = false;
     impl_->firstFailure.reset();
 }
 
-void CalcLink::setLinkMode(int mode) {
-    if (mode == None) {
-        try {
-            impl_->drop();
-        } catch (...) {
-        }
-        impl_->askedToAccept = false;
-        impl_->firstFailure.reset();
-        return;
-    }
-    impl_->link();
+bool CalcLink::isOpen() const {
+    return impl_->linked;
 }
 
-int CalcLink::linkMode() const {
-    return impl_->mode;
-}
-
-void CalcLink::setItem(const std::string& item) {
-    impl_->item = item;
-}
-
-void CalcLink::poke(const std::string& text) {
-    impl_->write(text);
+void CalcLink::writeCell(int row, int col, const std::string& text) {
+    impl_->write(row, col, text);
 }
 
 void CalcLink::endLaunched() noexcept {

@@ -1,7 +1,8 @@
 #pragma once
 // The spreadsheet link on Linux: the workbook is a document that
 // LibreOffice holds open, reached over a UNO connection on a named pipe.
-// The topic names the document, the item the cell; a poke writes the cell.
+// A link names the document by its path; a cell is written by its row and
+// column.
 #include "platform/sheet_link.h"
 
 #include <memory>
@@ -28,15 +29,15 @@ class CalcLink : public SheetLink {
     CalcLink(const CalcLink&) = delete;
     CalcLink& operator=(const CalcLink&) = delete;
 
-    void setTopic(const std::string& topic) override;
-    // Manual: connects and looks for the topic's document among the
-    // documents LibreOffice holds; NoDdeAnswer (282) until both succeed.
-    void setLinkMode(int mode) override;
-    int linkMode() const override;
-    void setItem(const std::string& item) override;
+    // Connects and looks for the document among the documents
+    // LibreOffice holds; NoDdeAnswer (282) until both succeed.
+    void open(const std::string& documentPath) override;
+    // Drops the connection; the next open starts a new series of attempts.
+    void close() noexcept override;
+    bool isOpen() const override;
     // A text that reads as a plain number becomes a number, anything else
     // text as it is (a leading "=" included: never a formula).
-    void poke(const std::string& text) override;
+    void writeCell(int row, int col, const std::string& text) override;
     // Ends the session of the office this link asked to accept, if any of
     // it still runs.
     void endLaunched() noexcept override;

@@ -30,16 +30,6 @@ std::size_t digitRun(std::string_view s) {
     return n;
 }
 
-// A positive decimal number without sign, leading zeros allowed; nullopt
-// when it does not fit an int.
-std::optional<int> positiveInt(std::string_view s) {
-    if (s.empty() || digitRun(s) != s.size()) return std::nullopt;
-    int value = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (ec != std::errc() || end != s.data() + s.size() || value < 1) return std::nullopt;
-    return value;
-}
-
 } // namespace
 
 std::optional<double> numberFromCellText(std::string_view text) {
@@ -73,21 +63,6 @@ std::optional<double> numberFromCellText(std::string_view text) {
     if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value))
         return std::nullopt;
     return negative ? -value : value;
-}
-
-std::optional<CellPosition> parseCellItem(std::string_view item) {
-    if (item.size() < 4 || item.front() != 'R') return std::nullopt;
-    const auto c = item.find('C', 1);
-    if (c == std::string_view::npos) return std::nullopt;
-    const auto row = positiveInt(item.substr(1, c - 1));
-    const auto col = positiveInt(item.substr(c + 1));
-    if (!row || !col) return std::nullopt;
-    return CellPosition{*row, *col};
-}
-
-std::string documentPathOfTopic(const std::string& topic) {
-    const auto bar = topic.find('|');
-    return bar == std::string::npos ? topic : topic.substr(bar + 1);
 }
 
 } // namespace tz::calc

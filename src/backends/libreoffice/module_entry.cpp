@@ -10,7 +10,7 @@
 // Bumped whenever SheetLink or Shell change, so that an old module left in
 // place is refused rather than called through a wrong table.
 TZ_MODULE_EXPORT int tz_calc_module_interface() {
-    return 2;
+    return 3;
 }
 
 TZ_MODULE_EXPORT tz::SheetLink* tz_calc_make_sheet_link() {

@@ -2,11 +2,10 @@
 
 #include <chrono>
 
-#include <QDateTime>
-
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QLocale>
 #include <QMessageBox>
 #include <QThread>
@@ -72,6 +71,11 @@ double QtHost::secondsSinceMidnight() {
 
 std::string QtHost::timeOfDayText() {
     return tz::timeOfDayText(QLocale::system(), QTime::currentTime());
+}
+
+WallClock QtHost::wallClock() {
+    const QDateTime now = QDateTime::currentDateTime();
+    return {now.toMSecsSinceEpoch(), now.offsetFromUtc()};
 }
 
 void QtHost::messageBox(const std::string& text, const std::string& title) {

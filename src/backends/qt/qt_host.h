@@ -31,6 +31,7 @@ class QtHost : public Host {
     DayNumber today() override;
     double secondsSinceMidnight() override;
     std::string timeOfDayText() override;
+    WallClock wallClock() override;
     void messageBox(const std::string& text, const std::string& title) override;
 
     void setMessageBoxHook(MessageBoxHook hook) { hook_ = std::move(hook); }

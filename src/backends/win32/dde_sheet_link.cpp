@@ -58,10 +58,16 @@ DdeSheetLink::~DdeSheetLink() {
     if (instance_) DdeUninitialize(instance_);
 }
 
-DdeSheetLink::TopicParts DdeSheetLink::splitTopic(const std::string& topic) {
-    const auto bar = topic.find('|');
-    if (bar == std::string::npos) return {topic, {}, false};
-    return {topic.substr(0, bar), topic.substr(bar + 1), true};
+namespace {
+constexpr const char* kService = "Excel";
+} // namespace
+
+std::string DdeSheetLink::topicFor(const std::string& documentPath) {
+    return std::string(kService) + "|" + documentPath;
+}
+
+std::string DdeSheetLink::cellItem(int row, int col) {
+    return "R" + std::to_string(row) + "C" + std::to_string(col);
 }
 
 std::string DdeSheetLink::errorName(unsigned code) {
@@ -128,40 +134,27 @@ void DdeSheetLink::disconnect() noexcept {
     conversation_ = nullptr;
 }
 
-void DdeSheetLink::setTopic(const std::string& topic) {
-    topic_ = topic;
+bool DdeSheetLink::isOpen() const {
+    return conversation_ != nullptr;
 }
 
-void DdeSheetLink::setItem(const std::string& item) {
-    item_ = item;
-}
-
-int DdeSheetLink::linkMode() const {
-    return conversation_ ? Manual : None;
-}
-
-void DdeSheetLink::setLinkMode(int mode) {
-    if (mode == None) {
-        disconnect();
-        return;
-    }
-    if (mode != Manual)
-        throw Failure(FailureCode::Other,
-                      "Link mode " + std::to_string(mode) + " is not supported by the DDE link.");
-
-    // A new link always starts afresh, so that a changed topic is never
-    // served by the conversation of the previous document.
+void DdeSheetLink::close() noexcept {
     disconnect();
-    const TopicParts parts = splitTopic(topic_);
-    // An empty application or topic would be a wildcard to DDEML and link to
-    // whatever workbook answers first: the cells would land in the wrong one.
-    if (!parts.separated || parts.application.empty() || parts.document.empty())
-        throw Failure(FailureCode::Other, "The link topic \"" + topic_ +
-                                              "\" does not name an application and a document "
-                                              "(Excel|document path).");
+}
+
+void DdeSheetLink::open(const std::string& documentPath) {
+    // A new link always starts afresh, so that another document is never
+    // served by the conversation of the previous one.
+    disconnect();
+    topic_ = topicFor(documentPath);
+    // An empty topic would be a wildcard to DDEML and link to whatever
+    // workbook answers first: the cells would land in the wrong one.
+    if (documentPath.empty())
+        throw Failure(FailureCode::Other,
+                      "The link topic \"" + topic_ + "\" does not name a document.");
     startInstance();
-    const StringHandle service(instance_, parts.application);
-    const StringHandle topic(instance_, parts.document);
+    const StringHandle service(instance_, kService);
+    const StringHandle topic(instance_, documentPath);
     if (!service || !topic)
         throw Failure(FailureCode::Other, "The link topic \"" + topic_ +
                                               "\" cannot be used for DDE (" +
@@ -180,17 +173,15 @@ void DdeSheetLink::setLinkMode(int mode) {
     conversation_ = conv;
 }
 
-void DdeSheetLink::poke(const std::string& text) {
+void DdeSheetLink::writeCell(int row, int col, const std::string& text) {
+    const std::string itemName = cellItem(row, col);
     if (!conversation_)
-        throw Failure(FailureCode::Other,
-                      "There is no link to the spreadsheet: cell " + item_ + " was not written.");
-    if (item_.empty())
-        throw Failure(FailureCode::Other,
-                      "No cell was named for the text sent to the spreadsheet (" + topic_ + ").");
+        throw Failure(FailureCode::Other, "There is no link to the spreadsheet: cell " + itemName +
+                                              " was not written.");
 
-    const StringHandle item(instance_, item_);
+    const StringHandle item(instance_, itemName);
     if (!item)
-        throw Failure(FailureCode::Other, "The cell name \"" + item_ +
+        throw Failure(FailureCode::Other, "The cell name \"" + itemName +
                                               "\" cannot be used for DDE (" +
                                               errorName(DdeGetLastError(instance_)) + ").");
 
@@ -201,14 +192,15 @@ void DdeSheetLink::poke(const std::string& text) {
     const HDDEDATA ok = DdeClientTransaction(reinterpret_cast<LPBYTE>(data.data()),
                                              static_cast<DWORD>(data.size()), asConv(conversation_),
                                              item.get(), CF_TEXT, XTYP_POKE, timeoutMs_, &result);
-    if (!ok) failPoke(DdeGetLastError(instance_));
+    if (!ok) failPoke(DdeGetLastError(instance_), itemName);
     // A negative acknowledgement may come back as a completed transaction
     // whose status lacks DDE_FACK: the cell was not written all the same.
-    if (!(result & DDE_FACK)) failPoke((result & DDE_FBUSY) ? DMLERR_BUSY : DMLERR_NOTPROCESSED);
+    if (!(result & DDE_FACK))
+        failPoke((result & DDE_FBUSY) ? DMLERR_BUSY : DMLERR_NOTPROCESSED, itemName);
 }
 
-void DdeSheetLink::failPoke(unsigned code) {
-    const std::string where = item_ + " of " + topic_;
+void DdeSheetLink::failPoke(unsigned code, const std::string& item) {
+    const std::string where = item + " of " + topic_;
     CONVINFO info{};
     info.cb = sizeof info;
     const bool connected = DdeQueryConvInfo(asConv(conversation_), QID_SYNC, &info) != 0 &&
@@ -220,7 +212,7 @@ void DdeSheetLink::failPoke(unsigned code) {
         disconnect();
         throw Failure(FailureCode::Other,
                       "The link to " + topic_ + " was lost: the spreadsheet program closed it (" +
-                          errorName(code) + "). Cell " + item_ + " was not written.");
+                          errorName(code) + "). Cell " + item + " was not written.");
     }
     switch (code) {
     case DMLERR_POKEACKTIMEOUT:

@@ -19,27 +19,23 @@ class DdeSheetLink : public SheetLink {
     DdeSheetLink(const DdeSheetLink&) = delete;
     DdeSheetLink& operator=(const DdeSheetLink&) = delete;
 
-    // "Excel|" + document path; takes effect at the next link mode Manual.
-    void setTopic(const std::string& topic) override;
-    // Manual ends any earlier conversation and opens one with the current
-    // topic: NoDdeAnswer (282) while no program answers, another Failure
-    // naming the DDE error otherwise. None ends the conversation.
-    void setLinkMode(int mode) override;
-    int linkMode() const override;
-    void setItem(const std::string& item) override;
-    void poke(const std::string& text) override;
+    // Ends any earlier conversation and opens one with service "Excel" on
+    // the document's path: NoDdeAnswer (282) while no program answers,
+    // another Failure naming the DDE error otherwise.
+    void open(const std::string& documentPath) override;
+    void close() noexcept override;
+    bool isOpen() const override;
+    // One poke of CF_TEXT to the item "R<row>C<col>".
+    void writeCell(int row, int col, const std::string& text) override;
 
     // How long one poke may wait for the spreadsheet program's answer.
     void setTimeoutMs(unsigned ms) { timeoutMs_ = ms; }
     unsigned timeoutMs() const { return timeoutMs_; }
 
-    // The topic text split at its first "|": application and document.
-    struct TopicParts {
-        std::string application;
-        std::string document;
-        bool separated = false; // a "|" was present
-    };
-    static TopicParts splitTopic(const std::string& topic);
+    // How the link is named in messages: "Excel|" + document path.
+    static std::string topicFor(const std::string& documentPath);
+    // The DDE item of a cell: "R3C2".
+    static std::string cellItem(int row, int col);
 
     // "DMLERR_NO_CONV_ESTABLISHED" and the like; "DDE error 0x...." for a
     // code DDEML does not define.
@@ -48,14 +44,13 @@ class DdeSheetLink : public SheetLink {
   private:
     void startInstance();
     void disconnect() noexcept;
-    [[noreturn]] void failPoke(unsigned code);
+    [[noreturn]] void failPoke(unsigned code, const std::string& item);
 
     // DDEML handles, kept opaque so that users of this header need not see
     // <windows.h>.
     unsigned long instance_ = 0;
     void* conversation_ = nullptr;
-    std::string topic_;
-    std::string item_;
+    std::string topic_; // "Excel|" + document path, for messages
     unsigned timeoutMs_ = 5000;
 };
 

@@ -1,4 +1,4 @@
-#include "ui/unavailable_sheet.h"
+#include "sheet/unavailable_sheet.h"
 
 #include "platform/failure.h"
 
@@ -8,11 +8,11 @@ namespace {
 constexpr const char* kNotAvailable = "Spreadsheet output is not available in this build.";
 }
 
-void UnavailableSheetLink::setLinkMode(int mode) {
-    if (mode == Manual) throw Failure(FailureCode::Other, kNotAvailable);
+void UnavailableSheetLink::open(const std::string&) {
+    throw Failure(FailureCode::Other, kNotAvailable);
 }
 
-void UnavailableSheetLink::poke(const std::string&) {
+void UnavailableSheetLink::writeCell(int, int, const std::string&) {
     throw Failure(FailureCode::Other, kNotAvailable);
 }
 
