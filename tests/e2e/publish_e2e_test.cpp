@@ -134,8 +134,7 @@ class PublishEndToEnd : public testing::Test {
 TEST_F(PublishEndToEnd, EveryRowArrivesOnceWithTheCsvValueBetweenOnlineAndOffline) {
     BrokerProcess broker({false, "meter1", "s3cret pass"});
     ASSERT_TRUE(broker.start());
-    Subscriber sub(broker.port(), "plant/#");
-    // The subscriber logs in as the meter does.
+    Subscriber sub(broker.port(), "plant/#", "", "meter1", "s3cret pass");
     Simulator sim(ws, {"--baud", "115200"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
     test::writeFile(ws.file("pw"), "s3cret pass\n");
@@ -168,6 +167,14 @@ TEST_F(PublishEndToEnd, EveryRowArrivesOnceWithTheCsvValueBetweenOnlineAndOfflin
         const std::string cell = lines[i + 1].substr(0, lines[i + 1].find(','));
         EXPECT_EQ(at.toLocalTime().toString("HH:mm:ss").toStdString(), cell.substr(0, 8));
     }
+    // A collector that starts later gets the last row and the status at
+    // once: both are retained.
+    Subscriber late(broker.port(), "plant/#", "", "meter1", "s3cret pass");
+    ASSERT_TRUE(late.waitFor([](auto& m) { return m.size() >= 2; }, 5000));
+    for (const auto& m : late.messages())
+        EXPECT_TRUE(m.retained) << m.topic;
+    EXPECT_THAT(late.on("plant/flow/status"), testing::ElementsAre("offline"));
+    EXPECT_EQ(seqs(late.on("plant/flow")), std::vector<long long>{4});
 }
 
 TEST_F(PublishEndToEnd, ABrokerBackAfterSevenSecondsOrLateAtTheStartGetsEverySeqInOrder) {
@@ -215,7 +222,7 @@ TEST_F(PublishEndToEnd, ABrokerBackAfterSevenSecondsOrLateAtTheStartGetsEverySeq
 TEST_F(PublishEndToEnd, AKilledProgramTurnsOfflineAndABadPasswordLeavesTheCsvGoing) {
     BrokerProcess broker({false, "meter1", "right"});
     ASSERT_TRUE(broker.start());
-    Subscriber sub(broker.port(), "plant/#");
+    Subscriber sub(broker.port(), "plant/#", "", "meter1", "right");
     Simulator sim(ws, {"--baud", "115200"});
     ASSERT_TRUE(sim.ready()) << sim.banner();
 

@@ -127,7 +127,8 @@ class Subscriber {
         bool retained;
     };
 
-    Subscriber(int port, const std::string& filter, const std::string& clientId = "")
+    Subscriber(int port, const std::string& filter, const std::string& clientId = "",
+               const std::string& user = "", const std::string& password = "")
         : filter_(filter) {
         mosquitto_lib_init();
         mosq_ =
@@ -152,6 +153,7 @@ class Subscriber {
                                         m->retain});
                 s->changed_.notify_all();
             });
+        if (!user.empty()) mosquitto_username_pw_set(mosq_, user.c_str(), password.c_str());
         mosquitto_reconnect_delay_set(mosq_, 1, 1, false);
         mosquitto_connect_async(mosq_, "127.0.0.1", port, 5);
         mosquitto_loop_start(mosq_);
