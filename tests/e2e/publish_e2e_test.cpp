@@ -3,9 +3,20 @@
 // test stops, starts late, and holds a login against; a subscriber checks
 // what arrives against the CSV document.
 #ifdef TZ_HAVE_MQTT
+#include "ui/broker_dialog.h"
+#include "ui/online_window.h"
+
 #include "broker_process.h"
 #include "qt_app.h"
 #include "sim_process.h"
+#include "window_e2e.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -241,6 +252,66 @@ TEST_F(PublishEndToEnd, AKilledProgramTurnsOfflineAndABadPasswordLeavesTheCsvGoi
     EXPECT_THAT(err, HasSubstr("refused the login"));
     EXPECT_THAT(err, HasSubstr("3 messages could not be sent"));
     EXPECT_EQ(csvValues().size(), 3u) << err;
+}
+
+class PublishFromTheWindow : public fake::WindowEndToEnd {
+  protected:
+    PublishFromTheWindow() : WindowEndToEnd("tz-publish-window") {}
+};
+
+TEST_F(PublishFromTheWindow, BrokerSettingPublishesTheRunAndTheStripSaysWhatTheBrokerDid) {
+    if (!BrokerProcess::installed()) GTEST_SKIP() << "mosquitto is not installed";
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(ws.root().string()));
+    BrokerProcess broker; // not started yet: absent when the run begins
+    Simulator sim(ws, {});
+    ASSERT_TRUE(sim.ready()) << sim.banner();
+    auto& w = open<OnlineWindow>();
+    auto* button = w.findChild<QPushButton*>("BrokerButton");
+    ASSERT_NE(button, nullptr);
+    BrokerDialog* dialog = w.showBrokerDialog();
+    dialog->findChild<QCheckBox*>("BrokerPublish")->setChecked(true);
+    dialog->findChild<QLineEdit*>("BrokerUrl")
+        ->setText(QString::fromStdString(broker.url("w/flow")));
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+
+    const std::string document = ws.file("online.csv");
+    startPolling(&w, document, "000002");
+    ASSERT_TRUE(messages.empty()) << messages.front();
+    EXPECT_FALSE(button->isEnabled()) << "the run publishes where it started to";
+    auto* result = w.findChild<QLabel*>("ResultText");
+    ASSERT_TRUE(runUntil([&] { return result->text().contains("not reached"); }, 5000))
+        << result->text().toStdString();
+
+    ASSERT_TRUE(broker.start());
+    Subscriber sub(broker.port(), "w/#", "");
+    ASSERT_TRUE(runUntil([&] { return sub.on("w/flow").size() >= 1; }, 15000));
+    EXPECT_TRUE(result->text().contains("reached again")) << result->text().toStdString();
+    const long long rowsBefore = w.transfer().rowCount() - 1;
+    ASSERT_TRUE(runUntil([&] { return w.transfer().rowCount() - 1 > rowsBefore; }, 5000));
+    stopXfer(&w);
+    ASSERT_TRUE(idle(&w));
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_TRUE(messages.empty());
+
+    // The queued rows came after the retained last one the subscriber saw
+    // first; together every row of the document, the same value cells.
+    ASSERT_TRUE(
+        sub.waitFor([](auto& m) { return !m.empty() && m.back().payload == "offline"; }, 5000));
+    std::vector<std::string> values;
+    const auto lines = crlfLines(document);
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        values.push_back(lines[i].substr(lines[i].find(',') + 1));
+    std::vector<std::string> texts;
+    for (const std::string& p : sub.on("w/flow"))
+        texts.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(p))
+                            .object()
+                            .value("text")
+                            .toString()
+                            .toStdString());
+    ASSERT_FALSE(values.empty());
+    EXPECT_EQ(texts.back(), values.back());
+    EXPECT_EQ(firstArrivals(seqs(sub.on("w/flow"))).back(), static_cast<long long>(values.size()));
 }
 
 } // namespace
