@@ -312,6 +312,8 @@ TEST_F(PublishFromTheWindow, BrokerSettingPublishesTheRunAndTheStripSaysWhatTheB
     ASSERT_FALSE(values.empty());
     EXPECT_EQ(texts.back(), values.back());
     EXPECT_EQ(firstArrivals(seqs(sub.on("w/flow"))).back(), static_cast<long long>(values.size()));
+    // The windows of later tests do not publish.
+    saveBrokerChoice({});
 }
 
 } // namespace
