@@ -257,6 +257,11 @@ TEST_F(PublishEndToEnd, AKilledProgramTurnsOfflineAndABadPasswordLeavesTheCsvGoi
 class PublishFromTheWindow : public fake::WindowEndToEnd {
   protected:
     PublishFromTheWindow() : WindowEndToEnd("tz-publish-window") {}
+    void TearDown() override {
+        WindowEndToEnd::TearDown();
+        // The windows of later tests do not publish.
+        saveBrokerChoice({});
+    }
 };
 
 TEST_F(PublishFromTheWindow, BrokerSettingPublishesTheRunAndTheStripSaysWhatTheBrokerDid) {
@@ -312,8 +317,6 @@ TEST_F(PublishFromTheWindow, BrokerSettingPublishesTheRunAndTheStripSaysWhatTheB
     ASSERT_FALSE(values.empty());
     EXPECT_EQ(texts.back(), values.back());
     EXPECT_EQ(firstArrivals(seqs(sub.on("w/flow"))).back(), static_cast<long long>(values.size()));
-    // The windows of later tests do not publish.
-    saveBrokerChoice({});
 }
 
 } // namespace
