@@ -59,8 +59,12 @@ int main(int argc, char** argv) {
     mosquitto_connect_callback_set(m, on_connect);
     mosquitto_subscribe_callback_set(m, on_subscribe);
     mosquitto_message_callback_set(m, on_message);
-    if (mosquitto_connect(m, "127.0.0.1", atoi(argv[1]), 30) != MOSQ_ERR_SUCCESS) return 1;
+    /* The broker may be starting still. */
     const time_t end = time(NULL) + atoi(argv[3]);
+    while (mosquitto_connect(m, "127.0.0.1", atoi(argv[1]), 30) != MOSQ_ERR_SUCCESS) {
+        if (time(NULL) >= end) return 1;
+        usleep(50000);
+    }
     while (time(NULL) < end)
         mosquitto_loop(m, 100, 1);
     mosquitto_destroy(m);
