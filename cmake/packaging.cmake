@@ -83,12 +83,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/tidewell-z")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libqt6core6 (>= 6.4.2), libqt6gui6 (>= 6.4.2), libqt6widgets6 (>= 6.4.2), libqt6serialport6 (>= 6.4.2), qt6-qpa-plugins (>= 6.4.2)")
-# The data monitor's trend links Qt Charts where the build found it.
-get_property(_tz_have_charts GLOBAL PROPERTY TZ_HAVE_CHARTS)
-if(_tz_have_charts)
-    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-           ", libqt6charts6 (>= 6.4.2), libqt6opengl6 (>= 6.4.2), libqt6openglwidgets6 (>= 6.4.2)")
-endif()
 # Publishing to an MQTT broker links libmosquitto where the build found it.
 if(TARGET tz_mosquitto)
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libmosquitto1 (>= 2.0)")

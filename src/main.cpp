@@ -14,7 +14,14 @@
 
 #include <QApplication>
 
+#ifdef _WIN32
+#include "backends/win32/parent_console.h"
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    if (argc > 1) tz::win32::useParentConsole();
+#endif
     // The command line is read under a plain core application, so that
     // --help, --version and an unattended run need no display.
     tz::CommandLine commandLine;

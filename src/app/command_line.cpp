@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/about.h"
+#include "app/console_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -88,16 +89,25 @@ constexpr const char* kHelp =
     "Data transfer for the TIDEWELL-Z flowmeter: on-line polling of one parameter and\n"
     "download of the logger data sets, into a CSV document or a spreadsheet workbook.\n"
     "Without --online or --logger the windows open; with one of them the transfer\n"
+#ifdef _WIN32
+    "runs without windows (Task Scheduler, a service, no desktop), with progress and\n"
+    "messages on standard error.\n"
+#else
     "runs without windows (a service, cron, no desktop), with progress and messages\n"
     "on standard error.\n"
+#endif
     "\n"
     "Options:\n"
     "  -h, --help            Show this help and exit.\n"
     "  -v, --version         Show the version and exit.\n"
     "  --online              Poll one parameter at an interval.\n"
     "  --logger SETS         Download the logger data sets SETS (like 1,3,5-7).\n"
+#ifdef _WIN32
+    "  --port PORT           The serial port: COM1 to COM9.\n"
+#else
     "  --port PORT           The serial port: COM1 to COM9, or a device path\n"
     "                        (/dev/ttyUSB0, /dev/serial/by-id/...).\n"
+#endif
     "  --csv FILE            The CSV document to write (replaced).\n"
     "  --quiet               Report only faults and the final line.\n"
     "On-line options:\n"
@@ -119,7 +129,10 @@ constexpr const char* kHelp =
     "and no installed copy's, otherwise in the user's settings folder\n"
 #ifdef _WIN32
     "(%APPDATA%\\TIDEWELL-Z).\n"
-    "Ports: COMn is the port Windows calls COMn.\n"
+    "Ports: COMn is the port Device Manager lists as COMn under \"Ports (COM & LPT)\".\n"
+    "From cmd.exe, PowerShell, batch files and Task Scheduler run tidewell-z-cli.exe,\n"
+    "the console twin beside tidewell-z.exe: the console waits for it, shows what it\n"
+    "prints and gets its exit status.\n"
 #else
     "(${XDG_CONFIG_HOME:-~/.config}/tidewell-z).\n"
     "Ports: COMn opens the device that ${XDG_CONFIG_HOME:-~/.config}/tidewell-z/ports/COMn\n"
@@ -312,8 +325,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 int printCommandLineOutput(const CommandLine& commandLine) {
     const bool failed = commandLine.kind == CommandLine::Kind::Error;
     std::FILE* to = failed ? stderr : stdout;
-    std::fputs(commandLine.text.c_str(), to);
-    std::fflush(to);
+    writeConsoleText(to, commandLine.text);
     return failed ? kBadArgumentsStatus : 0;
 }
 

@@ -44,10 +44,10 @@ ItemReader ItemReader::fromFile(const std::string& path) {
     // A folder opens on some systems and only fails when read.
     if (std::ferror(file.get()))
         throw Failure(FailureCode::Other, path + ": " + std::strerror(errno ? errno : EIO));
-    // Editors that save as UTF-8 may put a byte order mark in front; it
-    // would otherwise glue itself to the first item and hide its quotes.
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
-    return ItemReader(text::fromSystem(bytes));
+    // Notepad and its kin save in the code page, in UTF-8 or in UTF-8 with
+    // a byte order mark (which would otherwise glue itself to the first
+    // item and hide its quotes).
+    return ItemReader(text::fromAnyEditor(bytes));
 }
 
 bool ItemReader::atLineEnd() const {

@@ -150,4 +150,70 @@ std::string fromSystem(std::string_view bytes) {
 }
 #endif
 
+bool isUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b0 = static_cast<unsigned char>(s[i]);
+        if (b0 < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len = 0;
+        char32_t c = 0, least = 0;
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            len = 2;
+            c = b0 & 0x1F;
+            least = 0x80;
+        } else if ((b0 & 0xF0) == 0xE0) {
+            len = 3;
+            c = b0 & 0x0F;
+            least = 0x800;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            len = 4;
+            c = b0 & 0x07;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (s.size() - i < len) return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if ((b & 0xC0) != 0x80) return false;
+            c = (c << 6) | (b & 0x3F);
+        }
+        if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        i += len;
+    }
+    return true;
+}
+
+std::string fromWindows1252(std::string_view bytes) {
+    // 0x80 to 0x9F; the rest is Latin-1.
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::string out;
+    out.reserve(bytes.size());
+    for (char b : bytes) {
+        const auto u = static_cast<unsigned char>(b);
+        appendChar(out, u >= 0x80 && u < 0xA0 ? kHigh[u - 0x80] : u);
+    }
+    return out;
+}
+
+std::string fromAnyEditor(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+    if (isUtf8(bytes)) {
+        bool ascii = true;
+        for (char b : bytes)
+            ascii = ascii && static_cast<unsigned char>(b) < 0x80;
+        if (!ascii) return std::string(bytes);
+    }
+#ifdef _WIN32
+    return fromSystem(bytes);
+#else
+    return fromWindows1252(bytes);
+#endif
+}
+
 } // namespace tz::text

@@ -27,4 +27,17 @@ std::string toLatin1(std::string_view utf8);
 std::string toSystem(std::string_view utf8);
 std::string fromSystem(std::string_view bytes);
 
+// Well-formed UTF-8 only: no overlong forms, surrogates or values past
+// U+10FFFF.
+bool isUtf8(std::string_view bytes);
+// Each byte of the line is one Windows-1252 character (the five unassigned
+// bytes as their Latin-1 controls).
+std::string fromWindows1252(std::string_view bytes);
+// A settings file as an editor may have saved it: a UTF-8 byte order mark
+// is skipped; text that is well-formed UTF-8 and not plain ASCII is UTF-8
+// (today's Notepad); anything else is in the code page the program writes
+// (the ANSI code page on Windows; on Linux, whose own files are UTF-8, the
+// Windows code page such files come from).
+std::string fromAnyEditor(std::string_view bytes);
+
 } // namespace tz::text

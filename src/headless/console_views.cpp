@@ -1,5 +1,6 @@
 #include "headless/console_views.h"
 
+#include "app/console_text.h"
 #include "logger/logger_progress.h"
 
 #include <cmath>
@@ -13,8 +14,7 @@ namespace {
 constexpr auto kQuietProgress = std::chrono::seconds(1);
 
 void say(std::FILE* out, const std::string& line) {
-    std::fputs((line + "\n").c_str(), out);
-    std::fflush(out);
+    writeConsoleLine(out, line);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "backends/qt/qt_host.h"
 #include "backends/qt/qt_serial_control.h"
 #include "backends/qt/qt_timer.h"
+#include "app/console_text.h"
 #include "headless/console_views.h"
 #include "headless/stop_signals.h"
 #include "logger/logger_transfer.h"
@@ -36,8 +37,7 @@ namespace {
 constexpr int kDone = 0, kFailed = 1, kBadArguments = kBadArgumentsStatus;
 
 void say(const std::string& line) {
-    std::fputs((line + "\n").c_str(), stderr);
-    std::fflush(stderr);
+    writeConsoleLine(stderr, line);
 }
 
 // The position of the parameter `name` in the on-line list: the exact

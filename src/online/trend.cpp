@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace tz {
@@ -86,6 +87,7 @@ Trend::Trend(std::size_t keepLimit) : keepLimit_(std::max<std::size_t>(keepLimit
 void Trend::clear() {
     samples_.clear();
     gaps_.clear();
+    blocks_.clear();
     stats_ = {};
     sum_ = carry_ = 0;
 }
@@ -97,6 +99,9 @@ void Trend::add(double t, std::optional<double> value) {
         gaps_.erase(gaps_.begin(), std::lower_bound(gaps_.begin(), gaps_.end(), drop));
         for (std::size_t& g : gaps_)
             g -= drop;
+        blocks_.clear();
+        for (std::size_t i = 0; i < samples_.size(); ++i)
+            summarise(i);
     }
     if (!samples_.empty()) t = std::max(t, samples_.back().t);
 
@@ -104,10 +109,12 @@ void Trend::add(double t, std::optional<double> value) {
     if (!value) {
         gaps_.push_back(samples_.size());
         samples_.push_back({t, std::numeric_limits<double>::quiet_NaN()});
+        summarise(samples_.size() - 1);
         return;
     }
     const double v = *value;
     samples_.push_back({t, v});
+    summarise(samples_.size() - 1);
     ++stats_.values;
     stats_.last = v;
     stats_.min = stats_.min ? std::min(*stats_.min, v) : v;
@@ -120,18 +127,35 @@ void Trend::add(double t, std::optional<double> value) {
     stats_.mean = (sum_ + carry_) / static_cast<double>(stats_.values);
 }
 
+void Trend::summarise(std::size_t i) {
+    if (i % kBlock == 0) blocks_.emplace_back();
+    const Sample& s = samples_[i];
+    if (s.gap()) return;
+    Block& b = blocks_.back();
+    // The first of equal values, as a sample by sample search finds it.
+    if (!b.any || s.v < samples_[b.lo].v) b.lo = i;
+    if (!b.any || s.v > samples_[b.hi].v) b.hi = i;
+    b.any = true;
+}
+
+std::size_t Trend::firstAtOrAfter(std::size_t from, double t) const {
+    return static_cast<std::size_t>(
+        std::lower_bound(samples_.begin() + static_cast<std::ptrdiff_t>(from), samples_.end(), t,
+                         [](const Sample& s, double at) { return s.t < at; }) -
+        samples_.begin());
+}
+
 bool Trend::gapBetween(std::size_t a, std::size_t b) const {
     const auto it = std::upper_bound(gaps_.begin(), gaps_.end(), a);
     return it != gaps_.end() && *it < b;
 }
 
-std::vector<Trend::Point> Trend::decimate(double t0, double t1, int buckets) const {
+std::vector<Trend::Point> Trend::decimate(double t0, double t1, int buckets, Reach reach) const {
     std::vector<Point> out;
     if (samples_.empty() || buckets < 1 || !(t1 >= t0)) return out;
-    const auto first = std::lower_bound(samples_.begin(), samples_.end(), t0,
-                                        [](const Sample& s, double t) { return s.t < t; });
     const double span = t1 - t0;
-    out.reserve(static_cast<std::size_t>(buckets) * 2);
+    if (!(span > 0)) buckets = 1;
+    out.reserve(static_cast<std::size_t>(buckets) * 2 + 2);
 
     std::size_t lastEmitted = 0;
     bool emitted = false;
@@ -142,40 +166,57 @@ std::vector<Trend::Point> Trend::decimate(double t0, double t1, int buckets) con
         emitted = true;
     };
 
-    int bucket = -1;
+    const std::size_t first = firstAtOrAfter(0, t0);
+    // Past the last sample at or before t1.
+    const std::size_t end = static_cast<std::size_t>(
+        std::upper_bound(samples_.begin() + static_cast<std::ptrdiff_t>(first), samples_.end(), t1,
+                         [](double at, const Sample& s) { return at < s.t; }) -
+        samples_.begin());
+
+    // A neighbour that is a gap is left out: the line ends at the edge's
+    // side of the gap anyway.
+    const bool edges = reach == Reach::ToEdges;
+    if (edges && first > 0 && !samples_[first - 1].gap()) emit(first - 1);
+
+    // Column by column, skipping the empty ones; within a column whole
+    // blocks count by their summary. A gap costs no point of its own:
+    // emit() breaks the line between any two points a gap separates.
     std::size_t lo = 0, hi = 0;
     bool any = false;
-    auto flush = [&] {
-        if (!any) return;
-        if (lo == hi) {
-            emit(lo);
-        } else {
-            emit(std::min(lo, hi));
-            emit(std::max(lo, hi));
-        }
-        any = false;
+    auto take = [&](std::size_t i) {
+        const double v = samples_[i].v;
+        if (v != v) return;
+        if (!any || v < samples_[lo].v) lo = i;
+        if (!any || v > samples_[hi].v) hi = i;
+        any = true;
     };
-
-    for (auto it = first; it != samples_.end() && it->t <= t1; ++it) {
-        const std::size_t i = static_cast<std::size_t>(it - samples_.begin());
-        int b = span > 0 ? static_cast<int>((it->t - t0) / span * buckets) : 0;
-        b = std::clamp(b, 0, buckets - 1);
-        if (b != bucket) {
-            flush();
-            bucket = b;
-        }
-        // A gap costs no point of its own: emit() breaks the line between
-        // any two points that a gap separates, within a column or not.
-        if (it->gap()) continue;
-        if (!any) {
-            lo = hi = i;
-            any = true;
-        } else {
-            if (it->v < samples_[lo].v) lo = i;
-            if (it->v > samples_[hi].v) hi = i;
-        }
+    auto takeBlock = [&](const Block& b) {
+        if (!b.any) return;
+        if (!any || samples_[b.lo].v < samples_[lo].v) lo = b.lo;
+        if (!any || samples_[b.hi].v > samples_[hi].v) hi = b.hi;
+        any = true;
+    };
+    for (std::size_t i = first; i < end;) {
+        const int b = span > 0 ? std::clamp(static_cast<int>((samples_[i].t - t0) / span * buckets),
+                                            0, buckets - 1)
+                               : 0;
+        const std::size_t stop =
+            b + 1 >= buckets
+                ? end
+                : std::min(end, std::max(i + 1, firstAtOrAfter(i, t0 + span * (b + 1) / buckets)));
+        any = false;
+        while (i < stop && i % kBlock != 0)
+            take(i++);
+        for (; i + kBlock <= stop; i += kBlock)
+            takeBlock(blocks_[i / kBlock]);
+        while (i < stop)
+            take(i++);
+        if (!any) continue;
+        emit(std::min(lo, hi));
+        if (lo != hi) emit(std::max(lo, hi));
     }
-    flush();
+
+    if (edges && end < samples_.size() && !samples_[end].gap()) emit(end);
     return out;
 }
 

@@ -57,20 +57,37 @@ class Trend {
     const std::vector<Sample>& samples() const { return samples_; }
     const Stats& stats() const { return stats_; }
 
+    // Whether decimate() also gives the nearest value outside [t0, t1] on
+    // each side, so that a line drawn through a part of the run runs on to
+    // the edges of the drawing instead of stopping at the last point inside.
+    enum class Reach { Inside, ToEdges };
+
     // At most two points (the lowest and the highest value, in time order)
     // for each of `buckets` equal slices of [t0, t1], with the breaks of
     // the gaps between them. An isolated value between gaps is one point
     // with breaks on both sides.
-    std::vector<Point> decimate(double t0, double t1, int buckets) const;
+    std::vector<Point> decimate(double t0, double t1, int buckets,
+                                Reach reach = Reach::Inside) const;
 
     static constexpr std::size_t kKeepLimit = std::size_t{1} << 20;
 
   private:
+    // The lowest and highest number among kBlock samples, so that a
+    // column of a long run is reduced without reading each of its samples.
+    static constexpr std::size_t kBlock = 256;
+    struct Block {
+        std::size_t lo = 0, hi = 0; // sample indexes
+        bool any = false;           // false: gaps only
+    };
+
     bool gapBetween(std::size_t a, std::size_t b) const;
+    void summarise(std::size_t i);
+    std::size_t firstAtOrAfter(std::size_t from, double t) const;
 
     std::size_t keepLimit_;
     std::vector<Sample> samples_;
     std::vector<std::size_t> gaps_; // indexes of the gap samples, ascending
+    std::vector<Block> blocks_;     // of samples_, kBlock by kBlock
     Stats stats_;
     double sum_ = 0, carry_ = 0; // compensated sum for the mean
 };

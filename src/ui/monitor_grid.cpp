@@ -1,15 +1,21 @@
 #include "ui/monitor_grid.h"
 
+#include "backends/qt/qt_host.h"
 #include "platform/failure.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QPalette>
 #include <QScrollBar>
+#include <QTime>
 
 #include <algorithm>
 
 namespace tz {
+
+namespace {
+constexpr int kCellPadding = 14; // the cell's margins and a little air
+} // namespace
 
 MonitorGridModel::MonitorGridModel(QObject* parent) : QAbstractTableModel(parent) {
     cells_.assign(rows_, QStringList(cols_, QString()));
@@ -143,7 +149,22 @@ void MonitorGrid::checkCell(int row, int col) const {
 
 void MonitorGrid::setText(int row, int col, const std::string& text) {
     checkCell(row, col);
-    model_.setCell(row, col, QString::fromStdString(text));
+    const QString cell = QString::fromStdString(text);
+    model_.setCell(row, col, cell);
+    if (row > 0 && col == 0) {
+        const int needed = fontMetrics().horizontalAdvance(cell) + kCellPadding;
+        if (needed > columnWidth(0)) setColumnWidth(0, needed);
+    }
+}
+
+int MonitorGrid::timeColumnWidth(const QFontMetrics& metrics, const QLocale& locale) {
+    // Every hour, for the one- and two-digit hours and both day halves.
+    int widest = 0;
+    for (int hour = 0; hour < 24; ++hour) {
+        const QString time = QString::fromStdString(timeOfDayText(locale, QTime(hour, 58, 58)));
+        widest = std::max(widest, metrics.horizontalAdvance(time));
+    }
+    return widest + kCellPadding;
 }
 
 std::string MonitorGrid::text(int row, int col) const {

@@ -4,6 +4,8 @@
 // times). The fixed row is shown as the table's header, so it stays in view
 // while the rows scroll; the fixed column is drawn in the same grey.
 #include <QAbstractTableModel>
+#include <QFontMetrics>
+#include <QLocale>
 #include <QStringList>
 #include <QTableView>
 
@@ -53,6 +55,10 @@ class MonitorGrid : public QTableView {
 
     int cols() const;
     std::string text(int row, int col) const;
+    // Width of the time column for the locale's long time format at the
+    // grid's font ("6:06:18 AM" as much as "06:06:18"). A time that comes
+    // out wider all the same widens the column when it is written.
+    static int timeColumnWidth(const QFontMetrics& metrics, const QLocale& locale);
     // Current cell in grid coordinates; (0, 0) when none is set.
     int currentRow() const;
     int currentCol() const;

@@ -3,17 +3,13 @@
 #include "platform/failure.h"
 #include "ui/monitor_grid.h"
 #include "ui/monitor_window.h"
-#ifdef TZ_HAVE_CHARTS
 #include "ui/trend_chart.h"
-#endif
 
 namespace tz {
 
 void MonitorSink::begin(const RunStart& run) {
     if (!monitor_) return;
-#ifdef TZ_HAVE_CHARTS
     monitor_->trend().startRun(QString::fromStdString(run.parameter));
-#endif
     monitor_->show();
     monitor_->raise();
     MonitorGrid& grid = monitor_->grid();
@@ -35,9 +31,7 @@ void MonitorSink::write(const PolledRow& row) {
     grid.setText(gridRow, 1, row.value);
     grid.setCurrentCell(gridRow, 1);
     if (!grid.rowIsVisible(gridRow)) grid.setTopRow(gridRow);
-#ifdef TZ_HAVE_CHARTS
     monitor_->trend().addPoll(row.at, row.value, row.reply);
-#endif
 }
 
 } // namespace tz

@@ -2,9 +2,7 @@
 
 #include "ui/layout.h"
 #include "ui/monitor_grid.h"
-#ifdef TZ_HAVE_CHARTS
 #include "ui/trend_chart.h"
-#endif
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -39,19 +37,16 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid_->horizontalHeader()->setFixedHeight(fm.height() + 6);
     // Wide enough for a time of day and for a nine-character value.
-    grid_->horizontalHeader()->setDefaultSectionSize(fm.horizontalAdvance("00:00:00") + 14);
+    grid_->horizontalHeader()->setDefaultSectionSize(
+        MonitorGrid::timeColumnWidth(fm, QLocale::system()));
     grid_->setColumnWidth(1, fm.horizontalAdvance("-0000.000") + 14);
 
     caption_ = place(new QLabel("Data Monitor (Only CSV)", this), "Label6", 240, 120, 2775, 255);
     caption_->setTextFormat(Qt::PlainText);
     caption_->setFont(layoutFont("Arial", 9.75, true));
 
-#ifdef TZ_HAVE_CHARTS
     trend_ = new TrendChart(this);
     trend_->setFont(layoutFont("Arial", 9));
-#else
-    resize(minimumSize());
-#endif
 }
 
 void MonitorWindow::resizeEvent(QResizeEvent* event) {
@@ -60,13 +55,10 @@ void MonitorWindow::resizeEvent(QResizeEvent* event) {
     const int margin = px(4845) - (g.top() + g.height());
     grid_->setGeometry(g.left(), g.top(), g.width(),
                        std::max(g.height(), height() - margin - g.top()));
-#ifdef TZ_HAVE_CHARTS
-    if (!trend_) return;
     const int left = px(3180);
     trend_->setGeometry(left, px(120), std::max(0, width() - left - px(120)),
                         std::max(0, height() - px(120) - px(150)));
     trend_->setVisible(trend_->width() > 40);
-#endif
 }
 
 void MonitorWindow::releaseWhenClosed() {

@@ -15,9 +15,7 @@ class MonitorWindow : public QWidget {
     explicit MonitorWindow(QWidget* parent = nullptr);
 
     MonitorGrid& grid() { return *grid_; }
-    // Only in a build with Qt Charts (see hasTrend).
     TrendChart& trend() { return *trend_; }
-    bool hasTrend() const { return trend_ != nullptr; }
 
     // While the on-line window lives, closing this window only hides it, so
     // that a running transfer still has its grid to write to. Once the
@@ -29,7 +27,7 @@ class MonitorWindow : public QWidget {
 
   private:
     MonitorGrid* grid_;
-    TrendChart* trend_ = nullptr; // none in a build without Qt Charts
+    TrendChart* trend_;
     QLabel* caption_;
 };
 

@@ -1,62 +1,81 @@
 #include "ui/trend_chart.h"
 
-#include <QChart>
-#include <QChartView>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDate>
 #include <QDateTime>
-#include <QDateTimeAxis>
-#include <QGraphicsLayout>
-#include <QLineSeries>
-#include <QScatterSeries>
-#include <QValueAxis>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tz {
 
 namespace {
 
-// Beyond this many separate stretches (a reply garbled every other poll)
-// the rest is drawn joined: a chart of hundreds of series redraws slowly,
-// and the statistics still tell the gaps.
-constexpr std::size_t kMostLines = 64;
 const QColor kTrendColour{0, 0, 160};
+const QColor kGridColour{225, 225, 225};
+const QColor kFrameColour{130, 130, 130};
+constexpr int kPad = 4;
+// The narrowest time window: two or three polls at the shortest interval.
+constexpr double kLeastSpan = 4.0;
+constexpr double kDay = 86400.0;
+// One wheel notch shows this share of the window.
+constexpr double kZoomPerNotch = 0.8;
 
 QString number(double v) {
     return QString::number(v, 'g', 8);
+}
+
+// 1, 2 or 5 times a power of ten, at least `raw`.
+double roundStep(double raw) {
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double n = raw / magnitude;
+    return (n <= 1 ? 1 : n <= 2 ? 2 : n <= 5 ? 5 : 10) * magnitude;
+}
+
+QString valueLabel(double v, double step) {
+    if (std::abs(v) < step / 2) v = 0; // no "-0"
+    if (std::abs(v) >= 1e9 || step < 1e-9) return QString::number(v, 'g', 6);
+    const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 9);
+    return QString::number(v, 'f', decimals);
+}
+
+// A poll time (seconds since the start of day 0, local) as the clock
+// showed it; a midnight names its day, so that a run over midnight reads.
+QString timeLabel(double t, bool seconds) {
+    const double day = std::floor(t / kDay);
+    const long long s = std::llround(t - day * kDay);
+    if (s == 0 || s == 86400) {
+        const QDate date = QDate(1970, 1, 1).addDays(static_cast<qint64>(day) + (s ? 1 : 0));
+        return QLocale::c().toString(date, "d MMM");
+    }
+    if (!seconds) return QString::asprintf("%02lld:%02lld", s / 3600, s / 60 % 60);
+    return QString::asprintf("%02lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
 }
 
 } // namespace
 
 TrendChart::TrendChart(QWidget* parent) : QWidget(parent) {
     setObjectName("Trend");
-    chart_ = new QChart;
-    chart_->legend()->hide();
-    chart_->setAnimationOptions(QChart::NoAnimation);
-    chart_->setMargins(QMargins(4, 4, 4, 4));
-    x_ = new QDateTimeAxis;
-    x_->setFormat("hh:mm:ss");
-    x_->setTickCount(5);
-    y_ = new QValueAxis;
-    y_->setLabelFormat("%g");
-    chart_->addAxis(x_, Qt::AlignBottom);
-    chart_->addAxis(y_, Qt::AlignLeft);
-    dots_ = new QScatterSeries;
-    dots_->setMarkerSize(4);
-    dots_->setColor(kTrendColour);
-    dots_->setBorderColor(kTrendColour);
-    chart_->addSeries(dots_);
-    dots_->attachAxis(x_);
-    dots_->attachAxis(y_);
-
-    view_ = new QChartView(chart_, this);
-    view_->setObjectName("TrendView");
-    view_->setRenderHint(QPainter::Antialiasing, true);
-    stats_ = new QLabel(this);
-    stats_->setObjectName("TrendStats");
-    stats_->setTextFormat(Qt::PlainText);
-    stats_->setWordWrap(false);
-
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    setToolTip("Wheel: zoom the time axis; drag: move along it; double-click: follow the newest "
+               "value; right-click: save or copy the picture");
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(0);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { refresh(); });
@@ -67,21 +86,12 @@ void TrendChart::startRun(const QString& parameter) {
     trend_.clear();
     parameter_ = parameter.trimmed();
     unit_.clear();
+    following_ = true;
+    dragging_ = false;
     refresh();
 }
 
 void TrendChart::addPoll(double at, const std::string& value, const std::string& reply) {
-    if (trend_.samples().empty()) {
-        // The poll times are local days and seconds; the axis wants
-        // milliseconds since the epoch. One conversion for the run keeps
-        // every point cheap (a change to summer time shifts the later
-        // points by the hour, as the grid's times do).
-        const double day = std::floor(at / 86400.0);
-        const QDateTime local(QDate(1970, 1, 1).addDays(static_cast<qint64>(day)),
-                              QTime::fromMSecsSinceStartOfDay(
-                                  static_cast<int>(std::lround((at - day * 86400.0) * 1000.0))));
-        msOffset_ = static_cast<double>(local.toMSecsSinceEpoch()) - at * 1000.0;
-    }
     trend_.add(at, readingNumber(value));
     const std::string unit = replyUnit(reply);
     if (!unit.empty()) unit_ = QString::fromStdString(unit);
@@ -106,17 +116,53 @@ QString TrendChart::statsText() const {
     return text;
 }
 
-QLineSeries* TrendChart::line(std::size_t i) {
-    while (lines_.size() <= i) {
-        auto* s = new QLineSeries;
-        s->setPen(QPen(kTrendColour, 1.5));
-        s->setUseOpenGL(false);
-        chart_->addSeries(s);
-        s->attachAxis(x_);
-        s->attachAxis(y_);
-        lines_.push_back(s);
-    }
-    return lines_[i];
+double TrendChart::runFrom() const {
+    return trend_.samples().empty() ? 0.0 : trend_.samples().front().t;
+}
+
+double TrendChart::runTo() const {
+    return std::max(trend_.samples().empty() ? 0.0 : trend_.samples().back().t,
+                    runFrom() + kLeastSpan);
+}
+
+TrendChart::TimeWindow TrendChart::timeWindow() const {
+    return following_ ? TimeWindow{runFrom(), runTo()} : window_;
+}
+
+double TrendChart::timeAt(double x) const {
+    const TimeWindow w = timeWindow();
+    return w.from + (x - plot_.left()) / std::max(1, plot_.width()) * (w.to - w.from);
+}
+
+void TrendChart::followNewest() {
+    following_ = true;
+    refresh();
+}
+
+void TrendChart::zoom(double factor, double at) {
+    if (trend_.samples().empty() || !(factor > 0)) return;
+    const TimeWindow w = timeWindow();
+    setWindow(at - (at - w.from) * factor, at + (w.to - at) * factor);
+}
+
+void TrendChart::pan(double seconds) {
+    if (trend_.samples().empty()) return;
+    const TimeWindow w = timeWindow();
+    setWindow(w.from + seconds, w.to + seconds);
+}
+
+void TrendChart::setWindow(double from, double to) {
+    // Within the run, and no narrower than a few polls.
+    const double first = runFrom(), last = runTo();
+    double span = std::clamp(to - from, kLeastSpan, last - first);
+    if (to - from < span) from = (from + to - span) / 2;
+    from = std::clamp(from, first, last - span);
+    const TimeWindow chosen{from, from + span};
+    // Moving a view of the whole run nowhere is no reason to stop following.
+    if (following_ && chosen == timeWindow()) return;
+    following_ = false;
+    window_ = chosen;
+    refresh();
 }
 
 void TrendChart::scheduleRefresh() {
@@ -125,65 +171,296 @@ void TrendChart::scheduleRefresh() {
     if (!refreshTimer_.isActive()) refreshTimer_.start();
 }
 
+void TrendChart::refresh() {
+    refreshTimer_.stop();
+    layOut();
+    update();
+}
+
 void TrendChart::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // Two lines of statistics at the foot; the chart takes the rest.
-    const int statsHeight = 2 * stats_->fontMetrics().lineSpacing() + 2;
-    stats_->setGeometry(4, std::max(0, height() - statsHeight), width() - 4, statsHeight);
-    view_->setGeometry(0, 0, width(), std::max(0, height() - statsHeight - 2));
     scheduleRefresh();
 }
 
-void TrendChart::refresh() {
-    refreshTimer_.stop();
-    chart_->setTitle(title());
-    stats_->setText(statsText());
+void TrendChart::layOut() {
+    laidOutFor_ = size();
+    const QFontMetrics fm(font());
+    QFont bold = font();
+    bold.setBold(true);
+    const int top = kPad + QFontMetrics(bold).height() + kPad + fm.height() / 2;
+    const int statsHeight = 2 * fm.lineSpacing() + kPad;
+    const int plotHeight = std::max(1, height() - statsHeight - 2 * kPad - fm.height() - top);
+    const int rightMargin = fm.horizontalAdvance("00:00:00") / 2 + kPad;
 
-    const std::vector<Trend::Sample>& all = trend_.samples();
-    std::vector<Trend::Point> pts;
-    if (!all.empty()) {
-        const int columns = std::max(50, static_cast<int>(chart_->plotArea().width()));
-        pts = trend_.decimate(all.front().t, all.back().t, columns);
-    }
+    const TimeWindow w = timeWindow();
+    drawn_ = w;
+    // The value labels' width is known only once the values are: reduce to
+    // the columns of a plot with labels of a usual width; the few columns
+    // more or less change nothing of what is seen.
+    const int columns =
+        std::max(1, width() - rightMargin - fm.horizontalAdvance("-0000.000") - 2 * kPad);
+    const std::vector<Trend::Point> pts =
+        trend_.decimate(w.from, w.to, columns, Trend::Reach::ToEdges);
 
-    QList<QList<QPointF>> runs;
-    QList<QPointF> single;
+    // The values drawn set the value axis; the points beyond the edges
+    // only when nothing lies inside.
     double lo = 0, hi = 0;
-    for (std::size_t i = 0; i < pts.size(); ++i) {
-        const Trend::Point& p = pts[i];
-        if (i == 0 || (p.breakBefore && runs.size() < static_cast<qsizetype>(kMostLines)))
-            runs.append(QList<QPointF>());
-        runs.back().append(QPointF(toMs(p.t), p.v));
-        lo = i == 0 ? p.v : std::min(lo, p.v);
-        hi = i == 0 ? p.v : std::max(hi, p.v);
+    bool any = false;
+    for (int pass = 0; pass < 2 && !any; ++pass)
+        for (const Trend::Point& p : pts)
+            if (pass == 1 || (p.t >= w.from && p.t <= w.to)) {
+                lo = any ? std::min(lo, p.v) : p.v;
+                hi = any ? std::max(hi, p.v) : p.v;
+                any = true;
+            }
+    if (!any) lo = 0, hi = 1;
+    // Garbage that reads as a huge number must not overflow the axis.
+    lo = std::max(lo, -1e300);
+    hi = std::min(hi, 1e300);
+    const double pad = hi > lo ? (hi - lo) * 0.05 : (hi != 0 ? std::abs(hi) * 0.05 : 1.0);
+    lo -= pad;
+    hi += pad;
+    const int mostValueTicks = std::max(2, plotHeight / (2 * fm.lineSpacing()));
+    const double valueStep = roundStep((hi - lo) / mostValueTicks);
+    const double yLo = std::floor(lo / valueStep) * valueStep;
+    const double yHi = std::max(std::ceil(hi / valueStep) * valueStep, yLo + valueStep);
+    valueTicks_.clear();
+    int labelWidth = 0;
+    for (int k = 0; k <= mostValueTicks + 2; ++k) {
+        const double v = yLo + k * valueStep;
+        if (v > yHi + valueStep / 2) break;
+        valueTicks_.push_back({v, valueLabel(v, valueStep)});
+        labelWidth = std::max(labelWidth, fm.horizontalAdvance(valueTicks_.back().label));
     }
-    std::size_t used = 0;
-    for (QList<QPointF>& run : runs) {
-        if (run.size() == 1)
-            single.append(run.front());
-        else
-            line(used++)->replace(run);
-    }
-    for (std::size_t i = used; i < lines_.size(); ++i)
-        if (lines_[i]->count() > 0) lines_[i]->clear();
-    dots_->replace(single);
-    segments_ = static_cast<int>(used);
-    points_ = static_cast<int>(pts.size());
 
-    if (!all.empty()) {
-        double t0 = toMs(all.front().t), t1 = toMs(all.back().t);
-        if (t1 - t0 < 1000) t1 = t0 + 1000;
-        x_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(t0)),
-                     QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(t1)));
+    const int left = labelWidth + 2 * kPad;
+    plot_ = QRect(left, top, std::max(1, width() - left - rightMargin), plotHeight);
+
+    // Round times, as many as fit without touching.
+    static constexpr std::array<double, 22> kTimeSteps{
+        1,    2,    5,    10,    15,    30,    60,   120,      300,      600,       900,
+        1800, 3600, 7200, 10800, 21600, 43200, kDay, 2 * kDay, 7 * kDay, 14 * kDay, 28 * kDay};
+    const double span = w.to - w.from;
+    const int gap = fm.horizontalAdvance("  ");
+    double timeStep = kTimeSteps.back();
+    for (double step : kTimeSteps) {
+        const int wide = fm.horizontalAdvance(step < 60 ? "00:00:00" : "00:00") + gap;
+        if (span / step * wide <= plot_.width()) {
+            timeStep = step;
+            break;
+        }
     }
-    if (!pts.empty()) {
-        const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(std::abs(hi) * 0.05, 1.0);
-        y_->setRange(lo - pad, hi + pad);
-        y_->applyNiceNumbers();
+    timeTicks_.clear();
+    for (double t = std::ceil(w.from / timeStep) * timeStep; t <= w.to && timeTicks_.size() < 200;
+         t += timeStep)
+        timeTicks_.push_back({t, timeLabel(t, timeStep < 60)});
+
+    // The points in pixels; a gap ends a line, and a value alone between
+    // gaps is a dot.
+    const QRectF area(plot_);
+    const double xScale = area.width() / span;
+    const double yScale = area.height() / (yHi - yLo);
+    lines_.clear();
+    dots_.clear();
+    QPolygonF run;
+    auto endRun = [&] {
+        if (run.size() == 1) dots_.append(run.front());
+        if (run.size() > 1) lines_.push_back(run);
+        run.clear();
+    };
+    for (const Trend::Point& p : pts) {
+        if (p.breakBefore) endRun();
+        const double y = std::clamp(area.bottom() - (p.v - yLo) * yScale, -1e5, 1e5);
+        run.append(QPointF(area.left() + (p.t - w.from) * xScale, y));
     }
-    // The chart lays out its axes and labels on a posted event; a refresh
-    // is only done, and only fully measured, once that has run.
-    if (chart_->layout()) chart_->layout()->activate();
+    endRun();
+    segments_ = static_cast<int>(lines_.size());
+    points_ = static_cast<int>(pts.size());
+}
+
+void TrendChart::paintEvent(QPaintEvent*) {
+    if (laidOutFor_ != size()) layOut();
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    const QFontMetrics fm(font());
+
+    QFont bold = font();
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(Qt::black);
+    p.drawText(QRect(kPad, kPad, width() - 2 * kPad, QFontMetrics(bold).height()),
+               Qt::AlignHCenter | Qt::AlignVCenter, title());
+    p.setFont(font());
+
+    const QRectF area(plot_);
+    const double span = drawn_.to - drawn_.from;
+    const double yLo = valueTicks_.empty() ? 0 : valueTicks_.front().at;
+    const double yHi = valueTicks_.empty() ? 1 : valueTicks_.back().at;
+    for (const Tick& tick : valueTicks_) {
+        const double y = area.bottom() - (tick.at - yLo) / (yHi - yLo) * area.height();
+        p.setPen(kGridColour);
+        p.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(0, y - fm.height() / 2.0, plot_.left() - kPad, fm.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, tick.label);
+    }
+    for (const Tick& tick : timeTicks_) {
+        const double x = area.left() + (tick.at - drawn_.from) / span * area.width();
+        p.setPen(kGridColour);
+        p.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+        p.setPen(Qt::black);
+        const int wide = fm.horizontalAdvance(tick.label);
+        const double left = std::clamp(x - wide / 2.0, 0.0, double(width() - wide));
+        p.drawText(QRectF(left, plot_.bottom() + kPad, wide, fm.height()), Qt::AlignCenter,
+                   tick.label);
+    }
+    p.setPen(kFrameColour);
+    p.drawRect(plot_.adjusted(0, 0, -1, -1));
+
+    p.save();
+    p.setClipRect(plot_);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    // A one-pixel pen: a wider one is stroked as a path, which takes a
+    // hundred times as long for the zigzag of a noisy reduced run.
+    QPen pen(kTrendColour, 1);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    for (const QPolygonF& line : lines_)
+        p.drawPolyline(line);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kTrendColour);
+    for (const QPointF& dot : dots_)
+        p.drawEllipse(dot, 2.0, 2.0);
+    p.restore();
+
+    if (!following_) {
+        // Say why the newest values do not come in, and how to have them.
+        const QString hint = "zoomed \u2013 double-click follows";
+        const int wide = fm.horizontalAdvance(hint) + 2 * kPad;
+        const QRect box(plot_.right() - wide - 1, plot_.top() + 1, wide, fm.height() + 2);
+        p.fillRect(box, QColor(255, 255, 255, 220));
+        p.setPen(kFrameColour);
+        p.drawText(box, Qt::AlignCenter, hint);
+    }
+
+    p.setPen(Qt::black);
+    const int statsTop = plot_.bottom() + 2 * kPad + fm.height();
+    p.drawText(QRect(kPad, statsTop, width() - 2 * kPad, height() - statsTop),
+               Qt::AlignLeft | Qt::AlignTop, statsText());
+}
+
+void TrendChart::wheelEvent(QWheelEvent* event) {
+    const int notches = event->angleDelta().y();
+    if (notches == 0 || trend_.samples().empty()) {
+        event->ignore();
+        return;
+    }
+    const double x = std::clamp(event->position().x(), double(plot_.left()), double(plot_.right()));
+    zoom(std::pow(kZoomPerNotch, notches / 120.0), timeAt(x));
+    event->accept();
+}
+
+void TrendChart::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || trend_.samples().empty()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    dragging_ = true;
+    dragX_ = event->position().x();
+    dragStart_ = timeWindow();
+    setCursor(Qt::ClosedHandCursor);
+    event->accept();
+}
+
+void TrendChart::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    // The values follow the pointer: dragging to the right shows earlier ones.
+    const double dx = event->position().x() - dragX_;
+    const double seconds = -dx / std::max(1, plot_.width()) * (dragStart_.to - dragStart_.from);
+    if (dx != 0) setWindow(dragStart_.from + seconds, dragStart_.to + seconds);
+    event->accept();
+}
+
+void TrendChart::mouseReleaseEvent(QMouseEvent* event) {
+    if (dragging_ && event->button() == Qt::LeftButton) {
+        dragging_ = false;
+        unsetCursor();
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TrendChart::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    followNewest();
+    event->accept();
+}
+
+void TrendChart::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* save = menu.addAction("Save as PNG\u2026");
+    QAction* copy = menu.addAction("Copy");
+    menu.addSeparator();
+    QAction* follow = menu.addAction("Follow the Newest Value");
+    follow->setEnabled(!following_);
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == save) saveWithDialog();
+    if (chosen == copy) copyImage();
+    if (chosen == follow) followNewest();
+}
+
+QImage TrendChart::image() {
+    return grab().toImage();
+}
+
+bool TrendChart::saveImage(const QString& path, QString* error) {
+    const QImage picture = image();
+    // Written aside and renamed: a full disk leaves an older picture whole.
+    QSaveFile file(path);
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly)) {
+        reason = file.errorString();
+    } else {
+        QImageWriter writer(&file, "png");
+        if (!writer.write(picture)) {
+            reason = writer.errorString();
+            file.cancelWriting();
+        } else if (!file.commit()) {
+            reason = file.errorString();
+        }
+    }
+    if (error) *error = reason;
+    return reason.isEmpty();
+}
+
+void TrendChart::copyImage() {
+    QApplication::clipboard()->setImage(image());
+}
+
+void TrendChart::saveWithDialog() {
+    if (saveFolder_.isEmpty())
+        saveFolder_ = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    QFileDialog dialog(this, "Save Trend as PNG", saveFolder_, "PNG image (*.png)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("png");
+    // A parameter name may hold characters no file name may.
+    QString name = parameter_.isEmpty() ? QString("Trend") : parameter_;
+    name.replace(QRegularExpression(R"([\\/:*?"<>|\x00-\x1f])"), "_");
+    dialog.selectFile(name + QDateTime::currentDateTime().toString(" yyyy-MM-dd hh-mm-ss") +
+                      ".png");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().front();
+    saveFolder_ = QFileInfo(path).absolutePath();
+    QString error;
+    if (!saveImage(path, &error))
+        QMessageBox::warning(this, "Save Trend",
+                             "The trend could not be saved.\n" + QDir::toNativeSeparators(path) +
+                                 ": " + error);
 }
 
 } // namespace tz

@@ -2,6 +2,7 @@
 
 #include "app/paths.h"
 #include "app/settings_folder.h"
+#include "app/text.h"
 #include "fake_host.h"
 #include "platform/failure.h"
 #include "scratch.h"
@@ -68,6 +69,59 @@ TEST_F(StartUp, ReadsSettingsStringNamesAndEnvironment) {
     EXPECT_EQ(globals.PortNo, 3);
     EXPECT_EQ(globals.EnvFilePath, (dir_ / "Twenv.dat").string());
     EXPECT_EQ(globals.HelpFile, (dir_ / "Tidewell_Z.hlp").string());
+}
+
+// Notepad saves in the code page, in UTF-8 or in UTF-8 with a byte order
+// mark; the names and the document read the same from each.
+TEST_F(StartUp, SettingsSavedByAnyEditorReadAlike) {
+    const struct {
+        const char* saved;
+        std::string ini, env;
+    } cases[] = {
+        {"code page",
+         "\"9600,N,8,1\"\r\n\"Durchflu\xDF\"\r\nGr\xF6\xDF"
+         "e\r\n",
+         "\"C:\\Excel\\excel.exe\",\"C:\\Data\\M\xFCller.xls\",1\r\n"},
+        {"UTF-8",
+         "\"9600,N,8,1\"\r\n\"Durchflu\xC3\x9F\"\r\nGr\xC3\xB6\xC3\x9F"
+         "e\r\n",
+         "\"C:\\Excel\\excel.exe\",\"C:\\Data\\M\xC3\xBCller.xls\",1\r\n"},
+        {"UTF-8 with BOM",
+         "\xEF\xBB\xBF\"9600,N,8,1\"\r\n\"Durchflu\xC3\x9F\"\r\nGr\xC3\xB6\xC3\x9F"
+         "e\r\n",
+         "\xEF\xBB\xBF\"C:\\Excel\\excel.exe\",\"C:\\Data\\M\xC3\xBCller.xls\",1\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saved);
+        write("Twell.ini", c.ini);
+        write("Twenv.dat", c.env);
+        ASSERT_TRUE(run());
+        EXPECT_EQ(globals.CommSettings, "9600,N,8,1");
+        EXPECT_EQ(globals.ParamName[1], "Durchflu\u00DF");
+        EXPECT_EQ(globals.ParamName[2], "Gr\u00F6\u00DF"
+                                        "e");
+        EXPECT_EQ(globals.ApplicationPath, "C:\\Excel\\excel.exe");
+        EXPECT_EQ(globals.ApplicationDocument, "C:\\Data\\M\u00FCller.xls");
+    }
+}
+
+// Bytes that only look like UTF-8 (overlong, surrogate, cut short, past
+// U+10FFFF) are the code page's characters, not replacement marks.
+TEST(TextFromAnyEditor, OnlyWellFormedUtf8IsReadAsUtf8) {
+    const struct {
+        const char* bytes;
+        bool utf8;
+    } cases[] = {
+        {"plain", true},         {"\xC3\x9F", true},
+        {"\xE2\x82\xAC", true},  {"\xF0\x9F\x8C\x8A", true},
+        {"\xC0\xAF", false},     {"\xE0\x80\xAF", false},
+        {"\xED\xA0\x80", false}, {"\xF4\x90\x80\x80", false},
+        {"\xC3", false},         {"\xDF", false},
+        {"\x80", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(text::isUtf8(c.bytes), c.utf8) << c.bytes;
+    EXPECT_EQ(text::fromAnyEditor("\xC0\xAF\x80"), "\u00C0\u00AF\u20AC");
 }
 
 TEST_F(StartUp, SettingsStringAloneLeavesEveryNameEmpty) {

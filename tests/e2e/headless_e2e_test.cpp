@@ -159,6 +159,23 @@ TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
     EXPECT_EQ(crlfLines(unattended)[0], "TIME,Velocity");
 }
 
+// Twell.ini saved by an editor as UTF-8 with a byte order mark; the name
+// with its sharp s given on the command line.
+TEST_F(HeadlessEndToEnd, Utf8SettingsWithBomGiveTheNameTheCommandLineAsksFor) {
+    std::ofstream(folder / "Twell.ini", std::ios::binary | std::ios::trunc)
+        << "\xEF\xBB\xBF\"115200,N,8,1\"\r\n\"Durchflu\u00DF\"\r\n";
+    Simulator sim(ws, {"--baud", "115200"});
+    ASSERT_TRUE(sim.ready()) << sim.banner();
+    const std::string csv = ws.file("utf8.csv");
+    const Finished f = run({"--online", "--port", "COM1", "--parameter", "Durchflu\u00DF",
+                            "--interval", "00:00:02", "--count", "1", "--csv", q(csv)});
+    ASSERT_TRUE(f.normalExit);
+    EXPECT_EQ(f.code, 0) << f.err;
+    const auto lines = crlfLines(csv);
+    ASSERT_EQ(lines.size(), 2u) << f.err;
+    EXPECT_EQ(lines[0], "TIME,Durchflu\u00DF");
+}
+
 TEST_F(HeadlessEndToEnd, SigtermEndsQuietlyWithTheDocumentsWhole) {
     Simulator sim(ws, {"--records", "40", "--baud", "9600"});
     ASSERT_TRUE(sim.ready()) << sim.banner();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <set>
 
 namespace tz {
 namespace {
@@ -108,6 +110,74 @@ TEST(TrendDecimation, GapsBreakTheLineAndNeverDrawAsZero) {
             EXPECT_TRUE(pts[1].breakBefore);
         }
     }
+}
+
+// The reduction reads long stretches by their summaries; what it gives must
+// be what reading every sample gives: per column the first lowest and the
+// first highest number in time order, a break wherever a gap lies between.
+TEST(TrendDecimation, SummariesGiveWhatReadingEverySampleGives) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(-50, 50);
+    Trend trend;
+    for (int i = 0; i < 5000; ++i) {
+        const bool gap = random() % 20 == 0 || (i >= 1100 && i < 1700);
+        trend.add(2.0 * i, gap ? std::nullopt : std::optional<double>(std::round(value(random))));
+    }
+    const auto& all = trend.samples();
+    struct Window {
+        double t0, t1;
+        int buckets;
+    };
+    for (const Window w : {Window{0, 9998, 137}, Window{1000.3, 4001.7, 137}, Window{0, 9998, 1},
+                           Window{2000.5, 2100.5, 7}, Window{100.1, 9000.9, 6000}}) {
+        SCOPED_TRACE(w.buckets);
+        std::vector<std::optional<std::size_t>> lo(w.buckets), hi(w.buckets);
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (all[i].t < w.t0 || all[i].t > w.t1 || all[i].gap()) continue;
+            const int b = std::min(static_cast<int>((all[i].t - w.t0) / (w.t1 - w.t0) * w.buckets),
+                                   w.buckets - 1);
+            if (!lo[b] || all[i].v < all[*lo[b]].v) lo[b] = i;
+            if (!hi[b] || all[i].v > all[*hi[b]].v) hi[b] = i;
+        }
+        std::vector<Trend::Point> expected;
+        std::size_t prev = 0;
+        for (int b = 0; b < w.buckets; ++b) {
+            if (!lo[b]) continue;
+            for (std::size_t i : std::set<std::size_t>{*lo[b], *hi[b]}) {
+                bool gap = false;
+                for (std::size_t j = prev + 1; j < i && !expected.empty(); ++j)
+                    gap = gap || all[j].gap();
+                expected.push_back({all[i].t, all[i].v, gap});
+                prev = i;
+            }
+        }
+        const auto got = trend.decimate(w.t0, w.t1, w.buckets);
+        ASSERT_EQ(got.size(), expected.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].t, expected[i].t) << i;
+            EXPECT_EQ(got[i].v, expected[i].v) << i;
+            EXPECT_EQ(got[i].breakBefore, expected[i].breakBefore) << i;
+        }
+    }
+}
+
+// A part of the run drawn: the nearest values outside it carry the line on
+// to the edges, unless they are gaps.
+TEST(TrendDecimation, ToTheEdgesAddsTheNeighboursOutside) {
+    Trend trend;
+    const std::optional<double> none;
+    const std::optional<double> values[] = {1, 2, 3, 4, none, 6};
+    for (int i = 0; i < 6; ++i)
+        trend.add(10.0 * i, values[i]);
+    const auto pts = trend.decimate(15, 35, 4, Trend::Reach::ToEdges);
+    ASSERT_EQ(pts.size(), 3u);
+    EXPECT_EQ(pts.front().t, 10);
+    EXPECT_EQ(pts.back().t, 30) << "a gap beyond the edge adds nothing";
+    EXPECT_EQ(trend.decimate(15, 35, 4).size(), 2u);
+    // Between two polls: only the neighbours, joined.
+    const auto inner = trend.decimate(21, 22, 4, Trend::Reach::ToEdges);
+    ASSERT_EQ(inner.size(), 2u);
+    EXPECT_FALSE(inner[1].breakBefore);
 }
 
 TEST(TrendKeeping, ALongRunDropsItsOldestHalfButItsStatisticsStay) {

@@ -4,8 +4,9 @@
 // the real windows through their controls: the mode window, then a transfer
 // window. Only the message box is replaced: each message is printed as
 //   MESSAGE<TAB>title<TAB>text
-// and counts as clicked. The same source builds for Linux and for Windows,
-// so one scenario gives the two programs' documents of the same data.
+// and counts as clicked. At the end it prints the document's lines (ROWS)
+// and, after an on-line run, the polls and numbers the trend holds (TREND). The same source builds
+// for Linux and for Windows, so one scenario gives the two programs' documents of the same data.
 //
 //   tz-drive online  CSV|XLS DOCUMENT POLLS   polls every 2 s until the
 //                                             document holds POLLS rows, then
@@ -22,6 +23,7 @@
 #include "backends/qt/qt_host.h"
 #include "ui/mode_window.h"
 #include "ui/services.h"
+#include "ui/trend_chart.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -143,6 +145,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     tz::UiServices services = tz::qtServices(globals, host);
+    // What F1 opens when the folder has no classic help file.
+    std::printf("MANUAL\t%s\n", services.manualFile.c_str());
+    std::fflush(stdout);
     tz::ModeWindow::showNew(services);
     QWidget* mode = windowWith("SSOption1_0");
     control<QAbstractButton>(mode, script.mode == "logger" ? "SSOption1_0" : "SSOption1_1")
@@ -184,6 +189,11 @@ int main(int argc, char** argv) {
         runUntil(idle, 5000);
     }
     std::printf("ROWS\t%d\n", documentRows(script.document));
+    // What the data monitor's trend holds: its polls and the numbers among them.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* trend = w->findChild<tz::TrendChart*>("Trend"))
+            std::printf("TREND\t%zu\t%zu\n", trend->trend().stats().polls,
+                        trend->trend().stats().values);
     std::printf("%s\n", status == 0 ? "DONE" : "TIMEOUT");
     std::fflush(stdout);
     // Exit, as the operator ends the program: Twenv.dat is written back.

@@ -13,6 +13,9 @@
 #   publish    an unattended on-line run publishes its rows to a Linux
 #              mosquitto on 127.0.0.1: every seq once, the CSV's values, the
 #              status online then offline
+#   utf-8      Twell.ini saved as UTF-8 with a byte order mark; the console
+#              twin polls "Durchfluß" named on its command line
+#   help       F1 finds the manual where the zip and the setup put it
 #   program    tidewell-z.exe itself starts and shows its mode window
 #
 #   wine_e2e.sh WINDOWS_BUILD NATIVE_BUILD SOURCE_DIR
@@ -42,7 +45,8 @@ command -v xwininfo >/dev/null || {
     echo "wine_e2e: xwininfo is missing (package x11-utils)" >&2
     exit 1
 }
-for f in "$win/tests/tz-drive.exe" "$win/src/tidewell-z.exe" "$win/tests/win32/fake_excel.exe" \
+for f in "$win/tests/tz-drive.exe" "$win/src/tidewell-z.exe" "$win/src/tidewell-z-cli.exe" \
+    "$win/tests/win32/fake_excel.exe" \
     "$sim" "$native/tests/tz-drive"; do
     [ -f "$f" ] || {
         echo "wine_e2e: $f is missing" >&2
@@ -113,6 +117,11 @@ echo "     Wine prefix ready after $((SECONDS - t0)) s"
 names=("Durchfluß" "Geschwindigkeit")
 mkdir -p "$work/win" "$work/linux" "$work/config"
 cp "$win/tests/tz-drive.exe" "$win/src/tidewell-z.exe" "$work/win/"
+# The rest of the portable layout as the zip and the setup have it (the
+# manual among it); the settings follow below.
+for f in "$win/package/stage/"*; do
+    case $f in *.exe | */Twell.ini) ;; *) cp "$f" "$work/win/" ;; esac
+done
 cp "$native/tests/tz-drive" "$work/linux/"
 {
     printf '"%s"\r\n' "9600,N,8,1"
@@ -187,8 +196,25 @@ same_online() {
         <(as_windows "$work/linux/online.csv" | head -n 4 | cut -d, -f2-)
 }
 lacks() { ! grep -q "$1" "$2"; }
+# One poll of the trend for each data row, every one a number (the log has
+# the console's CR LF).
+trend_holds_rows() {
+    local log rows
+    log=$(tr -d '\r' <"$1")
+    rows=$(grep -m1 '^ROWS' <<<"$log" | cut -f2)
+    [ -n "$rows" ] && [ "$rows" -ge 4 ] || return 1
+    grep -qx "$(printf 'TREND\t%d\t%d' $((rows - 1)) $((rows - 1)))" <<<"$log"
+}
 check "online: documents alike line for line (CR LF, code page)" same_online
+check "online: the Windows monitor's trend holds the polled values" \
+    trend_holds_rows "$work/online-win.log"
 check "online: no message" lacks MESSAGE "$work/online-win.log"
+finds_manual() {
+    # Either separator: the path is Qt's.
+    tr -d '\r' <"$work/online-win.log" | tr '\\' / |
+        grep -qiF "$(printf 'MANUAL\t%s/manual.html' "$(winpath "$work/win" | tr '\\' /)")"
+}
+check "help: F1 finds the manual in the portable layout" finds_manual
 check "online: Twenv.dat written back in the code page" \
     env LC_ALL=C grep -qF "$(printf 'M\xfcller.xls')" "$work/win/Twenv.dat"
 
@@ -258,7 +284,9 @@ publish_run() {
     done
     local rc=1
     if start_sim "$ports"; then
-        (cd "$work/win" && LD_PRELOAD=$shim timeout 60 wine "$work/win/tidewell-z.exe" --online \
+        # The console twin, as a service or a script runs it on Windows.
+        cp "$win/src/tidewell-z-cli.exe" "$work/win/"
+        (cd "$work/win" && LD_PRELOAD=$shim timeout 60 wine "$work/win/tidewell-z-cli.exe" --online \
             --port COM1 --parameter Geschwindigkeit --interval 00:00:02 --count 3 \
             --csv "$(winpath "$work/win/published.csv")" \
             --publish "mqtt://127.0.0.1:$port/wine/flow") >"$work/publish-win.log" 2>&1
@@ -292,6 +320,27 @@ status_sequence() {
         tr '\n' ' ')" = "online offline " ]
 }
 check "publish: status online, then offline" status_sequence
+# --- settings saved as UTF-8 with a BOM, a name on the command line ----------
+mkdir -p "$work/utf8"
+cp "$win/src/tidewell-z-cli.exe" "$work/utf8/"
+{
+    printf '\xEF\xBB\xBF'
+    cat "$work/linux/Twell.ini"
+} >"$work/utf8/Twell.ini"
+utf8_run() {
+    start_sim "$ports" || return 1
+    (cd "$work/utf8" && LC_ALL=C.UTF-8 LD_PRELOAD=$shim timeout 60 wine "$work/utf8/tidewell-z-cli.exe" \
+        --online --port COM1 --parameter "Durchfluß" --interval 00:00:02 --count 2 \
+        --csv "$(winpath "$work/utf8/online.csv")") </dev/null >"$work/utf8.log" 2>&1
+    local rc=$?
+    stop_sim
+    [ $rc -eq 0 ] && [ "$(wc -l <"$work/utf8/online.csv")" -eq 3 ] &&
+        LC_ALL=C grep -q $'^TIME,Durchflu\xdf\r$' <(head -n 1 "$work/utf8/online.csv") || {
+        echo "     exit $rc: $(cat "$work/utf8.log")"
+        return 1
+    }
+}
+check "utf-8: a UTF-8 Twell.ini with BOM and --parameter Durchfluß poll the name" utf8_run
 
 # --- the program itself -----------------------------------------------------
 program_runs() {

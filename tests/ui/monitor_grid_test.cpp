@@ -7,7 +7,10 @@
 #include "ui/monitor_sink.h"
 #include "ui_fixture.h"
 
+#include "backends/qt/qt_host.h"
+
 #include <QHeaderView>
+#include <QTime>
 
 namespace tz::uitest {
 namespace {
@@ -27,6 +30,24 @@ TEST_F(MonitorGridTest, FreshGridHasTwoRowsAndTwoColumns) {
     EXPECT_EQ(grid.model()->rowCount(), 1) << "one row below the fixed header row";
     EXPECT_EQ(grid.text(0, 0), "");
     EXPECT_EQ(grid.text(1, 1), "");
+}
+
+// The time column holds the locale's long time, "6:06:18 AM" as much as
+// "18:06:18", and widens for a time that comes out wider still.
+TEST_F(MonitorGridTest, TimeColumnFitsTheLocalesLongTime) {
+    const QFontMetrics fm(grid.font());
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    const QLocale de(QLocale::German, QLocale::Germany);
+    const int usWidth = MonitorGrid::timeColumnWidth(fm, us);
+    EXPECT_GT(usWidth,
+              fm.horizontalAdvance(QString::fromStdString(timeOfDayText(us, QTime(12, 58, 58)))));
+    EXPECT_GT(usWidth, MonitorGrid::timeColumnWidth(fm, de));
+    EXPECT_GT(MonitorGrid::timeColumnWidth(fm, de), fm.horizontalAdvance("23:58:58"));
+
+    const QString wide = "12:58:58 in the afternoon";
+    ASSERT_LT(grid.columnWidth(0), fm.horizontalAdvance(wide));
+    grid.setText(1, 0, wide.toStdString());
+    EXPECT_GT(grid.columnWidth(0), fm.horizontalAdvance(wide));
 }
 
 TEST_F(MonitorGridTest, WritingAtOrBeyondTheRowCountRaisesTheRowShortage) {

@@ -4,10 +4,8 @@
 // checks that each picture has its window's size and is not blank.
 #include "ui/monitor_grid.h"
 #include "ui/progress_strip.h"
-#include "ui_fixture.h"
-#ifdef TZ_HAVE_CHARTS
 #include "ui/trend_chart.h"
-#endif
+#include "ui_fixture.h"
 
 #include <QImage>
 
@@ -69,7 +67,6 @@ TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
 
     // Two hours of a run at 2 s, with two minutes and one more poll of
     // replies that were no number.
-#ifdef TZ_HAVE_CHARTS
     TrendChart& trend = online->monitor()->trend();
     trend.startRun("Flow");
     const double start = 20000 * 86400.0 + 8 * 3600.0;
@@ -81,9 +78,11 @@ TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
         trend.addPoll(start + 2.0 * i, garbled ? "ERR" : value,
                       garbled ? "ERR\r" : std::string(value) + " m3/h\r");
     }
-#endif
     online->nextPollDue(3601, start + 7202);
     shoot(online->monitor(), "Tide04-trend", online->monitor()->size());
+    // Zoomed to the twenty minutes around the garbled replies.
+    trend.zoom(1200.0 / (trend.timeWindow().to - trend.timeWindow().from), start + 2460);
+    shoot(online->monitor(), "Tide04-trend-zoomed", online->monitor()->size());
 
     // The logger window in the middle of a download.
     LoggerWindow* logger = openLogger(0);
