@@ -1,6 +1,7 @@
 #include "headless/headless.h"
 
 #include "app/command_line.h"
+#include "app/console_text.h"
 #include "app/globals.h"
 #include "app/settings_folder.h"
 #include "app/startup.h"
@@ -8,7 +9,6 @@
 #include "backends/qt/qt_host.h"
 #include "backends/qt/qt_serial_control.h"
 #include "backends/qt/qt_timer.h"
-#include "app/console_text.h"
 #include "headless/console_views.h"
 #include "headless/stop_signals.h"
 #include "logger/logger_transfer.h"
