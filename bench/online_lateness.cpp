@@ -354,12 +354,12 @@ int main(int argc, char** argv) {
     int ended = 0;
     port.onPollStart = [&] {
         const auto& s = transfer.schedule();
-        if (s.FirstPoll) return;
-        const double due = static_cast<double>(s.NextPollDate) * 86400.0 + s.NextPollTime;
+        if (s.firstPoll) return;
+        const double due = static_cast<double>(s.nextPollDate) * 86400.0 + s.nextPollTime;
         const double now = localNow();
         lateMs.push_back((now - due) * 1000.0);
-        lateEndMs.push_back((now - endLocal - s.PollInterval) * 1000.0);
-        gapMs.push_back((now - replyEndLocal - s.PollInterval) * 1000.0);
+        lateEndMs.push_back((now - endLocal - s.pollInterval) * 1000.0);
+        gapMs.push_back((now - replyEndLocal - s.pollInterval) * 1000.0);
         shotMs.push_back((timer.firedAt - due) * 1000.0);
         pathMs.push_back((now - timer.firedAt) * 1000.0);
         waitWall += std::chrono::duration<double>(Steady::now() - endWall).count();

@@ -68,7 +68,15 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tidewell-z)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "TIDEWELL-Z team")
-set(CPACK_PACKAGE_CONTACT "TIDEWELL-Z team <tidewell-z@localhost>")
+# Who answers for the package and where the project lives: the project's
+# own names, settable for a build made elsewhere. The domain is a reserved
+# example name until the project has one of its own, so it can never point
+# at somebody else.
+set(TZ_PACKAGE_MAINTAINER "TIDEWELL-Z team <maintainers@tidewell-z.example>"
+    CACHE STRING "The Debian package's Maintainer field")
+set(TZ_PACKAGE_HOMEPAGE "https://tidewell-z.example/" CACHE STRING "The Debian package's Homepage field")
+set(CPACK_PACKAGE_CONTACT "${TZ_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TZ_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "data transfer utility for the TIDEWELL-Z flowmeter")
 set(CPACK_PACKAGE_DESCRIPTION
     "Polls one parameter of a TIDEWELL-Z flowmeter at a fixed interval, or downloads\n\
@@ -80,7 +88,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/tidewell-z")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TZ_PACKAGE_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libqt6core6 (>= 6.4.2), libqt6gui6 (>= 6.4.2), libqt6widgets6 (>= 6.4.2), libqt6serialport6 (>= 6.4.2), qt6-qpa-plugins (>= 6.4.2)")
 # Publishing to an MQTT broker links libmosquitto where the build found it.

@@ -16,4 +16,8 @@ inline constexpr char kPathSeparator = '/';
 // in a separator, with one separator in between otherwise.
 std::string joinProgramFolder(const std::string& folder, const std::string& name);
 
+// The first executable file `name` in the folders of PATH, "" when there is
+// none.
+std::string findOnPath(const std::string& name);
+
 } // namespace tz

@@ -23,6 +23,17 @@ constexpr const char* kEnvironmentFileName = "Twenv.dat";
 constexpr const char* kDefaultApplicationPath = "C:\\MSOFFICE\\EXCEL\\EXCEL.EXE";
 constexpr const char* kDefaultApplicationDocument = "C:\\Tidewell\\Tidewell.xls";
 constexpr int kDefaultPortNo = 1;
+
+// Excel's classic place means nothing on Linux, where the workbook goes to
+// LibreOffice: the soffice that PATH finds is shown and saved instead.
+std::string defaultApplicationPath() {
+#ifdef _WIN32
+    return kDefaultApplicationPath;
+#else
+    const std::string soffice = findOnPath("soffice");
+    return soffice.empty() ? "soffice" : soffice;
+#endif
+}
 constexpr int kMaxParamNames = 20;
 
 } // namespace
@@ -77,7 +88,7 @@ bool startUp(Globals& globals, Host& host) {
 
         const std::string envPath = joinProgramFolder(folder, kEnvironmentFileName);
         reading = envPath;
-        std::string applicationPath = kDefaultApplicationPath;
+        std::string applicationPath = defaultApplicationPath();
         std::string applicationDocument = kDefaultApplicationDocument;
         int portNo = kDefaultPortNo;
         if (isNormalFile(envPath)) {

@@ -39,7 +39,13 @@ std::FILE* openFile(const std::string& path, const char* mode) {
 }
 
 [[noreturn]] void fail(const std::string& path, int err) {
-    if (err == ENOENT) throw Failure(FailureCode::FileNotFound, "File not found: " + path);
+    if (err == ENOENT) {
+        const fs::path folder = nativePath(path).parent_path();
+        std::error_code ec;
+        const bool noFolder = !folder.empty() && !fs::is_directory(folder, ec);
+        throw Failure(FailureCode::FileNotFound, "File not found: " + path,
+                      path + (noFolder ? ": its folder does not exist" : ": no such file"));
+    }
     throw Failure(FailureCode::Other, path + ": " + std::strerror(err));
 }
 
@@ -220,17 +226,6 @@ void writeFileAtomically(const std::string& path, const std::string& bytes) {
         deleteFileQuietly(temp);
         throw Failure(FailureCode::Other, path + ": " + ec.message());
     }
-}
-
-void backUpFile(const std::string& path) {
-    if (!isNormalFile(path)) return;
-    const std::string backup = path + ".bak";
-    std::error_code ec;
-    fs::rename(nativePath(path), nativePath(backup), ec);
-    if (ec)
-        throw Failure(FailureCode::Other, "The previous document " + path +
-                                              " could not be kept as " + backup + ": " +
-                                              ec.message());
 }
 
 bool isNormalFile(const std::string& path) {

@@ -103,12 +103,6 @@ class TextFileReader {
 // over `path`: readers see the old file or the new one, never a torn one.
 void writeFileAtomically(const std::string& path, const std::string& bytes);
 
-// Keep the file at `path` as `<path>.bak` beside it, replacing an older one,
-// before a transfer writes the file anew. Nothing to do when there is no
-// such file; a rename that fails throws a Failure naming both files and
-// leaves everything as it was.
-void backUpFile(const std::string& path);
-
 bool isNormalFile(const std::string& path);
 void deleteFileQuietly(const std::string& path) noexcept;
 // Copy over an existing destination.

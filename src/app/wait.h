@@ -19,8 +19,10 @@
 // file again: a closed port reports silence, a closed file fails.
 //
 // "Stop Xfer" heard in a wait unwinds as one exception, TransferStopped,
-// thrown by letEventsRun below and caught once, at the top of the start
-// and of the poll, which then run the transfer's stop steps. A stop can be
+// thrown by letEventsRun below and caught once, at the top of a
+// transfer's start and of the on-line poll, which then run the transfer's
+// stop steps (an on-line workbook that its checks refuse takes the same
+// way out, as the "Stop Xfer" action follows the refusal). A stop can be
 // heard deep down: in a cell write that waits for a busy spreadsheet
 // program, in a sink's write, in the logger's line reader that waits for
 // the next piece of a set. A returned flag or result would have to be

@@ -19,6 +19,10 @@ void say(std::FILE* out, const std::string& line) {
 
 } // namespace
 
+std::string withPreviousCopy(const std::string& line, const std::string& copy) {
+    return copy.empty() ? line : line + "; earlier rows in " + copy;
+}
+
 std::string clockOfDay(double at) {
     const long s = static_cast<long>(std::floor(at - std::floor(at / 86400.0) * 86400.0));
     char buf[16];
@@ -40,11 +44,13 @@ void ConsoleOnlineView::rowWritten(double, const std::string& value, const std::
 }
 
 void ConsoleOnlineView::nextPollDue(long long rows, double at) {
+    if (quiet) return;
     say(out_, "Row " + std::to_string(rows - 1) + ": " + lastValue_ + " (next poll " +
                   clockOfDay(at) + ")");
 }
 
 void ConsoleLoggerView::loggerProgress(const LoggerProgress& p) {
+    if (quiet) return;
     const std::string line = progressLine(p);
     if (line.empty() || line == lastLine_) return;
     const auto now = std::chrono::steady_clock::now();
@@ -57,7 +63,7 @@ void ConsoleLoggerView::loggerProgress(const LoggerProgress& p) {
 }
 
 void ConsoleLoggerView::loggerResult(const std::string& line) {
-    say(out_, line);
+    say(out_, withPreviousCopy(line, previousCopy_));
 }
 
 } // namespace tz

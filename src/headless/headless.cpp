@@ -35,6 +35,9 @@ namespace tz {
 namespace {
 
 constexpr int kDone = 0, kFailed = 1, kBadArguments = kBadArgumentsStatus;
+// A logger run that a signal ended before its last set: the document holds
+// only part of the download, which a service must not take for success.
+constexpr int kLoggerStoppedEarly = 3;
 
 void say(const std::string& line) {
     writeConsoleLine(stderr, line);
@@ -97,6 +100,7 @@ int Run::online(QCoreApplication& app) {
     }
 
     ConsoleOnlineView view(stderr, index);
+    view.quiet = request.quiet;
     QtTimer timer;
     OnlineTransfer transfer(host, port, view, timer, stop);
     int status = kDone;
@@ -139,7 +143,9 @@ int Run::online(QCoreApplication& app) {
     onlineRequest.intervalDigits = request.intervalDigits;
     onlineRequest.documentPath = request.csv;
     // Where the rows go; no monitor without windows.
-    onlineRequest.sinks.push_back(std::make_shared<CsvDocumentSink>(request.csv));
+    auto csv = std::make_shared<CsvDocumentSink>(request.csv);
+    csv->onKept = [&view](const std::string& copy) { view.previousDocumentKept(copy); };
+    onlineRequest.sinks.push_back(std::move(csv));
     if (request.publish) {
         // After the document: a row leaves the machine once it is on the disk.
 #ifdef TZ_HAVE_MQTT
@@ -160,18 +166,22 @@ int Run::online(QCoreApplication& app) {
     }
     transfer.start(onlineRequest);
     if (!transfer.running()) return kFailed; // the start's message has been shown
-    say("Polling " + names[static_cast<std::size_t>(index)] + " on " + portName() + " every " +
-        request.intervalDigits.substr(0, 2) + ":" + request.intervalDigits.substr(2, 2) + ":" +
-        request.intervalDigits.substr(4, 2) + " into " + request.csv +
-        (request.publish ? " and " + brokerLocation(*request.publish) : std::string()));
+    if (!request.quiet)
+        say("Polling " + names[static_cast<std::size_t>(index)] + " on " + portName() + " every " +
+            request.intervalDigits.substr(0, 2) + ":" + request.intervalDigits.substr(2, 2) + ":" +
+            request.intervalDigits.substr(4, 2) + " into " + request.csv +
+            (request.publish ? " and " + brokerLocation(*request.publish) : std::string()));
     const int code = app.exec();
     const long long rows = view.dataRows();
-    say(std::to_string(rows) + (rows == 1 ? " row" : " rows") + " \u2192 " + request.csv);
+    say(withPreviousCopy(std::to_string(rows) + (rows == 1 ? " row" : " rows") + " \u2192 " +
+                             request.csv,
+                         view.previousCopy()));
     return code;
 }
 
 int Run::logger(QCoreApplication& app) {
     ConsoleLoggerView view(stderr);
+    view.quiet = request.quiet;
     LoggerTransfer transfer(host, port, view, sheet, stop);
     LoggerRequest loggerRequest;
     loggerRequest.portNo = request.port;
@@ -186,14 +196,17 @@ int Run::logger(QCoreApplication& app) {
     });
     int status = kDone;
     QTimer::singleShot(0, &app, [&] {
-        // A signal before the first turn of the loop: nothing to start.
+        // A signal before the first turn of the loop: nothing downloaded.
         if (stopRequested) {
-            app.exit(kDone);
+            say("Stopped before the download began");
+            status = kLoggerStoppedEarly;
+            app.exit(status);
             return;
         }
         transfer.start(loggerRequest);
-        const bool failed = !transfer.endReason().empty() && !stopRequested;
-        status = failed ? kFailed : kDone;
+        // A signal after the last set changes nothing: the download is whole.
+        const bool ended = !transfer.endReason().empty();
+        status = !ended ? kDone : stopRequested ? kLoggerStoppedEarly : kFailed;
         app.exit(status);
     });
     app.exec();

@@ -74,12 +74,12 @@ ExchangeResult exchange(SerialControl& port, Host& host, const StopFlag& stop,
         std::string chunk;
         if (port.inBufferCount() >= 1) chunk = port.input();
         if (chunk.empty()) {
-            // "Stop Xfer" may have closed the port during the last pump; a
-            // closed port reports nothing waiting, so the request is seen
-            // here before the port is touched again.
-            wait.throwIfStopped();
-            if (wait.silent()) break;
+            // "Stop Xfer" closes the port, which then reports nothing
+            // waiting; events run before silence is judged, so a click
+            // during the last wait is heard as a stop, not taken for an
+            // instrument that fell silent.
             wait.letEventsRun();
+            if (wait.silent()) break;
             wait.pauseInSilence();
             continue;
         }

@@ -1,5 +1,6 @@
 #include "logger/csv_document.h"
 
+#include "app/document_copies.h"
 #include "platform/failure.h"
 
 #include <filesystem>
@@ -27,6 +28,8 @@ void CsvDocument::prepareRun(const std::string& documentPath) {
                                               "document.");
     documentPath_ = documentPath;
     backedUp_ = false;
+    keptAs_.clear();
+    wroteRow_ = false;
     deleteWorkFile();
     try {
         TextFileWriter empty;
@@ -45,9 +48,9 @@ void CsvDocument::prepareSet(int nextCol) {
     const bool besideEarlierSets = nextCol != 1;
     if (besideEarlierSets) copyFileReplacing(documentPath_, workPath_);
     // The document the run finds is the operator's earlier result: it stays
-    // as <name>.bak, so a run stopped or failed early loses nothing.
+    // as a dated copy, so no later start loses it.
     if (!backedUp_) {
-        backUpFile(documentPath_);
+        keptAs_ = backUpFile(documentPath_);
         backedUp_ = true;
     }
     deleteFileQuietly(documentPath_);
@@ -80,6 +83,7 @@ void CsvDocument::flush() {
 void CsvDocument::writeRow(int setCol, const RowText& row) {
     if (!document_.isOpen()) throw Failure(FailureCode::Other, "Bad file name or number");
     appendMergedRow(pending_, nextWorkLine(), setCol, row);
+    wroteRow_ = true;
     rowWritten();
 }
 
@@ -113,6 +117,9 @@ void CsvDocument::closeQuietly() noexcept {
     pending_.clear();
     document_.close();
     work_.close();
+    // A run that ends before its first row leaves the previous document
+    // where it was.
+    if (!wroteRow_ && !keptAs_.empty() && restoreBackup(keptAs_, documentPath_)) keptAs_.clear();
 }
 
 void CsvDocument::deleteWorkFile() noexcept {

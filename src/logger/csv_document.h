@@ -38,6 +38,8 @@ class CsvDocument {
     bool isOpen() const { return document_.isOpen(); }
     const std::string& workPath() const { return workPath_; }
     const std::string& documentPath() const { return documentPath_; }
+    // The dated copy that holds the previous document, "" for none.
+    const std::string& keptAs() const { return keptAs_; }
 
   private:
     const std::string& nextWorkLine();
@@ -50,7 +52,9 @@ class CsvDocument {
     WorkFileReader work_;
     std::string pending_;   // rows not yet written, each followed by CR LF
     std::string old_;       // the last line read from the work file
-    bool backedUp_ = false; // the document found at the start is now <name>.bak
+    bool backedUp_ = false; // the document found at the start is now a dated copy
+    std::string keptAs_;    // that copy, "" when there was none or it went back
+    bool wroteRow_ = false;
 };
 
 } // namespace tz::logger

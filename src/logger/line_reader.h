@@ -40,9 +40,11 @@ class LineReader {
     // empty line with `silent` means nothing more came.
     const ReadLine& readLine();
 
-    // Characters received in this set (RxBuffer's length).
+    // Characters received in this set: the number the status line shows
+    // as "<n>Receiving".
     std::size_t received() const { return base_ + buffer_.size(); }
-    // 1-based position of the next character not yet read (ReadPos).
+    // 1-based position of the next character not yet read: the number the
+    // status line shows as "<n>Processing".
     std::size_t readPos() const { return base_ + pos_ + 1; }
     bool hasUnread() const { return pos_ < buffer_.size(); }
 

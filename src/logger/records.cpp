@@ -6,49 +6,36 @@
 namespace tz::logger {
 
 void Records::headerLine(std::u32string_view line, int outRow, int setCol) {
-    std::string text = text::encode(line);
-    if (csv_)
-        csv_->writeRow(setCol, RowText::header(std::move(text)));
-    else
-        writeCell_(outRow, setCol, text);
+    sink_.headerCell(outRow, setCol, text::encode(line));
 }
 
 void Records::headerEnd(int setCol) {
-    if (csv_) csv_->writeRow(setCol, RowText::headerEnd());
+    sink_.headerEnd(setCol);
 }
 
 void Records::startRecord(int setCol) {
-    unitLine_.clear();
-    dataLine_.clear();
-    units_ = 0;
     values_ = 0;
     unitCol_ = setCol;
+    sink_.startRecord();
 }
 
 void Records::valueLine(std::u32string_view line, int outRow, int recNo, int& nextCol) {
     if (isSignedLine(line) && recNo <= 1) {
-        const std::string unit = text::encode(unitText(line));
-        if (!csv_) writeCell_(outRow - 1, unitCol_ + 1, unit);
+        sink_.unitCell(outRow - 1, unitCol_ + 1, text::encode(unitText(line)));
         ++unitCol_;
-        unitLine_ += unit;
-        unitLine_ += ',';
-        ++units_;
     }
     const ValueCell v = valueCell(line);
-    const std::size_t from = dataLine_.size();
-    if (v.blank) dataLine_ += ' ';
+    std::string cell;
+    if (v.blank) cell += ' ';
     for (char32_t c : v.part)
-        text::appendChar(dataLine_, c);
-    if (!csv_) writeCell_(outRow, nextCol, dataLine_.substr(from));
-    dataLine_ += ',';
+        text::appendChar(cell, c);
+    sink_.valueCell(outRow, nextCol, cell);
     ++nextCol;
     ++values_;
 }
 
 void Records::recordEnd(int setCol, int recNo) {
-    if (!csv_) return;
-    if (recNo <= 1) csv_->writeRow(setCol, RowText::units(unitLine_, units_));
-    csv_->writeRow(setCol, RowText::values(dataLine_, values_));
+    sink_.recordEnd(setCol, recNo <= 1);
 }
 
 } // namespace tz::logger

@@ -1,23 +1,15 @@
 #pragma once
-// Header and value lines of a logger data set become cells: written into
-// the linked workbook one by one, or gathered per row for the CSV document.
-#include "logger/csv_document.h"
+// The layout of a logger data set: header and value lines become cells at
+// their rows and columns, handed to the set's sink (set_sink.h).
+#include "logger/set_sink.h"
 
-#include <functional>
-#include <string>
 #include <string_view>
 
 namespace tz::logger {
 
 class Records {
   public:
-    // One cell into the workbook (row, column, text).
-    using CellWriter = std::function<void(int, int, const std::string&)>;
-
-    // Spreadsheet output.
-    explicit Records(CellWriter writeCell) : writeCell_(std::move(writeCell)) {}
-    // CSV output.
-    explicit Records(CsvDocument& csv) : csv_(&csv) {}
+    explicit Records(SetSink& sink) : sink_(sink) {}
 
     void headerLine(std::u32string_view line, int outRow, int setCol);
     // The empty line after the header: a row of its own in the document.
@@ -34,12 +26,8 @@ class Records {
     int values() const { return values_; }
 
   private:
-    CellWriter writeCell_;
-    CsvDocument* csv_ = nullptr;
+    SetSink& sink_;
     int unitCol_ = 1;
-    std::string unitLine_;
-    std::string dataLine_;
-    int units_ = 0;
     int values_ = 0;
 };
 

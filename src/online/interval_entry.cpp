@@ -15,15 +15,16 @@ int fieldValue(const std::string& digits, std::size_t pos) {
 }
 
 std::string markFirstOutOfRange(const std::string& digits) {
-    std::size_t marked;
-    if (fieldValue(digits, 0) > 23)
-        marked = 0;
-    else if (fieldValue(digits, 2) > 59)
-        marked = 2;
-    else if (fieldValue(digits, 4) > 59)
-        marked = 4;
-    else
-        return digits;
+    constexpr int kLimit[] = {23, 59, 59};
+    std::size_t marked = std::string::npos;
+    for (std::size_t field = 0; field < 3 && marked == std::string::npos; ++field) {
+        const std::size_t pos = field * 2;
+        // A field marked already is the first one out of range: the fields
+        // typed after it keep what was typed.
+        if (digits.size() >= pos + 2 && digits.compare(pos, 2, "--") == 0) return digits;
+        if (fieldValue(digits, pos) > kLimit[field]) marked = pos;
+    }
+    if (marked == std::string::npos) return digits;
     // A value above the range needs both places filled, so both exist.
     std::string out = digits;
     out.replace(marked, 2, "--");

@@ -16,7 +16,8 @@ inline constexpr int kLongestInterval = 32400; // 09:00:00
 
 // The first field out of range (hours above 23, else minutes above 59, else
 // seconds above 59) gets "--" in its two places; the other fields keep what
-// was typed. Returns the digit text unchanged when every field fits.
+// was typed. Returns the digit text unchanged when every field fits, or
+// when a field before the first one out of range is marked already.
 std::string markFirstOutOfRange(const std::string& digits);
 
 // Value of the field of two characters starting at `pos`: the number its

@@ -36,7 +36,7 @@ void OnlineTransfer::Impl::start(const OnlineRequest& request) {
     // A poll that "Stop Xfer" interrupted a moment ago is still unwinding
     // and owns the port until it returns.
     if (polling) return;
-    schedule.FirstPoll = true;
+    schedule.firstPoll = true;
     if (request.paramIndex < 0) {
         host.messageBox(kParameterNotAppointed, kAppTitle);
         return;

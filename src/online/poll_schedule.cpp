@@ -19,35 +19,35 @@ double clockNow(Host& host) {
 }
 
 void PollSchedule::begin(double intervalSeconds, DayNumber today) {
-    FirstPoll = true;
-    PollInterval = intervalSeconds;
-    NextPollDate = today;
-    NextPollTime = 0;
+    firstPoll = true;
+    pollInterval = intervalSeconds;
+    nextPollDate = today;
+    nextPollTime = 0;
 }
 
 double PollSchedule::dueAt() const {
-    return static_cast<double>(NextPollDate) * kDay + NextPollTime;
+    return static_cast<double>(nextPollDate) * kDay + nextPollTime;
 }
 
 void PollSchedule::setDueAt(double at) {
     const double day = std::floor(at / kDay);
-    NextPollDate = static_cast<DayNumber>(day);
-    NextPollTime = at - day * kDay;
+    nextPollDate = static_cast<DayNumber>(day);
+    nextPollTime = at - day * kDay;
 }
 
 bool PollSchedule::due(double now) {
-    if (FirstPoll) return true;
-    if (dueAt() - now > PollInterval) setDueAt(now + PollInterval);
+    if (firstPoll) return true;
+    if (dueAt() - now > pollInterval) setDueAt(now + pollInterval);
     return now >= dueAt();
 }
 
 void PollSchedule::pollEnded(double now) {
-    FirstPoll = false;
-    setDueAt(now + PollInterval);
+    firstPoll = false;
+    setDueAt(now + pollInterval);
 }
 
 double PollSchedule::secondsUntilDue(double now) const {
-    if (FirstPoll) return 0;
+    if (firstPoll) return 0;
     const double left = dueAt() - now;
     return left > 0 ? left : 0;
 }

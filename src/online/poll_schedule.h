@@ -26,10 +26,10 @@ class PollSchedule {
     // Seconds from `now` until the due time; 0 when already due.
     double secondsUntilDue(double now) const;
 
-    bool FirstPoll = false;
-    double PollInterval = 0;    // seconds, 2 to 32400
-    DayNumber NextPollDate = 0; // the day on which NextPollTime applies
-    double NextPollTime = 0;    // seconds since midnight, 0 to below 86400
+    bool firstPoll = false;
+    double pollInterval = 0;    // seconds, 2 to 32400
+    DayNumber nextPollDate = 0; // the day on which nextPollTime applies
+    double nextPollTime = 0;    // seconds since midnight, 0 to below 86400
 
   private:
     double dueAt() const;

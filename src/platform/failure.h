@@ -22,11 +22,17 @@ class Failure : public std::runtime_error {
   public:
     Failure(FailureCode code, const std::string& description)
         : std::runtime_error(description), code_(code) {}
+    // `detail`: the second line under a fixed message, naming the device
+    // or file and the reason.
+    Failure(FailureCode code, const std::string& description, std::string detail)
+        : std::runtime_error(description), code_(code), detail_(std::move(detail)) {}
     FailureCode code() const noexcept { return code_; }
     std::string description() const { return what(); }
+    const std::string& detail() const noexcept { return detail_; }
 
   private:
     FailureCode code_;
+    std::string detail_;
 };
 
 } // namespace tz

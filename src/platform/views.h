@@ -17,6 +17,10 @@ class TransferView {
     // The two lines of the status panel.
     virtual void setStatus1(const std::string& text) = 0;
     virtual void setStatus2(const std::string& text) = 0;
+    // The document the start found has been kept as the dated copy `copy`
+    // (its path); "" when it has gone back in place, the start having
+    // written no row. For the result line.
+    virtual void previousDocumentKept(const std::string& copy) { (void)copy; }
 };
 
 class OnlineView : public TransferView {

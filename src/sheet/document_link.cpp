@@ -80,12 +80,14 @@ std::string DocumentLink::noAnswerMessage(const std::string& path, int seconds) 
 
 DocumentLink::Result DocumentLink::checkAndLink(const std::string& path, WindowHandle owner) {
     const std::string name = documentName(path);
+    // The classic lines first, then the document they mean.
+    const std::string naming = path.empty() ? "" : "\r\n" + path;
     if (!matchesNormalFile(path)) {
-        host_.messageBox(notFoundMessage(), kAppTitle);
+        host_.messageBox(notFoundMessage() + naming, kAppTitle);
         return Result::Refused;
     }
     if (endsWithSeparator(path)) {
-        host_.messageBox(notAppointedMessage(), kAppTitle);
+        host_.messageBox(notAppointedMessage() + naming, kAppTitle);
         return Result::Refused;
     }
     for (const auto& title : openWindowTitles(name)) {

@@ -5,6 +5,10 @@
 #include "ui/layout.h"
 #include "ui/progress_strip.h"
 
+#include <QPushButton>
+
+#include <tuple>
+
 namespace tz {
 
 using namespace layout;
@@ -75,6 +79,36 @@ void LoggerWindow::buildPanel() {
         previous = setBoxes_[n];
     }
     setFocusChain({previous, startButton_, modeInfoButton_, exitButton_});
+
+    // Ticking every set, or none, in one click; in the strip, outside the
+    // laid-out panel, and live only while the boxes are.
+    for (const auto& [name, caption, ticked] :
+         {std::tuple{"allSets", "All", true}, std::tuple{"noSets", "None", false}}) {
+        auto* button = new QPushButton(caption);
+        button->setObjectName(name);
+        button->setAutoDefault(false);
+        // Outside the laid-out keyboard order, as the strip's lines are.
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setToolTip(ticked ? "Tick all twenty sets" : "Clear every set");
+        connect(button, &QPushButton::clicked, this, [this, tick = ticked] {
+            for (int n = 1; n <= 20; ++n)
+                setBoxes_[n]->setChecked(tick);
+        });
+        progress_->addButton(button);
+        setButtons_.push_back(button);
+    }
+}
+
+void LoggerWindow::enterIdle() {
+    setIdleState();
+    for (QPushButton* b : setButtons_)
+        b->setEnabled(true);
+}
+
+void LoggerWindow::enterTransferring() {
+    setTransferringState();
+    for (QPushButton* b : setButtons_)
+        b->setEnabled(false);
 }
 
 void LoggerWindow::loggerProgress(const LoggerProgress& progress) {
@@ -83,7 +117,7 @@ void LoggerWindow::loggerProgress(const LoggerProgress& progress) {
 }
 
 void LoggerWindow::loggerResult(const std::string& line) {
-    progress_->setResult(QString::fromStdString(line));
+    progress_->setResult(withPreviousCopy(QString::fromStdString(line)));
 }
 
 LoggerRequest LoggerWindow::request() const {

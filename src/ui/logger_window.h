@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tz {
 
@@ -19,10 +20,11 @@ class LoggerWindow : public TransferFrame, public LoggerView {
     ~LoggerWindow() override;
 
     // TransferView
-    void enterIdle() override { setIdleState(); }
-    void enterTransferring() override { setTransferringState(); }
+    void enterIdle() override;
+    void enterTransferring() override;
     void setStatus1(const std::string& text) override { showStatus1(text); }
     void setStatus2(const std::string& text) override { showStatus2(text); }
+    void previousDocumentKept(const std::string& copy) override { previousCopy_ = copy; }
 
     // LoggerView
     void loggerProgress(const LoggerProgress& progress) override;
@@ -42,6 +44,7 @@ class LoggerWindow : public TransferFrame, public LoggerView {
     void buildPanel();
 
     std::array<QCheckBox*, 21> setBoxes_{}; // indexes 1..20
+    std::vector<QPushButton*> setButtons_;  // "All" and "None"
     std::unique_ptr<LoggerTransfer> transfer_;
 };
 

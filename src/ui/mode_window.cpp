@@ -5,6 +5,7 @@
 #include "ui/logger_window.h"
 #include "ui/online_window.h"
 #include "ui/pictures.h"
+#include "ui/settings_dialog.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -51,7 +52,7 @@ void ModeWindow::build() {
     setWindowIcon(pictures::windowIcon());
     const QFont windowFont = layoutFont("Arial", 9);
     setFont(windowFont);
-    setFixedSize(px(7860), px(2700));
+    setFixedSize(px(7860), px(2700) + kSettingsStripHeight);
 
     panel_ = place(new QGroupBox(this), "SSFrame4", 60, 0, 7695, 2595);
     panel_->setFont(windowFont);
@@ -111,6 +112,19 @@ void ModeWindow::build() {
     okButton_->setAutoDefault(true);
     connect(okButton_, &QPushButton::clicked, this, &ModeWindow::pressOk);
 
+    settingsButton_ = new QPushButton("Settings\u2026", this);
+    settingsButton_->setObjectName("settingsButton");
+    settingsButton_->setAutoDefault(false);
+    // Outside the laid-out keyboard order: OK, the modes, the formats.
+    settingsButton_->setFocusPolicy(Qt::NoFocus);
+    settingsButton_->setToolTip("Baud rate, parity, data and stop bits and the parameter names "
+                                "(Twell.ini)");
+    const QSize hint = settingsButton_->sizeHint();
+    settingsButton_->setGeometry(width() - hint.width() - 8,
+                                 px(2700) + (kSettingsStripHeight - hint.height()) / 2,
+                                 hint.width(), hint.height());
+    connect(settingsButton_, &QPushButton::clicked, this, [this] { showSettings(); });
+
     for (QWidget* w : findChildren<QWidget*>())
         if (!qobject_cast<QAbstractButton*>(w)) w->setFocusPolicy(Qt::NoFocus);
     setTabOrder(okButton_, loggerMode_);
@@ -141,6 +155,19 @@ void ModeWindow::pressOk() {
     next->show();
     next->activateWindow();
     close();
+}
+
+SettingsDialog* ModeWindow::showSettings() {
+    auto* dialog = new SettingsDialog(services_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this] {
+        // Shown before this window goes, so the program never runs out of
+        // windows in between.
+        showNew(services_, pos());
+        close();
+    });
+    dialog->open();
+    return dialog;
 }
 
 void ModeWindow::keyPressEvent(QKeyEvent* event) {

@@ -14,6 +14,8 @@
 
 namespace tz {
 
+class SettingsDialog;
+
 class ModeWindow : public QWidget {
     Q_OBJECT
   public:
@@ -26,6 +28,12 @@ class ModeWindow : public QWidget {
 
     // "OK": the output format, the chosen transfer window, then away.
     void pressOk();
+    // "Settings...": the dialog over this window; once saved, a fresh mode
+    // window shows the new settings in place of this one.
+    SettingsDialog* showSettings();
+
+    // Pixels below the layout's area for the "Settings..." button.
+    static constexpr int kSettingsStripHeight = 34;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -47,6 +55,7 @@ class ModeWindow : public QWidget {
     QLabel* stopBits_ = nullptr;
     QLabel* parity_ = nullptr;
     QPushButton* okButton_ = nullptr;
+    QPushButton* settingsButton_ = nullptr; // below the layout's area
 };
 
 } // namespace tz

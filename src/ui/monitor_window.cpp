@@ -5,7 +5,9 @@
 #include "ui/trend_chart.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -16,6 +18,17 @@ using namespace layout;
 namespace {
 constexpr int kTrendWidth = 460; // pixels beside the grid when the window opens
 } // namespace
+
+QRect placedOnScreen(QRect wanted, const QRect& available) {
+    if (available.isEmpty()) return wanted;
+    wanted.setWidth(std::min(wanted.width(), available.width()));
+    wanted.setHeight(std::min(wanted.height(), available.height()));
+    wanted.moveLeft(std::clamp(wanted.left(), available.left(),
+                               available.left() + available.width() - wanted.width()));
+    wanted.moveTop(std::clamp(wanted.top(), available.top(),
+                              available.top() + available.height() - wanted.height()));
+    return wanted;
+}
 
 MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Tide04");
@@ -59,6 +72,25 @@ void MonitorWindow::resizeEvent(QResizeEvent* event) {
     trend_->setGeometry(left, px(120), std::max(0, width() - left - px(120)),
                         std::max(0, height() - px(120) - px(150)));
     trend_->setVisible(trend_->width() > 40);
+}
+
+void MonitorWindow::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        // The screen the laid-out place lies on, else the window's own.
+        const QScreen* on = QGuiApplication::screenAt(pos());
+        if (!on) on = screen();
+        if (on) {
+            const QRect area = on->availableGeometry();
+            // The frame around the client area counts too.
+            const QMargins frame(0, 0, frameGeometry().width() - width(),
+                                 frameGeometry().height() - height());
+            const QRect fitted = placedOnScreen(geometry() + frame, area) - frame;
+            if (fitted.size() != size()) resize(fitted.size().expandedTo(minimumSize()));
+            if (fitted.topLeft() != pos()) move(fitted.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
 }
 
 void MonitorWindow::releaseWhenClosed() {

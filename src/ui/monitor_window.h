@@ -2,9 +2,14 @@
 // The data monitor window: the rows of an on-line CSV transfer, live, and
 // their trend to the right of the grid.
 #include <QLabel>
+#include <QRect>
 #include <QWidget>
 
 namespace tz {
+
+// `wanted` (a window's place and size) as it is when it lies within
+// `available`, else narrowed to fit and moved inside it.
+QRect placedOnScreen(QRect wanted, const QRect& available);
 
 class MonitorGrid;
 class TrendChart;
@@ -24,11 +29,15 @@ class MonitorWindow : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The laid-out place is kept when the window fits on the screen there;
+    // on a smaller screen the trend gives up width and the window moves in.
+    void showEvent(QShowEvent* event) override;
 
   private:
     MonitorGrid* grid_;
     TrendChart* trend_;
     QLabel* caption_;
+    bool placed_ = false;
 };
 
 } // namespace tz

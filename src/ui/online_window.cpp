@@ -49,6 +49,30 @@ class WindowTimer : public Timer {
     std::function<void(std::function<void()>)> runBusy_;
 };
 
+// The masked interval entry: a click into the empty field puts the cursor
+// at its first place, not where the mouse landed, so that typing hhmmss
+// fills the field from the left.
+class IntervalLineEdit : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        QLineEdit::mousePressEvent(event);
+        toStartWhenEmpty();
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QLineEdit::focusInEvent(event);
+        toStartWhenEmpty();
+    }
+
+  private:
+    void toStartWhenEmpty() {
+        // text() leaves out the unfilled places and keeps the colons.
+        if (text().remove(QLatin1Char(':')).trimmed().isEmpty()) setCursorPosition(0);
+    }
+};
+
 } // namespace
 
 OnlineWindow::OnlineWindow(UiServices& services, QPoint at)
@@ -89,7 +113,7 @@ void OnlineWindow::buildPanel() {
     paramList_->setFont(layoutFont("Arial", 9, true));
     paramList_->setEditable(false);
 
-    intervalEntry_ = place(new QLineEdit(modePanel_), "txtTime", 2340, 540, 975, 315);
+    intervalEntry_ = place(new IntervalLineEdit(modePanel_), "txtTime", 2340, 540, 975, 315);
     intervalEntry_->setFont(layoutFont("Arial", 9.75));
     intervalEntry_->setInputMask("##:##:##;_");
     connect(intervalEntry_, &QLineEdit::textEdited, this, [this] { checkIntervalEntry(); });
@@ -104,7 +128,11 @@ void OnlineWindow::buildPanel() {
     setFocusChain({portList_, applicationPicker_, documentEntry_, documentPicker_, paramList_,
                    intervalEntry_, startButton_, modeInfoButton_, exitButton_, stopButton_});
 
-    brokerButton_ = progress_->addButton("BrokerButton", "Broker\u2026");
+    brokerButton_ = new QPushButton("Broker\u2026");
+    brokerButton_->setObjectName("BrokerButton");
+    // Out of the keyboard order of the classic controls, as "Ports..." is.
+    brokerButton_->setFocusPolicy(Qt::NoFocus);
+    progress_->addButton(brokerButton_);
     brokerButton_->setToolTip("Also publish every row to an MQTT broker");
     connect(brokerButton_, &QPushButton::clicked, this, [this] { showBrokerDialog(); });
 }
@@ -143,7 +171,9 @@ OnlineRequest OnlineWindow::request() const {
     if (r.toWorkbook) {
         r.sinks.push_back(std::make_shared<WorkbookSink>(*documentLink_, r.documentPath, r.owner));
     } else {
-        r.sinks.push_back(std::make_shared<CsvDocumentSink>(r.documentPath));
+        auto csv = std::make_shared<CsvDocumentSink>(r.documentPath);
+        csv->onKept = [this](const std::string& copy) { previousCopy_ = copy; };
+        r.sinks.push_back(std::move(csv));
         r.sinks.push_back(std::make_shared<MonitorSink>(monitor_.data()));
     }
     // Last: the record is written before a row leaves the machine.
@@ -195,6 +225,7 @@ void OnlineWindow::nextPollDue(long long rows, double at) {
 }
 
 void OnlineWindow::enterTransferring() {
+    previousCopy_.clear();
     setTransferringState();
     // A run publishes where it was started to; the next one takes a change.
     brokerButton_->setEnabled(false);
@@ -208,7 +239,8 @@ void OnlineWindow::enterIdle() {
     const long long rows = transfer_ ? transfer_->rowCount() : 0;
     if (rows < 1) return;
     progress_->setProgress(rowsText(rows));
-    runResult_ = rowsText(rows) + " \u2192 " + QString::fromStdString(documentText());
+    runResult_ =
+        withPreviousCopy(rowsText(rows) + " \u2192 " + QString::fromStdString(documentText()));
     showResult();
 }
 

@@ -29,6 +29,7 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     void enterTransferring() override;
     void setStatus1(const std::string& text) override { showStatus1(text); }
     void setStatus2(const std::string& text) override { showStatus2(text); }
+    void previousDocumentKept(const std::string& copy) override { previousCopy_ = copy; }
 
     // OnlineView
     int selectedParamIndex() const override;

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -122,6 +123,12 @@ PortsDialog::PortsDialog(PortLister lister, std::filesystem::path linkFolder, in
     auto* refresh = buttons->addButton("Refresh", QDialogButtonBox::ActionRole);
     refresh->setObjectName("refresh");
     buttons->addButton(QDialogButtonBox::Close);
+    // No default button: Enter must not re-point a working COMn.
+    for (QAbstractButton* b : buttons->buttons())
+        if (auto* push = qobject_cast<QPushButton*>(b)) {
+            push->setAutoDefault(false);
+            push->setDefault(false);
+        }
     layout->addWidget(buttons);
 
     connect(assign, &QPushButton::clicked, this, [this] { assignSelected(); });
@@ -136,18 +143,62 @@ int PortsDialog::chosenPort() const {
     return comPort_->currentIndex() + 1;
 }
 
+void PortsDialog::addHeading(const QString& text) {
+    const int r = table_->rowCount();
+    table_->insertRow(r);
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled); // never selected
+    QFont bold = item->font();
+    bold.setBold(true);
+    item->setFont(bold);
+    table_->setItem(r, 0, item);
+    table_->setSpan(r, 0, 1, 5);
+    rowEntry_.push_back(-1);
+}
+
+const SerialPortEntry* PortsDialog::entryAt(int row) const {
+    if (row < 0 || row >= static_cast<int>(rowEntry_.size())) return nullptr;
+    const int at = rowEntry_[static_cast<std::size_t>(row)];
+    return at < 0 ? nullptr : &ports_[static_cast<std::size_t>(at)];
+}
+
+bool PortsDialog::selectDevice(const QString& device) {
+    for (int r = 0; r < table_->rowCount(); ++r)
+        if (const SerialPortEntry* e = entryAt(r); e && e->device == device) {
+            table_->selectRow(r);
+            return true;
+        }
+    return false;
+}
+
 void PortsDialog::reload() {
     ports_ = listed(lister_);
-    table_->setRowCount(static_cast<int>(ports_.size()));
-    for (int r = 0; r < static_cast<int>(ports_.size()); ++r) {
-        const SerialPortEntry& e = ports_[static_cast<std::size_t>(r)];
-        const QString cells[] = {e.device, e.description, e.manufacturer, e.serialNumber,
-                                 e.stableDevice};
-        for (int c = 0; c < 5; ++c)
-            table_->setItem(r, c, new QTableWidgetItem(cells[c]));
+    table_->clearSpans();
+    table_->setRowCount(0);
+    rowEntry_.clear();
+    // Adapters first, then the lines of programs (the simulator), each
+    // under its own heading.
+    for (const bool pty : {false, true}) {
+        bool headed = false;
+        for (int i = 0; i < static_cast<int>(ports_.size()); ++i) {
+            const SerialPortEntry& e = ports_[static_cast<std::size_t>(i)];
+            if (e.pseudoTerminal != pty) continue;
+            if (!headed) addHeading(pty ? "Pseudo-terminals" : "Serial ports");
+            headed = true;
+            const int r = table_->rowCount();
+            table_->insertRow(r);
+            const QString cells[] = {e.device, e.description, e.manufacturer, e.serialNumber,
+                                     e.stableDevice};
+            for (int c = 0; c < 5; ++c)
+                table_->setItem(r, c, new QTableWidgetItem(cells[c]));
+            rowEntry_.push_back(i);
+        }
     }
     table_->resizeColumnsToContents();
-    if (!ports_.empty()) table_->selectRow(0);
+    // Nothing is chosen for the operator: a port is assigned only when one
+    // has been picked.
+    table_->clearSelection();
+    table_->setCurrentCell(-1, -1);
     status_->setText(ports_.empty() ? "No serial port found. Plug in the adapter and press "
                                       "\"Refresh\"; a port that is missing here can still be "
                                       "linked by hand (see the manual)."
@@ -159,13 +210,34 @@ void PortsDialog::showMapping() {
     mapping_->setText(kArrow.trimmed() + " " + describePort(chosenPort(), ports_, linkFolder_));
 }
 
+bool PortsDialog::mayReplaceLink(const QString& target) {
+    std::error_code ec;
+    const std::filesystem::path link = linkFolder_ / ("COM" + std::to_string(chosenPort()));
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(link, ec))) return true;
+    const QString now = QString::fromStdString(std::filesystem::read_symlink(link, ec).string());
+    if (!ec && now == target) return true;
+    QMessageBox ask(QMessageBox::Question, "Serial ports",
+                    QStringLiteral("COM%1 now opens %2.\nReplace it with %3?")
+                        .arg(chosenPort())
+                        .arg(now, target),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    ask.setObjectName("replaceLink");
+    ask.setDefaultButton(QMessageBox::No);
+    return ask.exec() == QMessageBox::Yes;
+}
+
 bool PortsDialog::assignSelected() {
-    const int r = table_->currentRow();
-    if (r < 0 || r >= static_cast<int>(ports_.size())) {
+    const auto selected = table_->selectionModel()->selectedRows();
+    const SerialPortEntry* chosen = selected.isEmpty() ? nullptr : entryAt(selected[0].row());
+    if (!chosen) {
         status_->setText("Choose a port in the list first.");
         return false;
     }
-    const SerialPortEntry& e = ports_[static_cast<std::size_t>(r)];
+    const SerialPortEntry& e = *chosen;
+    if (!mayReplaceLink(e.linkTarget())) {
+        status_->setText(QStringLiteral("COM%1 left as it was.").arg(chosenPort()));
+        return false;
+    }
     try {
         assignPortLink(chosenPort(), e.linkTarget().toStdString(), linkFolder_);
     } catch (const std::exception& ex) {

@@ -45,13 +45,23 @@ class PortsDialog : public QDialog {
     bool assignSelected();
     bool removeLink();
 
+    // The port entry shown in table row `row`, null for a heading.
+    const SerialPortEntry* entryAt(int row) const;
+    // Selects the row of the entry whose device is `device`.
+    bool selectDevice(const QString& device);
+
   private:
     int chosenPort() const;
     void showMapping();
+    void addHeading(const QString& text);
+    // A COMn that already leads somewhere else is replaced only when the
+    // operator says so.
+    bool mayReplaceLink(const QString& target);
 
     PortLister lister_;
     std::filesystem::path linkFolder_;
     std::vector<SerialPortEntry> ports_;
+    std::vector<int> rowEntry_; // index into ports_ per table row, -1 for a heading
     QTableWidget* table_ = nullptr;
     QComboBox* comPort_ = nullptr;
     QLabel* mapping_ = nullptr;

@@ -8,8 +8,6 @@ namespace tz {
 namespace {
 constexpr int kBarWidth = 120;
 constexpr int kLine = 18;
-constexpr int kButtonWidth = 76;
-constexpr int kButtonHeight = 26;
 } // namespace
 
 ProgressStrip::ProgressStrip(QWidget* parent) : QWidget(parent) {
@@ -60,26 +58,26 @@ void ProgressStrip::setResult(const QString& text) {
     result_->setToolTip(text);
 }
 
-QPushButton* ProgressStrip::addButton(const QString& name, const QString& text) {
-    button_ = new QPushButton(text, this);
-    button_->setObjectName(name);
-    // Out of the keyboard order of the classic controls, as "Ports..." is.
-    button_->setFocusPolicy(Qt::NoFocus);
+void ProgressStrip::addButton(QAbstractButton* button) {
+    button->setParent(this);
+    button->show();
+    buttons_.push_back(button);
     resizeEvent(nullptr);
-    return button_;
 }
 
 void ProgressStrip::resizeEvent(QResizeEvent* event) {
     if (event) QWidget::resizeEvent(event);
-    int w = width();
-    if (button_) {
-        button_->setGeometry(w - kButtonWidth, (2 * kLine - kButtonHeight) / 2 + 1, kButtonWidth,
-                             kButtonHeight);
-        w -= kButtonWidth + 8;
-    }
+    const int w = width();
     progress_->setGeometry(0, 0, std::max(0, w - kBarWidth - 8), kLine);
     bar_->setGeometry(w - kBarWidth, 1, kBarWidth, kLine - 2);
-    result_->setGeometry(0, kLine + 2, w, kLine);
+    int right = w;
+    for (auto it = buttons_.rbegin(); it != buttons_.rend(); ++it) {
+        const int bw = std::max((*it)->sizeHint().width(), 44);
+        right -= bw;
+        (*it)->setGeometry(right, kLine, bw, kHeight - kLine);
+        right -= 4;
+    }
+    result_->setGeometry(0, kLine + 2, std::max(0, right - 4), kLine);
 }
 
 } // namespace tz

@@ -2,10 +2,12 @@
 // A strip below a transfer window's specified controls: what the transfer
 // is doing now (with a bar when the share done is known) and one line of
 // result that stays until the next start.
+#include <QAbstractButton>
 #include <QLabel>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QWidget>
+
+#include <vector>
 
 namespace tz {
 
@@ -20,9 +22,9 @@ class ProgressStrip : public QWidget {
     // Share done, 0 to 1; a negative share hides the bar.
     void setShare(double share);
     void setResult(const QString& text);
-    // A small button at the strip's right end, for a setting of the window
-    // that has no place among its specified controls; the lines give way.
-    QPushButton* addButton(const QString& name, const QString& text);
+    // A small button at the right end of the result line (the window's own
+    // helpers, such as ticking every set); the result line gives way.
+    void addButton(QAbstractButton* button);
 
     QString progressText() const { return progress_->text(); }
     QString resultText() const { return result_->text(); }
@@ -37,7 +39,7 @@ class ProgressStrip : public QWidget {
     QLabel* progress_;
     QProgressBar* bar_;
     QLabel* result_;
-    QPushButton* button_ = nullptr;
+    std::vector<QAbstractButton*> buttons_;
 };
 
 } // namespace tz

@@ -26,7 +26,12 @@ UiServices qtServices(Globals& globals, Host& host) {
 #endif
     s.makeFileDialog = [](QWidget* owner) { return std::make_unique<QtFileDialog>(owner); };
     s.openHelp = openHelpWithDesktop;
-    s.listPorts = [] { return systemSerialPorts(); };
+    s.listPorts = [] {
+        auto ports = systemSerialPorts();
+        for (auto& pty : freePseudoTerminals())
+            ports.push_back(std::move(pty));
+        return ports;
+    };
     s.manualFile = findManual();
     return s;
 }

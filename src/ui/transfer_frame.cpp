@@ -11,6 +11,7 @@
 #include "ui/progress_strip.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 
 namespace tz {
@@ -233,6 +234,12 @@ void TransferFrame::setTransferringState() {
     documentEntry_->setEnabled(false);
 }
 
+QString TransferFrame::withPreviousCopy(const QString& result) const {
+    if (previousCopy_.empty()) return result;
+    const QString name = QFileInfo(QString::fromStdString(previousCopy_)).fileName();
+    return result + "; earlier rows in " + name;
+}
+
 void TransferFrame::pickApplication() {
     const std::string path = fileDialog_->open("EXE File(*.exe)|*.exe");
     if (path.empty()) return;
@@ -242,7 +249,7 @@ void TransferFrame::pickApplication() {
 
 void TransferFrame::pickDocument() {
     const std::string filter = globals_.SaveFormat == 1 ? "Microsoft Excel(*.x*)|*.x*" : csvFilter_;
-    const std::string path = fileDialog_->open(filter);
+    const std::string path = fileDialog_->chooseDocument(filter, documentText());
     if (path.empty()) return;
     globals_.ApplicationDocument = path;
     documentEntry_->setText(QString::fromStdString(path));

@@ -106,6 +106,9 @@ class TransferFrame : public QWidget {
     virtual void closeCompanions() {}
 
     void setFocusChain(std::initializer_list<QWidget*> chain);
+    // The result line, with the dated copy that holds the previous
+    // document's rows when the run kept one.
+    QString withPreviousCopy(const QString& result) const;
 
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -141,6 +144,9 @@ class TransferFrame : public QWidget {
     QPushButton* stopButton_ = nullptr;
     QLineEdit* linkEndpoint_ = nullptr;
     ProgressStrip* progress_ = nullptr; // below the layout's area
+    // The last run's dated copy, "" for none; told by the run's CSV sink,
+    // which request() assembles.
+    mutable std::string previousCopy_;
     QPushButton* portsButton_ = nullptr;
 
   private:

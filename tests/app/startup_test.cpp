@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -192,8 +193,29 @@ TEST_F(StartUp, SettingsFileThatCannotBeReadEndsWithoutMessage) {
 TEST_F(StartUp, WithoutEnvironmentFileTheDefaultsAreUsedAndNoFileIsMade) {
     write("Twell.ini", "\"9600,N,8,1\"\r\n");
     globals.PortNo = 7;
+#ifdef _WIN32
     ASSERT_TRUE(run());
     EXPECT_EQ(globals.ApplicationPath, "C:\\MSOFFICE\\EXCEL\\EXCEL.EXE");
+#else
+    // On Linux the spreadsheet program is the soffice along PATH: the first
+    // executable one, or the bare name when there is none.
+    const fs::path bin = dir_ / "bin", other = dir_ / "other";
+    fs::create_directories(bin);
+    fs::create_directories(other / "soffice"); // a folder is no program
+    write("bin/soffice", "#!/bin/sh\n");
+    fs::permissions(bin / "soffice", fs::perms::owner_all);
+    const std::string before = std::getenv("PATH") ? std::getenv("PATH") : "";
+    struct Restore {
+        std::string path;
+        ~Restore() { setenv("PATH", path.c_str(), 1); }
+    } restore{before};
+    setenv("PATH", (other.string() + "::" + bin.string() + ":/usr/bin").c_str(), 1);
+    ASSERT_TRUE(run());
+    EXPECT_EQ(globals.ApplicationPath, (bin / "soffice").string());
+    setenv("PATH", other.string().c_str(), 1);
+    ASSERT_TRUE(run());
+    EXPECT_EQ(globals.ApplicationPath, "soffice");
+#endif
     EXPECT_EQ(globals.ApplicationDocument, "C:\\Tidewell\\Tidewell.xls");
     EXPECT_EQ(globals.PortNo, 1);
     EXPECT_FALSE(fs::exists(dir_ / "Twenv.dat"));

@@ -118,6 +118,19 @@ TEST_F(HeadlessEndToEnd, LoggerRunWritesTheBytesTheWindowWrites) {
              q((ws.root() / "tidewell-z" / "ports" / "COM1").string()), "--csv", q(byPath)});
     EXPECT_EQ(p.code, 0) << p.err;
     EXPECT_EQ(readFile(byPath), expected);
+
+    // Quiet, into the first run's document: the final line alone, naming
+    // the dated copy that now holds the first run's rows.
+    const Finished quiet =
+        run({"--logger", "2,5,9", "--port", "COM1", "--csv", q(unattended), "--quiet"});
+    EXPECT_EQ(quiet.code, 0) << quiet.err;
+    const std::regex finalLine("3 sets, 12 records, [0-9,]+ bytes → " + unattended +
+                               "; earlier rows in (.*headless\\.\\d{4}-\\d\\d-\\d\\dT\\d\\d-\\d\\d-"
+                               "\\d\\d\\.csv)\n");
+    std::smatch copy;
+    ASSERT_TRUE(std::regex_match(quiet.err, copy, finalLine)) << quiet.err;
+    EXPECT_EQ(readFile(copy[1]), expected);
+    EXPECT_EQ(readFile(unattended), expected);
 }
 
 TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
@@ -131,6 +144,14 @@ TEST_F(HeadlessEndToEnd, OnlineRunWritesTheRowsTheWindowWrites) {
         EXPECT_EQ(f.code, 0) << f.err;
         EXPECT_NE(f.err.find("Row 3: "), std::string::npos) << f.err;
         EXPECT_NE(f.err.find("3 rows \u2192 " + unattended), std::string::npos) << f.err;
+        // Quiet: the final line alone.
+        const std::string quietCsv = ws.file("quiet.csv");
+        const Finished quiet =
+            run({"--online", "--port", "COM1", "--parameter", "velocity", "--interval", "00:00:02",
+                 "--count", "2", "--csv", q(quietCsv), "--quiet"});
+        EXPECT_EQ(quiet.code, 0) << quiet.err;
+        EXPECT_EQ(quiet.err, "2 rows \u2192 " + quietCsv + "\n");
+        EXPECT_EQ(crlfLines(quietCsv).size(), 3u);
     }
     // A fresh simulator of the same seed gives the window the same values.
     Simulator sim(ws, {"--baud", "115200"});
@@ -201,7 +222,7 @@ TEST_F(HeadlessEndToEnd, SigtermEndsQuietlyWithTheDocumentsWhole) {
         p.terminate();
     });
     ASSERT_TRUE(f.normalExit);
-    EXPECT_EQ(f.code, 0) << f.err;
+    EXPECT_EQ(f.code, 3) << "a partial download is no success: " << f.err;
     EXPECT_NE(f.err.find("Stopped \u2014 "), std::string::npos) << f.err;
     EXPECT_FALSE(fs::exists(folder / "Work.csv"));
     const auto lines = crlfLines(loggerCsv);

@@ -122,7 +122,9 @@ TEST_F(OnlineEndToEnd, MissingPortLeavesTheDocumentUntouched) {
     { std::ofstream(document, std::ios::binary) << "TIME,Flow\r\n08:00:00,+0001.000\r\n"; }
     startTransfer(document, "000002");
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "232Port No. is bad");
+    EXPECT_EQ(messages[0], "232Port No. is bad\n" + ws.link(1).string() + " is a link to " +
+                               ws.file("no-such-device") +
+                               ", which points nowhere (adapter unplugged, simulator ended?)");
     EXPECT_TRUE(idle());
     EXPECT_FALSE(w.transfer().running());
     EXPECT_FALSE(w.monitor() && w.monitor()->isVisible());

@@ -45,6 +45,8 @@ class FakeOnlineView : public OnlineView {
         if (paramIndex < 0 || paramIndex >= static_cast<int>(params.size())) return {};
         return params[paramIndex];
     }
+    void previousDocumentKept(const std::string& copy) override { previousCopy = copy; }
+    std::string previousCopy;
     void focusInterval() override { ++focuses; }
 };
 
@@ -86,6 +88,8 @@ class FakeLoggerView : public LoggerView {
     }
     void loggerProgress(const LoggerProgress& p) override { progress.push_back(p); }
     void loggerResult(const std::string& line) override { results.push_back(line); }
+    void previousDocumentKept(const std::string& copy) override { previousCopy = copy; }
+    std::string previousCopy;
 };
 
 } // namespace tz::fake

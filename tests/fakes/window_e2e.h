@@ -33,6 +33,7 @@ namespace tz::fake {
 class NoFileDialog : public FileDialog {
   public:
     std::string open(const std::string&) override { return {}; }
+    std::string chooseDocument(const std::string&, const std::string&) override { return {}; }
 };
 
 class WindowEndToEnd : public ::testing::Test {

@@ -140,13 +140,20 @@ TEST(DocumentLaunch, OfficeGetsItsArgumentsTheLinksPipeAndTheAbsolutePath) {
     ScopedEnv pipe("TZ_UNO_PIPE", "tz_launch_pipe");
     const auto old = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    DesktopShell().openDocument("-odd name.ods", 0);
+    DesktopShell().openDocument("-odd Z\u00e4hlerst\u00e4nde #2.ods", 0);
     std::filesystem::current_path(old);
     ASSERT_TRUE(test::waitFor([&] { return std::filesystem::exists(log); }, 10));
     EXPECT_THAT(test::readLines(log),
                 ElementsAre("--headless", "--norestore",
                             "--accept=pipe,name=tz_launch_pipe;urp;StarOffice.ComponentContext",
-                            dir.file("-odd name.ods")));
+                            fileUrl(dir.file("-odd Z\u00e4hlerst\u00e4nde #2.ods"))));
+}
+
+TEST(DocumentLaunch, TheDocumentGoesAsAPercentEncodedFileUrl) {
+    EXPECT_EQ(fileUrl("/home/op/Z\u00e4hlerst\u00e4nde #2.ods"),
+              "file:///home/op/Z%C3%A4hlerst%C3%A4nde%20%232.ods");
+    EXPECT_EQ(fileUrl("/a/b-c_d.e~f/100%;?=&+,x.xls"),
+              "file:///a/b-c_d.e~f/100%25%3B%3F%3D%26%2B%2Cx.xls");
 }
 
 // An office that never answers is given up on: the launcher and the office

@@ -23,6 +23,12 @@ TEST(FailureReport, PortAndFileKindsGetTheirFixedMessages) {
     }
 }
 
+TEST(FailureReport, ADetailGoesOnASecondLineUnderTheFixedMessage) {
+    const Report r = reportFor(Failure(FailureCode::FileNotFound, "File not found: /x/y.csv",
+                                       "/x/y.csv: its folder does not exist"));
+    EXPECT_EQ(r.text, "File cannot open\n/x/y.csv: its folder does not exist");
+}
+
 TEST(FailureReport, EveryOtherKindShowsItsOwnDescription) {
     for (FailureCode code : {FailureCode::InputPastEnd, FailureCode::NoDdeAnswer,
                              FailureCode::GridRowOutOfRange, FailureCode::Other}) {

@@ -179,7 +179,7 @@ TEST(LoggerStop, StopDuringADownloadEndsQuietlyAndKeepsTheEarlierSets) {
     EXPECT_EQ(lines[3].substr(0, 14), " t1,+1234.567,");
 }
 
-TEST(LoggerStop, EarlyStopOrFailedFirstSetKeepsThePreviousDocumentAsBak) {
+TEST(LoggerStop, EarlyStopOrFailedFirstSetLeavesThePreviousDocumentInPlace) {
     for (const bool stop : {true, false}) {
         SCOPED_TRACE(stop ? "stop" : "no answer");
         Rig rig;
@@ -189,9 +189,15 @@ TEST(LoggerStop, EarlyStopOrFailedFirstSetKeepsThePreviousDocumentAsBak) {
         rig.setWithData(12, kSmallSet);
         if (stop) rig.stopAfterSending("LD03", 0.3);
         rig.start();
-        EXPECT_EQ(test::readFile(rig.view.document + ".bak"), previous);
         if (stop) {
-            EXPECT_EQ(rig.documentLines().size(), 4u); // set 3 alone
+            // Set 3 wrote its rows: the run's document stays, the previous
+            // one is its dated copy, named in the result line.
+            EXPECT_EQ(rig.documentLines().size(), 4u);
+            ASSERT_FALSE(rig.view.previousCopy.empty());
+            EXPECT_EQ(test::readFile(rig.view.previousCopy), previous);
+        } else {
+            EXPECT_EQ(test::readFile(rig.view.document), previous);
+            EXPECT_EQ(rig.view.previousCopy, "");
         }
     }
 }
@@ -358,7 +364,8 @@ TEST(LoggerFailure, UnwritableDocumentSaysSoAndTheTransferEnds) {
     rig.setWithData(3, kSmallSet);
     rig.view.document = (rig.dir / "no such folder" / "out.csv").string();
     rig.start();
-    EXPECT_THAT(rig.messages(), ElementsAre("File cannot open"));
+    EXPECT_THAT(rig.messages(), ElementsAre("File cannot open\n" + rig.view.document +
+                                            ": its folder does not exist"));
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r"));
     rig.expectEnded();
 }
@@ -371,7 +378,8 @@ TEST(LoggerSheet, RefusedDocumentRunsStopXferWithoutTheEndSteps) {
     rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text,
-              "File does not exist.\r\nAn error of an Application document.");
+              "File does not exist.\r\nAn error of an Application document.\r\n" +
+                  rig.view.document);
     EXPECT_TRUE(rig.stop.requested());
     rig.expectEnded();
     EXPECT_THAT(rig.sentTexts(), ElementsAre("LF03\r"));

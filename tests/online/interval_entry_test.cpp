@@ -23,6 +23,9 @@ TEST(IntervalEntryCheck, LeavesFieldsInRangeAndIncompleteEntriesAlone) {
     EXPECT_EQ(markFirstOutOfRange("012"), "012");
     EXPECT_EQ(markFirstOutOfRange(""), "");
     EXPECT_EQ(markFirstOutOfRange("01--00"), "01--00");
+    // Seconds typed after the marked minutes stay as typed.
+    EXPECT_EQ(markFirstOutOfRange("00--80"), "00--80");
+    EXPECT_EQ(markFirstOutOfRange("00--8"), "00--8");
 }
 
 struct VerdictCase {
@@ -108,7 +111,7 @@ TEST(IntervalAtStart, RefusedEntriesAndAnEmptyParameterListSayWhyAndChangeNothin
         rig.start();
         EXPECT_EQ(rig.host.messages.size(), 1u);
         EXPECT_TRUE(rig.transfer.running());
-        EXPECT_DOUBLE_EQ(rig.transfer.schedule().PollInterval, 2.0);
+        EXPECT_DOUBLE_EQ(rig.transfer.schedule().pollInterval, 2.0);
     }
 }
 

@@ -39,9 +39,9 @@ TEST(OnlineStartCsv, SchedulesTheFirstPollForTheFirstTick) {
     rig.view.digits = "013000";
     rig.start();
     const PollSchedule& s = rig.transfer.schedule();
-    EXPECT_TRUE(s.FirstPoll);
-    EXPECT_DOUBLE_EQ(s.PollInterval, 5400.0);
-    EXPECT_EQ(s.NextPollDate, OnlineRig::kDay);
+    EXPECT_TRUE(s.firstPoll);
+    EXPECT_DOUBLE_EQ(s.pollInterval, 5400.0);
+    EXPECT_EQ(s.nextPollDate, OnlineRig::kDay);
     EXPECT_TRUE(rig.timer.active());
     EXPECT_NEAR(rig.timer.lastDelay, 0.010, 1e-9);
 }
@@ -61,7 +61,8 @@ TEST(OnlineStartCsv, DocumentThatCannotBeCreatedIsReportedAndEndsTheStart) {
     rig.view.document = rig.dir.file("no-such-folder/Tidewell.csv");
     rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
-    EXPECT_EQ(rig.host.messages[0].text, "File cannot open");
+    EXPECT_EQ(rig.host.messages[0].text,
+              "File cannot open\n" + rig.view.document + ": its folder does not exist");
     EXPECT_EQ(rig.host.messages[0].title, "TIDEWELL-Z");
     rig.expectEnded();
 }
@@ -130,27 +131,27 @@ TEST(OnlineStartCsv, RestartReplacesTheDocumentOfTheLastTransfer) {
     EXPECT_EQ(rig.csv(), "TIME,Level\r\n");
 }
 
-TEST(OnlineStartCsv, PreviousDocumentIsKeptAsBakWhenTheFirstPollFails) {
+TEST(OnlineStartCsv, PreviousDocumentGoesBackWhenNoRowWasWrittenElseStaysAsADatedCopy) {
     OnlineRig rig;
-    const std::string bak = rig.view.document + ".bak";
-    writeFile(rig.view.document, "TIME,Flow\r\n08:00:00,1.5\r\n");
-    writeFile(bak, "older\r\n");
+    const std::string previous = "TIME,Flow\r\n08:00:00,1.5\r\n";
+    writeFile(rig.view.document, previous);
     rig.reply = ""; // the instrument is off
     rig.start();
     rig.runTo(5.0);
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text, "232Port is bad");
-    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
-    EXPECT_EQ(readFile(bak), "TIME,Flow\r\n08:00:00,1.5\r\n"); // one generation
+    EXPECT_EQ(rig.csv(), previous);
+    EXPECT_EQ(rig.csvSink->keptAs(), "");
 
-    // A backup that cannot be made ends the start before anything goes.
-    std::filesystem::remove(bak);
-    std::filesystem::create_directories(bak + "/in-use");
+    rig.reply = "+0012.345";
     rig.host.messages.clear();
     rig.start();
-    ASSERT_EQ(rig.host.messages.size(), 1u);
-    EXPECT_NE(rig.host.messages[0].text.find(bak), std::string::npos);
-    EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
+    rig.runTo(6.0);
+    rig.transfer.stopXfer();
+    ASSERT_FALSE(rig.csvSink->keptAs().empty());
+    EXPECT_EQ(readFile(rig.csvSink->keptAs()), previous);
+    EXPECT_NE(rig.csv(), previous);
+
     rig.expectEnded();
 }
 
@@ -196,7 +197,8 @@ TEST_F(OnlineStartSheet, RefusedDocumentRunsTheStopAction) {
     rig.start();
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].text,
-              "File does not exist.\r\nAn error of an Application document.");
+              "File does not exist.\r\nAn error of an Application document.\r\n" +
+                  rig.view.document);
     EXPECT_TRUE(rig.stop.requested());
     rig.expectEnded();
     EXPECT_TRUE(rig.link.pokes.empty());

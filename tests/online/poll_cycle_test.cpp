@@ -62,8 +62,8 @@ TEST(PollTiming, DueTimeAcrossMidnightFallsOnTheNextDay) {
     rig.start();
     rig.runTo(0.5);
     ASSERT_EQ(rig.serial.sent.size(), 1u);
-    EXPECT_EQ(rig.transfer.schedule().NextPollDate, OnlineRig::kDay + 1);
-    EXPECT_NEAR(rig.transfer.schedule().NextPollTime, 8.005, 1e-4);
+    EXPECT_EQ(rig.transfer.schedule().nextPollDate, OnlineRig::kDay + 1);
+    EXPECT_NEAR(rig.transfer.schedule().nextPollTime, 8.005, 1e-4);
     rig.runTo(15.0);
     ASSERT_EQ(rig.serial.sent.size(), 2u);
     const double second = rig.serial.sent[1].at;
@@ -295,6 +295,17 @@ TEST(PollEnds, StopXferWhileWaitingForTheReplyEndsQuietly) {
     rig.expectEnded();
     EXPECT_TRUE(rig.stop.requested());
     EXPECT_EQ(rig.csv(), "TIME,Flow\r\n");
+}
+
+TEST(PollEnds, StopXferInTheLastWaitForTheReplyIsNoSilentInstrument) {
+    OnlineRig rig;
+    rig.reply = "";
+    rig.start();
+    // The twelfth empty check falls at 1.21 s; the click comes just before.
+    rig.host.at(rig.at(1.16), [&] { rig.transfer.stopXfer(); });
+    rig.runTo(5.0);
+    EXPECT_TRUE(rig.host.messages.empty());
+    rig.expectEnded();
 }
 
 TEST(PollEnds, StopXferBetweenPollsEndsTheTransfer) {

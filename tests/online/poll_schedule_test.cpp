@@ -18,8 +18,8 @@ TEST(PollSchedule, NextPollFallsDueOneIntervalAfterThePollEnded) {
     PollSchedule s;
     s.begin(2, kToday);
     s.pollEnded(at(kToday, 100.3));
-    EXPECT_FALSE(s.FirstPoll);
-    EXPECT_NEAR(s.NextPollTime, 102.3, 1e-5);
+    EXPECT_FALSE(s.firstPoll);
+    EXPECT_NEAR(s.nextPollTime, 102.3, 1e-5);
     EXPECT_FALSE(s.due(at(kToday, 102.29)));
     EXPECT_NEAR(s.secondsUntilDue(at(kToday, 101.3)), 1.0, 1e-5);
     EXPECT_TRUE(s.due(at(kToday, 102.3)));
@@ -29,8 +29,8 @@ TEST(PollSchedule, DueTimeAcrossMidnightIsThePlainSum) {
     PollSchedule s;
     s.begin(10, kToday);
     s.pollEnded(at(kToday, 86398)); // 23:59:58
-    EXPECT_EQ(s.NextPollDate, kToday + 1);
-    EXPECT_NEAR(s.NextPollTime, 8.0, 1e-6); // 00:00:08, not 00:00:09
+    EXPECT_EQ(s.nextPollDate, kToday + 1);
+    EXPECT_NEAR(s.nextPollTime, 8.0, 1e-6); // 00:00:08, not 00:00:09
     EXPECT_FALSE(s.due(at(kToday + 1, 7.9)));
     EXPECT_TRUE(s.due(at(kToday + 1, 8.0)));
 }
@@ -39,8 +39,8 @@ TEST(PollSchedule, DueTimeJustBeforeMidnightStaysOnItsDay) {
     PollSchedule s;
     s.begin(2, kToday);
     s.pollEnded(at(kToday, 86397.5)); // due at 86399.5, the second the old rule lost
-    EXPECT_EQ(s.NextPollDate, kToday);
-    EXPECT_NEAR(s.NextPollTime, 86399.5, 1e-6);
+    EXPECT_EQ(s.nextPollDate, kToday);
+    EXPECT_NEAR(s.nextPollTime, 86399.5, 1e-6);
     EXPECT_TRUE(s.due(at(kToday, 86399.5)));
 }
 

@@ -69,5 +69,31 @@ TEST(QtFileDialogRuns, ReturnsTheChosenPathOrEmptyOnCancel) {
     EXPECT_EQ(filter.toStdString(), "CSV(*.csv) (*.CSV)") << "no dialog was shown";
 }
 
+TEST(QtFileDialogRuns, TheDocumentChoiceTakesANewNameAndStartsBesideTheDocumentShown) {
+    const test::TempDir dir("tz-dialog");
+    const std::filesystem::path shown = dir.path() / "Tidewell.csv";
+    std::ofstream(shown) << "TIME,DV\r\n";
+    const std::filesystem::path fresh = dir.path() / "Zählerstände #2.csv";
+
+    QWidget owner;
+    QtFileDialog dialog(&owner);
+    QString filter, folder;
+    bool saveMode = false, asksOverwrite = true;
+    auto poll = qt_test::answerNextDialog<QFileDialog>([&](QFileDialog& d) {
+        filter = d.selectedNameFilter();
+        folder = d.directory().absolutePath();
+        saveMode = d.acceptMode() == QFileDialog::AcceptSave;
+        asksOverwrite = !d.testOption(QFileDialog::DontConfirmOverwrite);
+        d.selectFile(QString::fromStdString(fresh.string()));
+        static_cast<QDialog&>(d).accept();
+    });
+    EXPECT_EQ(dialog.chooseDocument("CSV(*.csv)|*.CSV", shown.string()), fresh.string());
+    EXPECT_EQ(filter.toStdString(), "CSV(*.csv) (*.CSV)");
+    EXPECT_EQ(folder.toStdString(), dir.path().string());
+    EXPECT_TRUE(saveMode);
+    EXPECT_FALSE(asksOverwrite) << "the document's rows are kept as a copy, not lost";
+    EXPECT_FALSE(std::filesystem::exists(fresh)) << "choosing writes nothing";
+}
+
 } // namespace
 } // namespace tz

@@ -1,8 +1,10 @@
 #include "backends/qt/qt_serial_control.h"
+#include "link/failure_report.h"
 
 #include "platform/failure.h"
 
 #include "probes.h"
+#include "scratch.h"
 #include "sim_process.h"
 
 #include <QCoreApplication>
@@ -18,10 +20,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <grp.h>
 #include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -83,6 +87,7 @@ class PortFolder {
         if (!home_.root().empty()) fs::create_directories(home_.root() / "tidewell-z" / "ports");
     }
     void link(int port, const fs::path& target) { fs::create_symlink(target, home_.link(port)); }
+    fs::path linkOf(int port) const { return home_.link(port); }
     const fs::path& root() const { return home_.root(); }
 
   private:
@@ -191,6 +196,17 @@ TEST_F(QtSerialControlTest, MissingDeviceIsABadPortNumberAndNoTerminalCannotOpen
         EXPECT_EQ(openFailure(port), c.code);
         EXPECT_FALSE(port.portOpen());
     }
+    // The message names the link and where it points.
+    port.setCommPort(4);
+    try {
+        port.setPortOpen(true);
+        ADD_FAILURE() << "opened";
+    } catch (const Failure& f) {
+        const Report r = reportFor(f);
+        EXPECT_EQ(r.text, "232Port No. is bad\n" + ports.linkOf(4).string() + " is a link to " +
+                              (ports.root() / "unplugged").string() +
+                              ", which points nowhere (adapter unplugged, simulator ended?)");
+    }
     // The file is untouched by the attempt.
     std::ifstream in(file);
     std::string line;
@@ -240,6 +256,49 @@ TEST_F(QtSerialControlTest, SettingsTheOpenDeviceRefusesAreABadSettingAndChangeN
     port.output("OK\r");
     EXPECT_EQ(pty.receive(3), "OK\r");
 }
+TEST(OpenErrorKinds, TheSecondLineNamesTheDeviceAndWhatToDo) {
+    // A device that may be opened but is locked is busy; one that may not
+    // names its group (root's group stands for the serial group).
+    EXPECT_EQ(openFailureLine("/dev/null", "/dev/null", QSerialPort::PermissionError, "x"),
+              "/dev/null: in use by another program");
+    // A device of the group dialout (mode 660), as a user outside it sees
+    // it: only root can take another user's part.
+    const struct group* dialout = ::getgrnam("dialout");
+    if (::geteuid() == 0 && dialout) {
+        const test::TempDir dir("tz-denied");
+        const std::string device = dir.file("ttyUSB0");
+        test::writeFile(device, "");
+        ASSERT_EQ(::chown(device.c_str(), 0, dialout->gr_gid), 0);
+        ASSERT_EQ(::chmod(device.c_str(), 0660), 0);
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+        int out[2];
+        ASSERT_EQ(::pipe(out), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+            const std::string line =
+                openFailureLine(device, device, QSerialPort::PermissionError, "x");
+            (void)!::write(out[1], line.data(), line.size());
+            ::_exit(0);
+        }
+        ::close(out[1]);
+        std::string line;
+        char buf[512];
+        for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+            line.append(buf, static_cast<std::size_t>(n));
+        ::close(out[0]);
+        ::waitpid(child, nullptr, 0);
+        EXPECT_EQ(line, device + ": permission denied; add the user to the group dialout (sudo "
+                                 "usermod -aG dialout $USER, then log in again)");
+    }
+    EXPECT_EQ(
+        openFailureLine("/home/u/COM1", "/dev/ttyUSB0", QSerialPort::DeviceNotFoundError, "x"),
+        "/home/u/COM1 (/dev/ttyUSB0): no such device");
+    EXPECT_EQ(openFailureLine("/dev/ttyS0", "/dev/ttyS0", QSerialPort::OpenError, "busy"),
+              "/dev/ttyS0: busy");
+    EXPECT_EQ(missingDeviceLine("/dev/ttyUSB7"), "/dev/ttyUSB7: no such device");
+}
+
 TEST(OpenErrorKinds, MissingIsBadNumberBusyIsCannotOpenOthersAskTheDevice) {
     int probes = 0;
     const auto opens = [&] {

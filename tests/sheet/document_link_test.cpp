@@ -90,7 +90,8 @@ TEST_F(DocumentChecks, MissingFileIsRefusedWithTheTwoLineMessage) {
     EXPECT_EQ(r, DocumentLink::Result::Refused);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
-              "File does not exist.\r\nAn error of an Application document.");
+              "File does not exist.\r\nAn error of an Application document.\r\n" +
+                  (dir_ / "Tidewell.xls").string());
     EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
     EXPECT_THAT(log, IsEmpty());
     EXPECT_THAT(shell.lookedUp, IsEmpty());
@@ -101,7 +102,7 @@ TEST_F(DocumentChecks, FolderWithAFileAndFinalSeparatorIsNotAppointed) {
     const auto r = doc.checkAndLink(folder("data") + "/", 0);
     EXPECT_EQ(r, DocumentLink::Result::Refused);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "File is not appointed.");
+    EXPECT_EQ(host.messages[0].text, "File is not appointed.\r\n" + folder("data") + "/");
     EXPECT_EQ(host.messages[0].title, "TIDEWELL-Z");
     EXPECT_THAT(log, IsEmpty());
 }
@@ -114,7 +115,9 @@ TEST_F(DocumentChecks, EmptyPathAndFoldersWithoutAFileToTakeAreMissingFiles) {
         host.messages.clear();
         EXPECT_EQ(doc.checkAndLink(path, 0), DocumentLink::Result::Refused) << path;
         ASSERT_EQ(host.messages.size(), 1u) << path;
-        EXPECT_EQ(host.messages[0].text, DocumentLink::notFoundMessage()) << path;
+        EXPECT_EQ(host.messages[0].text,
+                  DocumentLink::notFoundMessage() + (path.empty() ? "" : "\r\n" + path))
+            << path;
     }
     EXPECT_THAT(log, IsEmpty());
 }

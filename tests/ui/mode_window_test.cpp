@@ -1,14 +1,18 @@
 // The mode selection window: what it shows of the line settings, and what
 // "OK" does with the two choices.
+#include "app/startup.h"
 #include "ui/line_settings.h"
+#include "ui/settings_dialog.h"
 #include "ui_fixture.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -213,6 +217,85 @@ TEST(HelpViewer, MissingFileIsReportedAsFileNotFound) {
         FAIL() << "a missing help file must not pass";
     } catch (const Failure& f) {
         EXPECT_EQ(f.code(), FailureCode::FileNotFound);
+    }
+}
+
+// --- "Settings..." -------------------------------------------------------
+
+class SettingsDialogTest : public ModeWindowTest {
+  protected:
+    SettingsDialog* openSettings(ModeWindow*& mode) {
+        mode = ModeWindow::showNew(services(), QPoint(50, 60));
+        QTest::mouseClick(mode->findChild<QPushButton*>("settingsButton"), Qt::LeftButton);
+        return mode->findChild<SettingsDialog*>("SettingsDialog");
+    }
+    std::string settingsFile() const { return readFile(folder + "/Twell.ini"); }
+};
+
+TEST_F(SettingsDialogTest, SavesTwellIniInItsLayoutAndTheNextModeWindowShowsIt) {
+    test::writeFile(folder + "/Twell.ini", "\"9600,N,8,1\"\r\n\"Flow\"\r\n");
+    ModeWindow* mode = nullptr;
+    SettingsDialog* dialog = openSettings(mode);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->lineSettings(), "9600,N,8,1");
+    child<QComboBox>(dialog, "baud")->setCurrentText("19200");
+    auto* parity = child<QComboBox>(dialog, "parity");
+    parity->setCurrentIndex(parity->findData("E"));
+    child<QComboBox>(dialog, "dataBits")->setCurrentText("7");
+    child<QComboBox>(dialog, "stopBits")->setCurrentText("2");
+    child<QLineEdit>(dialog, "name2")->setText("Z\u00e4hlerstand, gesamt");
+    child<QLineEdit>(dialog, "name3")->clear();
+    child<QLineEdit>(dialog, "name5")->setText("Level");
+    QTest::mouseClick(child<QPushButton>(dialog, "save"), Qt::LeftButton);
+    flushDeletes();
+    EXPECT_TRUE(host.messages.empty()) << host.messages[0].text;
+
+    // The file's own layout; an empty name before the last one stays.
+    EXPECT_EQ(settingsFile(), "\"19200,E,7,2\"\r\n\"Flow\"\r\n\"Z\u00e4hlerstand, "
+                              "gesamt\"\r\n\"\"\r\n\"\"\r\n\"Level\"\r\n");
+    // Start-up reads back exactly what was saved.
+    Globals read;
+    read.ProgramFolder = folder;
+    ASSERT_TRUE(startUp(read, host));
+    EXPECT_EQ(read.CommSettings, "19200,E,7,2");
+    EXPECT_EQ(read.ParamName, globals.ParamName);
+    EXPECT_EQ(globals.ParamName[2], "Z\u00e4hlerstand, gesamt");
+
+    // A fresh mode window in the old one's place shows the new settings.
+    auto* next = findTopLevel<ModeWindow>("Tide01");
+    ASSERT_NE(next, nullptr);
+    EXPECT_NE(next, mode);
+    EXPECT_EQ(next->pos(), QPoint(50, 60));
+    EXPECT_EQ(child<QLabel>(next, "Label7")->text(), "19200");
+    EXPECT_EQ(child<QLabel>(next, "Label10")->text(), "E");
+}
+
+TEST_F(SettingsDialogTest, RefusesWhatTheProgramCouldNotUseAndChangesNothing) {
+    const std::string before = "\"9600,X,8,1\"\r\n\"Flow\"\r\n";
+    test::writeFile(folder + "/Twell.ini", before);
+    globals.CommSettings = "9600,X,8,1"; // edited by hand
+    ModeWindow* mode = nullptr;
+    SettingsDialog* dialog = openSettings(mode);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->lineSettings(), "9600,X,8,1") << "shown as it is";
+    EXPECT_FALSE(dialog->save());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "232Port bad setting"); // as the port says it
+    host.messages.clear();
+
+    auto* parity = child<QComboBox>(dialog, "parity");
+    parity->setCurrentIndex(parity->findData("N"));
+    child<QLineEdit>(dialog, "name4")->setText("Say \"when\"");
+    EXPECT_FALSE(dialog->save());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("Parameter name 4"), std::string::npos);
+    EXPECT_EQ(settingsFile(), before);
+    EXPECT_EQ(globals.CommSettings, "9600,X,8,1");
+    EXPECT_TRUE(dialog->isVisible());
+
+    if (const char* shot = std::getenv("TZ_SETTINGS_SHOT")) {
+        child<QLineEdit>(dialog, "name4")->setText("Level");
+        dialog->grab().save(shot);
     }
 }
 

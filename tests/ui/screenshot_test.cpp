@@ -45,7 +45,7 @@ class Screenshots : public UiTest {
 };
 
 TEST_F(Screenshots, EachWindowIsPicturedAtItsClientSize) {
-    shoot(ModeWindow::showNew(services()), "Tide01", {524, 180});
+    shoot(ModeWindow::showNew(services()), "Tide01", {524, 180 + ModeWindow::kSettingsStripHeight});
     OnlineWindow* online = openOnline(0);
     const int strip = ProgressStrip::kHeight;
     shoot(online, "Tide02", {524, 189 + strip});

@@ -7,6 +7,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollBar>
 
 namespace tz::uitest {
 namespace {
@@ -33,7 +35,7 @@ TEST_F(TransferRun, IntervalEntryMarksFieldsOutOfRangeAsTheyAreTyped) {
     const Row rows[] = {
         {"012", "01:2_:__", "012", false},      {"000002", "00:00:02", "000002", false},
         {"0175", "01:--:__", "01--", false},    {"24", "--:__:__", "--", false},
-        {"017500", "01:--:00", "01--00", true}, {"007580", "00:--:--", "00----", true},
+        {"017500", "01:--:00", "01--00", true}, {"007580", "00:--:80", "00--80", true},
         {"240000", "--:00:00", "--0000", true},
     };
     for (const Row& r : rows) {
@@ -51,6 +53,17 @@ TEST_F(TransferRun, IntervalEntryMarksFieldsOutOfRangeAsTheyAreTyped) {
         }
         w->close();
     }
+}
+
+TEST_F(TransferRun, AClickIntoTheEmptyIntervalEntryTypesFromItsFirstPlace) {
+    OnlineWindow* w = openOnline();
+    auto* entry = child<QLineEdit>(w, "txtTime");
+    QTest::mouseClick(entry, Qt::LeftButton, {}, QPoint(entry->width() - 3, entry->height() / 2));
+    QTest::keyClicks(entry, "000002");
+    EXPECT_EQ(entry->displayText().toStdString(), "00:00:02");
+    // A click into a filled entry still lands where it was made.
+    QTest::mouseClick(entry, Qt::LeftButton, {}, QPoint(entry->width() - 3, entry->height() / 2));
+    EXPECT_GT(entry->cursorPosition(), 0);
 }
 
 TEST_F(TransferRun, OnlineStartShowsTheMonitorAndStopXferReturnsToIdle) {
@@ -110,6 +123,33 @@ TEST_F(TransferRun, PollsFeedTheGridTheTrendAndTheProgressLineWithGapsForNonNumb
     EXPECT_EQ(w->monitor()->trend().trend().stats().polls, 0u);
     EXPECT_TRUE(child<QLabel>(w, "ResultText")->text().isEmpty());
     click(w, "SSCommand6");
+}
+
+TEST_F(TransferRun, TheMonitorStaysOnTheScreenAndTheGridWhereTheOperatorScrolledAfterStop) {
+    // Kept as laid out where it fits, moved inside where it does not.
+    const QRect wide(0, 0, 1920, 1080), narrow(0, 0, 1280, 800), offset(1280, 0, 1024, 768);
+    EXPECT_EQ(placedOnScreen(QRect(687, 224, 672, 323), wide), QRect(687, 224, 672, 323));
+    EXPECT_EQ(placedOnScreen(QRect(687, 224, 672, 323), narrow), QRect(608, 224, 672, 323));
+    EXPECT_EQ(placedOnScreen(QRect(687, 224, 672, 323), offset), QRect(1280, 224, 672, 323));
+    EXPECT_EQ(placedOnScreen(QRect(687, 224, 672, 900), QRect(0, 0, 800, 600)),
+              QRect(128, 0, 672, 600));
+
+    OnlineWindow* w = startOnlineCsv();
+    const QRect screen = w->monitor()->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(w->monitor()->geometry()))
+        << w->monitor()->geometry().x() << "+" << w->monitor()->geometry().width();
+
+    serials[0]->onOutput = [&](const std::string&) { serials[0]->arriveIn(0.05, "+0012.345\r"); };
+    host.runFor(60);
+    MonitorGrid& grid = w->monitor()->grid();
+    ASSERT_GT(w->transfer().rowCount(), 25);
+    EXPECT_GT(grid.topRow(), 1) << "the newest row is in view";
+    grid.verticalScrollBar()->setValue(3);
+    const int scrolled = grid.topRow();
+    click(w, "SSCommand6");
+    host.runFor(3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid.topRow(), scrolled);
 }
 
 TEST_F(TransferRun, TitleBarCloseDuringAPollStopsTheTransferAndFreesTheWindowAfterwards) {

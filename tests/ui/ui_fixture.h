@@ -37,7 +37,8 @@ namespace tz::uitest {
 // The dialog answers from a script and records every filter it was given.
 struct DialogScript {
     std::vector<std::string> filters;
-    std::deque<std::string> answers; // "" is a cancel; an empty script cancels too
+    std::vector<std::string> startedAt; // the document shown, for a document choice
+    std::deque<std::string> answers;    // "" is a cancel; an empty script cancels too
 };
 
 class ScriptedFileDialog : public FileDialog {
@@ -49,6 +50,11 @@ class ScriptedFileDialog : public FileDialog {
         std::string answer = script_.answers.front();
         script_.answers.pop_front();
         return answer;
+    }
+
+    std::string chooseDocument(const std::string& filter, const std::string& current) override {
+        script_.startedAt.push_back(current);
+        return open(filter);
     }
 
   private:

@@ -139,7 +139,8 @@ TEST_F(WorkbookLink, MissingDocumentIsRefusedBeforeAnyLaunch) {
               DocumentLink::Result::Refused);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
-              "File does not exist.\r\nAn error of an Application document.");
+              "File does not exist.\r\nAn error of an Application document.\r\n" + folder.path() +
+                  "Missing.xls");
     Sleep(300);
     EXPECT_TRUE(serverLog.lines().empty()); // no program was started
 }

@@ -11,8 +11,7 @@ namespace tz::calc {
 
 namespace {
 
-// An absolute path never reads as one of soffice's options, whatever the
-// operator named the file.
+// The document's absolute path, for its URL.
 std::string absolutePath(const std::string& path) {
     std::error_code ec;
     const auto abs = std::filesystem::absolute(std::filesystem::path(path), ec);
@@ -20,6 +19,25 @@ std::string absolutePath(const std::string& path) {
 }
 
 } // namespace
+
+std::string fileUrl(const std::string& absolutePath) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char ch : absolutePath) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           c == '/';
+        if (plain) {
+            url += ch;
+        } else {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 0x0F];
+        }
+    }
+    return url;
+}
 
 bool DesktopShell::findWindow(const std::string& title) {
     return windowTitled(title);
@@ -31,7 +49,9 @@ bool DesktopShell::findWindow(const std::string& title) {
 void DesktopShell::openDocument(const std::string& path, WindowHandle) {
     auto cmd = sofficeCommand();
     cmd.push_back(acceptArgument(officePipeName()));
-    cmd.push_back(absolutePath(path));
+    // A URL, not the path: soffice decodes a bare path by the session's
+    // locale, which may not be the one the name was written in.
+    cmd.push_back(fileUrl(absolutePath(path)));
     launched_ = startDetached(cmd);
 }
 

@@ -3,7 +3,14 @@
 // windows, xdg-open shows the help.
 #include "platform/shell.h"
 
+#include <string>
+
 namespace tz::calc {
+
+// "file:///..." for an absolute path (UTF-8): every byte but letters,
+// digits, "-._~" and "/" percent-encoded, so that soffice reads the same
+// name whatever the locale of the session ("#" and umlauts included).
+std::string fileUrl(const std::string& absolutePath);
 
 class DesktopShell : public Shell {
   public:

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace tz {
@@ -24,6 +25,19 @@ QString qtFileFilter(const std::string& filter) {
 std::string QtFileDialog::open(const std::string& filter) {
     const QString path =
         QFileDialog::getOpenFileName(owner_, QString(), QString(), qtFileFilter(filter));
+    if (path.isEmpty()) return {};
+    return QDir::toNativeSeparators(path).toStdString();
+}
+
+std::string QtFileDialog::chooseDocument(const std::string& filter, const std::string& current) {
+    // The folder of the document shown; a folder that is gone leaves the
+    // dialog where Qt would start it.
+    const QFileInfo shown(QDir::fromNativeSeparators(QString::fromStdString(current)));
+    QString start;
+    if (!current.empty() && shown.absoluteDir().exists())
+        start = shown.absoluteDir().filePath(shown.fileName());
+    const QString path = QFileDialog::getSaveFileName(
+        owner_, QString(), start, qtFileFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty()) return {};
     return QDir::toNativeSeparators(path).toStdString();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The file-open dialog on Qt.
+// The file dialogs on Qt.
 #include "platform/file_dialog.h"
 
 #include <QString>
@@ -21,6 +21,7 @@ class QtFileDialog : public FileDialog {
     explicit QtFileDialog(QWidget* owner) : owner_(owner) {}
     // The chosen path with the system's separators (UTF-8), "" on cancel.
     std::string open(const std::string& filter) override;
+    std::string chooseDocument(const std::string& filter, const std::string& current) override;
 
   private:
     QWidget* owner_;

@@ -13,7 +13,10 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <grp.h>
 #include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace tz {
@@ -78,6 +81,40 @@ bool apply(QSerialPort& port, const PortSettings& s) {
 
 } // namespace
 
+#ifndef _WIN32
+std::string missingDeviceLine(const std::string& name) {
+    std::error_code ec;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(name, ec))) {
+        const std::string target = std::filesystem::read_symlink(name, ec).string();
+        return name + " is a link to " + target +
+               ", which points nowhere (adapter unplugged, simulator ended?)";
+    }
+    return name + ": no such device";
+}
+
+std::string openFailureLine(const std::string& name, const std::string& device,
+                            QSerialPort::SerialPortError error, const std::string& why) {
+    const std::string shown = name == device ? device : name + " (" + device + ")";
+    // Qt reports a device locked by another program as a permission error
+    // too; only a device this user may not open is a matter of groups.
+    if (error == QSerialPort::PermissionError && ::access(device.c_str(), R_OK | W_OK) == 0)
+        return shown + ": in use by another program";
+    if (error == QSerialPort::PermissionError) {
+        // The group that owns the device is the one to join: dialout on
+        // Debian, uucp elsewhere.
+        std::string group = "dialout";
+        struct stat st {};
+        if (::stat(device.c_str(), &st) == 0)
+            if (const struct group* g = ::getgrgid(st.st_gid); g && g->gr_gid != 0)
+                group = g->gr_name;
+        return shown + ": permission denied; add the user to the group " + group +
+               " (sudo usermod -aG " + group + " $USER, then log in again)";
+    }
+    if (error == QSerialPort::DeviceNotFoundError) return shown + ": no such device";
+    return shown + ": " + why;
+}
+#endif
+
 FailureCode classifyOpenError(QSerialPort::SerialPortError error,
                               const std::function<bool()>& opensWithPlainSettings) {
     switch (error) {
@@ -140,7 +177,8 @@ void QtSerialControl::open() {
     std::error_code ec;
     if (std::filesystem::status(name, ec).type() == std::filesystem::file_type::not_found)
         throw Failure(FailureCode::InvalidPortNumber,
-                      "Invalid port number: " + label + " (" + name + " does not exist)");
+                      "Invalid port number: " + label + " (" + name + " does not exist)",
+                      missingDeviceLine(name));
     // Follow the link to the device itself, so that the lock file QSerialPort
     // takes is the same whichever name a program opens the device by.
     const auto resolved = std::filesystem::canonical(name, ec);
@@ -180,7 +218,12 @@ void QtSerialControl::open() {
             text = "The device is not open: ";
             break;
         }
+#ifndef _WIN32
+        throw Failure(code, text + label + " (" + device + "): " + why,
+                      openFailureLine(name, device, error, why));
+#else
         throw Failure(code, text + label + " (" + device + "): " + why);
+#endif
     }
     open_ = true;
     lost_ = false;

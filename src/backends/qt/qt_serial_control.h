@@ -21,6 +21,16 @@ namespace tz {
 FailureCode classifyOpenError(QSerialPort::SerialPortError error,
                               const std::function<bool()>& opensWithPlainSettings);
 
+#ifndef _WIN32
+// The line under "232Port No. is bad" for a port name that leads nowhere:
+// the name, and a link's target that does not exist.
+std::string missingDeviceLine(const std::string& name);
+// The line under "232Port cannot open": the name (and the device a link
+// leads to) and the reason, with what to do about a refused permission.
+std::string openFailureLine(const std::string& name, const std::string& device,
+                            QSerialPort::SerialPortError error, const std::string& why);
+#endif
+
 class QtSerialControl : public SerialControl {
   public:
     QtSerialControl();

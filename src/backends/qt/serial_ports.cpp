@@ -4,7 +4,16 @@
 
 #include <QSerialPortInfo>
 
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <system_error>
+
+#ifdef __linux__
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
 
 namespace tz {
 
@@ -41,6 +50,52 @@ std::vector<SerialPortEntry> systemSerialPorts(const std::filesystem::path& byId
         ports.push_back(std::move(e));
     }
     return ports;
+}
+
+std::vector<SerialPortEntry> freePseudoTerminals(const std::filesystem::path& ptsFolder,
+                                                 const std::filesystem::path& procFolder) {
+    std::vector<SerialPortEntry> found;
+#ifdef __linux__
+    // Terminals of sessions: field 7 of /proc/<pid>/stat, after the
+    // command name in parentheses (which may hold blanks).
+    std::set<unsigned long long> inUse;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(procFolder, ec)) {
+        std::ifstream in(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(in, line)) continue;
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(line.substr(close + 1));
+        std::string state;
+        long long ppid = 0, pgrp = 0, session = 0, ttyNr = 0;
+        if (rest >> state >> ppid >> pgrp >> session >> ttyNr && ttyNr != 0) {
+            const auto nr = static_cast<unsigned long long>(ttyNr);
+            const unsigned maj = static_cast<unsigned>((nr >> 8) & 0xfff);
+            const unsigned min = static_cast<unsigned>((nr & 0xff) | ((nr >> 12) & 0xfff00));
+            inUse.insert(makedev(maj, min));
+        }
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(ptsFolder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        struct stat st {};
+        if (::stat(entry.path().c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue;
+        if (inUse.count(st.st_rdev)) continue;
+        SerialPortEntry e;
+        e.name = QStringLiteral("pts/") + QString::fromStdString(name);
+        e.device = QString::fromStdString(entry.path().string());
+        e.description = QStringLiteral("pseudo-terminal");
+        e.pseudoTerminal = true;
+        found.push_back(std::move(e));
+    }
+    std::sort(found.begin(), found.end(), [](const SerialPortEntry& a, const SerialPortEntry& b) {
+        return a.name.mid(4).toInt() < b.name.mid(4).toInt();
+    });
+#else
+    (void)ptsFolder, (void)procFolder;
+#endif
+    return found;
 }
 
 QString describePort(int port, const std::vector<SerialPortEntry>& known,

@@ -15,6 +15,7 @@ struct SerialPortEntry {
     QString description;  // the adapter's product text
     QString manufacturer;
     QString serialNumber;
+    bool pseudoTerminal = false; // a program's line (the simulator's), no adapter
     // The name a port link should point at: the by-id name survives
     // plugging the adapter into another USB socket, the node does not.
     QString linkTarget() const { return stableDevice.isEmpty() ? device : stableDevice; }
@@ -24,6 +25,13 @@ struct SerialPortEntry {
 // made one (`byIdFolder`, /dev/serial/by-id on Linux).
 std::vector<SerialPortEntry>
 systemSerialPorts(const std::filesystem::path& byIdFolder = "/dev/serial/by-id");
+
+// The pseudo-terminals in `ptsFolder` that no session uses as its terminal
+// (so not a shell's window): a program such as the simulator holds the
+// other end. Qt's port list never shows them. Empty off Linux.
+std::vector<SerialPortEntry>
+freePseudoTerminals(const std::filesystem::path& ptsFolder = "/dev/pts",
+                    const std::filesystem::path& procFolder = "/proc");
 
 // "/dev/ttyUSB0 — FT232R USB UART, serial A50285BI" for COMn: the device
 // its name opens (the link's final target) and what `known` tells about
