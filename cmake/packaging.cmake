@@ -91,6 +91,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TZ_PACKAGE_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libqt6core6 (>= 6.4.2), libqt6gui6 (>= 6.4.2), libqt6widgets6 (>= 6.4.2), libqt6serialport6 (>= 6.4.2), qt6-qpa-plugins (>= 6.4.2)")
+# Publishing to an MQTT broker links libmosquitto where the build found it.
+if(TARGET tz_mosquitto)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libmosquitto1 (>= 2.0)")
+endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/debian/postinst
                                        ${PROJECT_SOURCE_DIR}/packaging/debian/postrm)

@@ -29,3 +29,19 @@ list(PREPEND CMAKE_FIND_ROOT_PATH "${TZ_WINDOWS_QT}")
 list(PREPEND CMAKE_PREFIX_PATH "${TZ_WINDOWS_QT}/lib/cmake")
 set(QT_HOST_PATH /usr CACHE PATH "")
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "")
+
+# The static libmosquitto of scripts/provide-windows-mosquitto, when there is
+# one: the program then publishes to MQTT brokers too.
+if(NOT TZ_WINDOWS_MOSQUITTO)
+    if(DEFINED ENV{TZ_WINDOWS_MOSQUITTO} AND NOT "$ENV{TZ_WINDOWS_MOSQUITTO}" STREQUAL "")
+        set(TZ_WINDOWS_MOSQUITTO "$ENV{TZ_WINDOWS_MOSQUITTO}")
+    else()
+        get_filename_component(TZ_WINDOWS_MOSQUITTO "${TZ_WINDOWS_QT}/../mosquitto-mingw" ABSOLUTE)
+    endif()
+endif()
+set(TZ_WINDOWS_MOSQUITTO "${TZ_WINDOWS_MOSQUITTO}" CACHE PATH
+    "Static libmosquitto for mingw-w64 (scripts/provide-windows-mosquitto)")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TZ_WINDOWS_MOSQUITTO)
+if(EXISTS "${TZ_WINDOWS_MOSQUITTO}/lib/libmosquitto_static.a")
+    list(PREPEND CMAKE_FIND_ROOT_PATH "${TZ_WINDOWS_MOSQUITTO}")
+endif()

@@ -14,6 +14,11 @@
 #include "logger/logger_transfer.h"
 #include "online/command_table.h"
 #include "online/csv_sink.h"
+#include "publish/broker_password.h"
+#include "publish/broker_sink.h"
+#ifdef TZ_HAVE_MQTT
+#include "backends/mosquitto/mosquitto_client.h"
+#endif
 #include "online/interval_entry.h"
 #include "online/online_transfer.h"
 #include "sheet/document_link.h"
@@ -158,12 +163,31 @@ int Run::online(QCoreApplication& app) {
     onlineRequest.keepPolling = !request.stopOnFault;
     onlineRequest.timeForm = timeFormOf(request);
     onlineRequest.portName = portName();
+    if (request.publish) {
+        // After the document: a row leaves the machine once it is on the disk.
+#ifdef TZ_HAVE_MQTT
+        BrokerTarget target;
+        target.url = *request.publish;
+        std::string why;
+        if (!brokerPassword(request.publishPasswordFile, target.password, why)) {
+            say("tidewell-z: " + why);
+            return kBadArguments;
+        }
+        onlineRequest.sinks.push_back(std::make_shared<BrokerSink>(
+            host, std::make_unique<MosquittoClient>(), std::make_unique<QtTimer>(), target,
+            [](const std::string& note) { say(note); }));
+#else
+        say("tidewell-z: this program was built without MQTT publishing (libmosquitto).");
+        return kBadArguments;
+#endif
+    }
     transfer.start(onlineRequest);
     if (!transfer.running()) return kFailed; // the start's message has been shown
     if (!request.quiet)
         say("Polling " + names[static_cast<std::size_t>(index)] + " on " + portName() + " every " +
             request.intervalDigits.substr(0, 2) + ":" + request.intervalDigits.substr(2, 2) + ":" +
-            request.intervalDigits.substr(4, 2) + " into " + request.csv);
+            request.intervalDigits.substr(4, 2) + " into " + request.csv +
+            (request.publish ? " and " + brokerLocation(*request.publish) : std::string()));
     const int code = app.exec();
     const long long rows = view.dataRows();
     const long long without = transfer.rowsWithoutValue();

@@ -4,6 +4,11 @@
 #include "online/csv_sink.h"
 #include "online/interval_entry.h"
 #include "online/workbook_sink.h"
+#include "publish/broker_sink.h"
+#include "ui/broker_dialog.h"
+#ifdef TZ_HAVE_MQTT
+#include "backends/mosquitto/mosquitto_client.h"
+#endif
 #include "ui/layout.h"
 #include "ui/monitor_sink.h"
 #include "ui/monitor_window.h"
@@ -130,6 +135,22 @@ void OnlineWindow::buildPanel() {
 
     setFocusChain({portList_, applicationPicker_, documentEntry_, documentPicker_, paramList_,
                    intervalEntry_, startButton_, modeInfoButton_, exitButton_, stopButton_});
+
+    brokerButton_ = new QPushButton("Broker\u2026");
+    brokerButton_->setObjectName("BrokerButton");
+    // Out of the keyboard order of the classic controls, as "Ports..." is.
+    brokerButton_->setFocusPolicy(Qt::NoFocus);
+    progress_->addButton(brokerButton_);
+    brokerButton_->setToolTip("Also publish every row to an MQTT broker");
+    connect(brokerButton_, &QPushButton::clicked, this, [this] { showBrokerDialog(); });
+}
+
+BrokerDialog* OnlineWindow::showBrokerDialog() {
+    auto* dialog = new BrokerDialog(loadBrokerChoice(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [dialog] { saveBrokerChoice(dialog->choice()); });
+    dialog->open();
+    return dialog;
 }
 
 void OnlineWindow::buildParameterList() {
@@ -165,6 +186,8 @@ OnlineRequest OnlineWindow::request() const {
         r.sinks.push_back(std::move(csv));
         r.sinks.push_back(std::make_shared<MonitorSink>(monitor_.data()));
     }
+    // Last: the record is written before a row leaves the machine.
+    if (auto broker = brokerSink()) r.sinks.push_back(std::move(broker));
     return r;
 }
 
@@ -220,8 +243,10 @@ void OnlineWindow::nextPollDue(long long rows, double at) {
 }
 
 void OnlineWindow::faultReported(const std::string& line) {
-    // The latest loss or return stays in view until the next one.
-    progress_->setResult(QString::fromStdString(line));
+    // The latest loss or return stays in view until the next one, beside
+    // what the broker said last.
+    runResult_ = QString::fromStdString(line);
+    showResult();
 }
 
 void OnlineWindow::enterTransferring() {
@@ -229,16 +254,53 @@ void OnlineWindow::enterTransferring() {
     keepingOn_ = runOptions_->keepPolling();
     runOptions_->setLocked(true);
     setTransferringState();
+    // A run publishes where it was started to; the next one takes a change.
+    brokerButton_->setEnabled(false);
+    runResult_.clear();
+    brokerNote_.clear();
 }
 
 void OnlineWindow::enterIdle() {
     setIdleState();
     runOptions_->setLocked(false);
+    brokerButton_->setEnabled(true);
     const long long rows = transfer_ ? transfer_->rowCount() : 0;
     if (rows < 1) return;
     progress_->setProgress(countText(rows));
-    progress_->setResult(
-        withPreviousCopy(countText(rows) + " \u2192 " + QString::fromStdString(documentText())));
+    runResult_ =
+        withPreviousCopy(countText(rows) + " \u2192 " + QString::fromStdString(documentText()));
+    showResult();
+}
+
+void OnlineWindow::showResult() {
+    // The broker's last word stays beside the run's result: lost, back,
+    // a refused login, messages it never got.
+    QString line = runResult_;
+    if (!brokerNote_.isEmpty()) line += (line.isEmpty() ? "" : "; ") + brokerNote_;
+    progress_->setResult(line);
+}
+
+std::shared_ptr<RowSink> OnlineWindow::brokerSink() const {
+    const BrokerChoice choice = loadBrokerChoice();
+    if (!choice.publish) return nullptr;
+    std::string why;
+    const std::optional<BrokerAddress> address = parseBrokerUrl(choice.url, why);
+    if (!address) return nullptr; // the dialog takes no such address
+#ifdef TZ_HAVE_MQTT
+    BrokerTarget target;
+    target.url = *address;
+    target.password = passwordOf(choice);
+    QPointer<OnlineWindow> self(const_cast<OnlineWindow*>(this));
+    return std::make_shared<BrokerSink>(services_.host, std::make_unique<MosquittoClient>(),
+                                        services_.makeTimer(), target,
+                                        [self](const std::string& note) {
+                                            if (!self) return;
+                                            self->brokerNote_ = QString::fromStdString(note);
+                                            self->showResult();
+                                        });
+#else
+    return nullptr;
+#endif
 }
 
 } // namespace tz

@@ -12,9 +12,12 @@
 #include <string>
 #include <vector>
 
+class QPushButton;
+
 namespace tz {
 
 class RunOptions;
+class BrokerDialog;
 
 class OnlineWindow : public TransferFrame, public OnlineView {
     Q_OBJECT
@@ -40,6 +43,8 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     OnlineRequest request() const;
 
     MonitorWindow* monitor() const { return monitor_; }
+    // "Broker...": where the next runs also publish their rows.
+    BrokerDialog* showBrokerDialog();
     OnlineTransfer& transfer() { return *transfer_; }
 
   protected:
@@ -51,6 +56,9 @@ class OnlineWindow : public TransferFrame, public OnlineView {
 
   private:
     void buildPanel();
+    // The sink that publishes the rows, when "Broker..." says so.
+    std::shared_ptr<RowSink> brokerSink() const;
+    void showResult();
     void buildParameterList();
     // The interval entry's own check as the operator types.
     void checkIntervalEntry();
@@ -65,7 +73,10 @@ class OnlineWindow : public TransferFrame, public OnlineView {
     QPointer<MonitorWindow> monitor_;
     QComboBox* paramList_ = nullptr;
     QLineEdit* intervalEntry_ = nullptr;
-    RunOptions* runOptions_ = nullptr; // below the progress strip
+    RunOptions* runOptions_ = nullptr;    // below the progress strip
+    QPushButton* brokerButton_ = nullptr; // in the strip below the layout
+    QString runResult_;                   // the rows and the document, after a run
+    QString brokerNote_;                  // what the broker sink said last in this run
     std::unique_ptr<OnlineTransfer> transfer_;
     bool keepingOn_ = false; // the running transfer keeps polling through faults
 };

@@ -10,6 +10,9 @@
 #   workbook   the same two sets into a workbook held by the fake Excel DDE
 #              server; every poked cell is the CSV document's cell
 #   plug       the simulator hangs up mid-transfer: the lost-connection message
+#   publish    an unattended on-line run publishes its rows to a Linux
+#              mosquitto on 127.0.0.1: every seq once, the CSV's values, the
+#              status online then offline
 #   utf-8      Twell.ini saved as UTF-8 with a byte order mark; the console
 #              twin polls "Durchfluß" named on its command line
 #   help       F1 finds the manual where the zip and the setup put it
@@ -260,6 +263,63 @@ check "plug: the lost-connection message" \
 check "plug: the rows before the loss are kept" \
     bash -c "[ \$(wc -l <'$work/win/plug.csv') -ge 2 ]"
 
+# --- publishing to a broker on 127.0.0.1 ------------------------------------
+publish_run() {
+    [ -x /usr/sbin/mosquitto ] || {
+        echo "     mosquitto is not installed (scripts/install-deps --tests)"
+        return 1
+    }
+    cc -O2 -o "$work/mqtt_listen" "$src/tests/program/mqtt_listen.c" -lmosquitto || return 1
+    local port
+    port=$("$work/mqtt_listen" --free-port) || return 1
+    printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence false\n' "$port" \
+        >"$work/mosquitto.conf"
+    /usr/sbin/mosquitto -c "$work/mosquitto.conf" >"$work/mosquitto.log" 2>&1 &
+    local broker=$!
+    "$work/mqtt_listen" "$port" 'wine/#' 40 >"$work/published.log" 2>&1 &
+    local listener=$!
+    for _ in $(seq 50); do
+        grep -q subscribed "$work/published.log" 2>/dev/null && break
+        sleep 0.1
+    done
+    local rc=1
+    if start_sim "$ports"; then
+        # The console twin, as a service or a script runs it on Windows.
+        cp "$win/src/tidewell-z-cli.exe" "$work/win/"
+        (cd "$work/win" && LD_PRELOAD=$shim timeout 60 wine "$work/win/tidewell-z-cli.exe" --online \
+            --port COM1 --parameter Geschwindigkeit --interval 00:00:02 --count 3 \
+            --csv "$(winpath "$work/win/published.csv")" \
+            --publish "mqtt://127.0.0.1:$port/wine/flow") >"$work/publish-win.log" 2>&1
+        rc=$?
+        stop_sim
+        sleep 1
+    fi
+    kill "$listener" "$broker" 2>/dev/null
+    wait "$listener" "$broker" 2>/dev/null
+    echo "     windows publish: rc $rc"
+    [ $rc -eq 0 ] || cat "$work/publish-win.log"
+    return $rc
+}
+same_published() {
+    # The rows' seq and text, against the CSV document's value cells.
+    local want got
+    want=$(tail -n +2 "$work/win/published.csv" | tr -d '\r' | cut -d, -f2- |
+        awk '{ printf "%d %s\n", NR, $0 }')
+    got=$(awk -F'\t' '$1 == "wine/flow"' "$work/published.log" |
+        sed -n 's/.*"seq": \([0-9]*\),.*"text": "\([^"]*\)"}$/\1 \2/p')
+    [ "$(wc -l <<<"$want")" -eq 3 ] && [ "$want" = "$got" ] || {
+        echo "     CSV: $want"
+        echo "     broker: $got"
+        return 1
+    }
+}
+check "publish: the Windows program publishes to a Linux broker" publish_run
+check "publish: every row once, in order, with the CSV's value" same_published
+status_sequence() {
+    [ "$(awk -F'\t' '$1 == "wine/flow/status" { print $2 }' "$work/published.log" |
+        tr '\n' ' ')" = "online offline " ]
+}
+check "publish: status online, then offline" status_sequence
 # --- settings saved as UTF-8 with a BOM, a name on the command line ----------
 mkdir -p "$work/utf8"
 cp "$win/src/tidewell-z-cli.exe" "$work/utf8/"

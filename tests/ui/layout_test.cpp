@@ -178,8 +178,9 @@ void expectLayoutAreaAboveProgress(QWidget* w, int extra = 0) {
     EXPECT_GE(strip->geometry().top(), 189);
     EXPECT_LE(strip->geometry().bottom(), w->height());
     for (const char* below : {"KeepPolling", "IsoTime"}) {
-        if (auto* box = w->findChild<QWidget*>(below))
+        if (auto* box = w->findChild<QWidget*>(below)) {
             EXPECT_GE(box->mapTo(w, QPoint(0, 0)).y(), strip->geometry().bottom()) << below;
+        }
     }
 }
 
