@@ -60,6 +60,10 @@ ms() { date +%s%3N; }
 
 # --- a fresh prefix -------------------------------------------------------
 t0=$(ms)
+# Wine links the prefix's Documents to $HOME: a scratch home keeps the
+# installed program's documents out of the real one, and each run fresh.
+export HOME=$work/home
+mkdir -p "$HOME"
 quiet wineserver -k
 rm -rf "$WINEPREFIX"
 quiet wineserver -p
@@ -81,7 +85,17 @@ quiet wine wineboot
 }
 echo "     fresh Wine prefix after $(($(ms) - t0)) ms"
 
-winpath() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+# Right after the prefix is made, winepath may not be found at the first
+# try under load: ask again until it answers with a path.
+winpath() {
+    local p
+    for _ in 1 2 3 4 5; do
+        p=$(wine winepath -u "$1" 2>/dev/null | tr -d '\r')
+        [[ $p == /* ]] && break
+        sleep 1
+    done
+    echo "$p"
+}
 # %ProgramFiles% of a 64-bit program and the Start menu of all users.
 inst=$WINEPREFIX/drive_c/Program\ Files/TIDEWELL-Z
 menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/TIDEWELL-Z
