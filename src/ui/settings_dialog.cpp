@@ -104,7 +104,7 @@ SettingsDialog::SettingsDialog(UiServices& services, QWidget* parent)
 
     const QString file =
         QString::fromStdString(joinProgramFolder(settingsFolder(services_.globals), "Twell.ini"));
-    auto* note = new QLabel("Saved to " + QDir::toNativeSeparators(file) +
+    auto* note = new QLabel("Save writes " + QDir::toNativeSeparators(file) +
                                 ". The next mode window shows the new settings; transfer "
                                 "windows opened from it use them.",
                             this);

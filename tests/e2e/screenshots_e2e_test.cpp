@@ -8,6 +8,7 @@
 #include "ui/monitor_window.h"
 #include "ui/online_window.h"
 #include "ui/settings_dialog.h"
+#include "ui/trend_chart.h"
 
 #include "window_e2e.h"
 
@@ -18,6 +19,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tz {
@@ -75,8 +77,19 @@ TEST_F(Screenshots, EveryPictureComesFromOneRunAgainstTheSimulator) {
     shoot(monitor, "Tide04");
     ASSERT_TRUE(runUntil([&] { return online.transfer().rowCount() > 40; }, 120000));
     monitor->resize(900, 420);
+    // The taller grid keeps its top row; scrolled, as the operator would,
+    // so that it shows the newest polls the trend ends with.
+    MonitorGrid& grid = monitor->grid();
+    grid.setTopRow(std::max(1, grid.currentRow() - 15));
     shoot(monitor, "Tide04-trend");
     stopXfer(&online);
+    // The last half minute, as the wheel zooms in at the newest poll: the
+    // rows the grid shows.
+    TrendChart& trend = monitor->trend();
+    const TrendChart::TimeWindow whole = trend.timeWindow();
+    trend.zoom(30.0 / (whole.to - whole.from), whole.to);
+    EXPECT_FALSE(trend.following());
+    shoot(monitor, "Tide04-trend-zoomed");
     EXPECT_TRUE(messages.empty()) << messages.front();
 
     // Logger: sets 1 to 3, pictured while set 2 comes in.

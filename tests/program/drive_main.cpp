@@ -5,12 +5,15 @@
 // window. Only the message box is replaced: each message is printed as
 //   MESSAGE<TAB>title<TAB>text
 // and counts as clicked. At the end it prints the document's lines (ROWS)
-// and, after an on-line run, the polls and numbers the trend holds (TREND). The same source builds
+// and, after an on-line run, the polls and numbers the trend holds (TREND) and where its picture
+// went (PICTURE path width height). The same source builds
 // for Linux and for Windows, so one scenario gives the two programs' documents of the same data.
 //
-//   tz-drive online  CSV|XLS DOCUMENT POLLS   polls every 2 s until the
+//   tz-drive online  CSV|XLS DOCUMENT POLLS [PICTURE]
+//                                             polls every 2 s until the
 //                                             document holds POLLS rows, then
-//                                             Stop Xfer
+//                                             Stop Xfer; saves the data
+//                                             monitor as PNG in PICTURE
 //   tz-drive logger  CSV|XLS DOCUMENT SET...  downloads the ticked sets
 //   tz-drive plug    DOCUMENT                 on-line into a CSV document
 //                                             until a message comes
@@ -30,6 +33,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QThread>
@@ -93,7 +97,7 @@ int documentRows(const std::string& path) {
 }
 
 struct Script {
-    std::string mode, format, document;
+    std::string mode, format, document, picture;
     int polls = 0;
     std::vector<std::string> sets;
 };
@@ -115,7 +119,8 @@ Script parse(const QStringList& args) {
     s.document = args[at++].toStdString();
     if (s.mode == "online") {
         if (args.size() <= at) fail(2, "no poll count");
-        s.polls = args[at].toInt();
+        s.polls = args[at++].toInt();
+        if (at < args.size()) s.picture = args[at].toStdString();
     }
     if (s.mode == "logger")
         for (; at < args.size(); ++at)
@@ -194,6 +199,24 @@ int main(int argc, char** argv) {
         if (auto* trend = w->findChild<tz::TrendChart*>("Trend"))
             std::printf("TREND\t%zu\t%zu\n", trend->trend().stats().polls,
                         trend->trend().stats().values);
+    // The monitor as the operator sees it after Stop Xfer. grab() paints
+    // through Qt's own backing store, so it needs no screen of the system's.
+    if (!script.picture.empty()) {
+        // The chart lays out the last poll at the next turn of the event
+        // loop, which Stop Xfer's click has not given it yet.
+        runUntil([] { return false; }, 300);
+        QWidget* monitor = windowWith("Trend");
+        if (!monitor) fail(3, "no data monitor to picture");
+        const QImage picture = monitor->grab().toImage();
+        bool drawn = false;
+        for (int y = 0; y < picture.height() && !drawn; y += 3)
+            for (int x = 0; x < picture.width() && !drawn; x += 3)
+                drawn = picture.pixel(x, y) != picture.pixel(0, 0);
+        if (!drawn || !picture.save(QString::fromStdString(script.picture), "PNG"))
+            fail(1, "the monitor's picture is blank or could not be saved");
+        std::printf("PICTURE\t%s\t%d\t%d\n", script.picture.c_str(), picture.width(),
+                    picture.height());
+    }
     std::printf("%s\n", status == 0 ? "DONE" : "TIMEOUT");
     std::fflush(stdout);
     // Exit, as the operator ends the program: Twenv.dat is written back.

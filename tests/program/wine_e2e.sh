@@ -181,7 +181,7 @@ as_windows() { iconv -f UTF-8 -t CP1252 "$1"; }
 # --- start-up and on-line -------------------------------------------------
 SIM_ARGS=()
 check "online: the Windows program polls and stops" \
-    run_win online online CSV "$(winpath "$work/win/online.csv")" 3
+    run_win online online CSV "$(winpath "$work/win/online.csv")" 3 "$(winpath "$work/monitor.png")"
 check "start-up: Twell.ini in the code page gives the names" \
     grep -qF "$(printf 'STARTED\t9600,N,8,1\tDurchfluß')" "$work/online-win.log"
 check "online: the Linux program on the same data" \
@@ -209,6 +209,12 @@ check "online: documents alike line for line (CR LF, code page)" same_online
 check "online: the Windows monitor's trend holds the polled values" \
     trend_holds_rows "$work/online-win.log"
 check "online: no message" lacks MESSAGE "$work/online-win.log"
+# The monitor pictured by Qt itself (grab), as the docs' Windows picture is.
+pictured() {
+    tr -d '\r' <"$work/online-win.log" | grep -q $'^PICTURE\t.*\t[1-9][0-9]*\t[1-9][0-9]*$' &&
+        [ "$(head -c 8 "$work/monitor.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ]
+}
+check "online: the Windows monitor is pictured" pictured
 finds_manual() {
     # Either separator: the path is Qt's.
     tr -d '\r' <"$work/online-win.log" | tr '\\' / |

@@ -1,7 +1,7 @@
-// Pictures of the four windows as the operator sees them. Under the
-// screenshot script (scripts/screenshots) they land in the folder it names
-// in TZ_SCREENSHOT_DIR; otherwise in a temporary folder, and the test still
-// checks that each picture has its window's size and is not blank.
+// Pictures of the four windows with made-up contents, in a temporary
+// folder: each picture has its window's size and is not blank. The pictures
+// in docs/ come from one real run instead (tests/e2e, scripts/screenshots),
+// so these never go where TZ_SCREENSHOT_DIR points.
 #include "ui/monitor_grid.h"
 #include "ui/progress_strip.h"
 #include "ui/run_options.h"
@@ -19,14 +19,7 @@ namespace {
 
 class Screenshots : public UiTest {
   protected:
-    QString target() {
-        const QByteArray dirName = qgetenv("TZ_SCREENSHOT_DIR");
-        if (!dirName.isEmpty()) {
-            QDir().mkpath(QString::fromLocal8Bit(dirName));
-            return QString::fromLocal8Bit(dirName);
-        }
-        return QString::fromStdString(folder);
-    }
+    QString target() { return QString::fromStdString(folder); }
 
     void shoot(QWidget* w, const QString& name, QSize expected) {
         w->show();
