@@ -30,6 +30,27 @@ QRect placedOnScreen(QRect wanted, const QRect& available) {
     return wanted;
 }
 
+QRect placedClearOf(QRect wanted, const QRect& kept, const QRect& available) {
+    const QRect fitted = placedOnScreen(wanted, available);
+    if (kept.isEmpty() || !fitted.intersects(kept)) return fitted;
+    QRect above = fitted, below = fitted, right = fitted, left = fitted;
+    above.moveBottom(kept.top() - 1);
+    below.moveTop(kept.bottom() + 1);
+    right.moveLeft(kept.right() + 1);
+    left.moveRight(kept.left() - 1);
+    QRect best = fitted;
+    int bestDistance = -1;
+    for (const QRect& r : {above, below, right, left}) {
+        if (!available.isEmpty() && !available.contains(r)) continue;
+        const int distance = (r.topLeft() - fitted.topLeft()).manhattanLength();
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = r;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Tide04");
     setWindowTitle("Data Monitor For CSVFile");
@@ -85,7 +106,9 @@ void MonitorWindow::showEvent(QShowEvent* event) {
             // The frame around the client area counts too.
             const QMargins frame(0, 0, frameGeometry().width() - width(),
                                  frameGeometry().height() - height());
-            const QRect fitted = placedOnScreen(geometry() + frame, area) - frame;
+            const QRect kept =
+                keptClear_ && keptClear_->isVisible() ? keptClear_->frameGeometry() : QRect();
+            const QRect fitted = placedClearOf(geometry() + frame, kept, area) - frame;
             if (fitted.size() != size()) resize(fitted.size().expandedTo(minimumSize()));
             if (fitted.topLeft() != pos()) move(fitted.topLeft());
         }

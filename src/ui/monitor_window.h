@@ -11,6 +11,11 @@ namespace tz {
 // `available`, else narrowed to fit and moved inside it.
 QRect placedOnScreen(QRect wanted, const QRect& available);
 
+// As placedOnScreen, and clear of `kept` (the window the operator works in)
+// when the screen has room for that above, below or beside it: of those
+// places, the nearest to `wanted`. Without room it overlaps as placed.
+QRect placedClearOf(QRect wanted, const QRect& kept, const QRect& available);
+
 class MonitorGrid;
 class TrendChart;
 
@@ -27,6 +32,10 @@ class MonitorWindow : public QWidget {
     // on-line window is gone, the next close deletes it.
     void releaseWhenClosed();
 
+    // The window whose controls (the Status panel, "Stop Xfer") this one
+    // must not cover when it first shows.
+    void keepClearOf(const QWidget* window) { keptClear_ = window; }
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     // The laid-out place is kept when the window fits on the screen there;
@@ -38,6 +47,7 @@ class MonitorWindow : public QWidget {
     TrendChart* trend_;
     QLabel* caption_;
     bool placed_ = false;
+    const QWidget* keptClear_ = nullptr;
 };
 
 } // namespace tz

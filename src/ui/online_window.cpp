@@ -93,6 +93,7 @@ OnlineWindow::OnlineWindow(UiServices& services, QPoint at)
         services_.makeTimer(), [this](std::function<void()> cb) { runAsTransferCode(cb); });
     // The monitor exists (hidden) from the start; a CSV run shows it.
     monitor_ = new MonitorWindow;
+    monitor_->keepClearOf(this);
 
     showApplicationPath();
     fillPortList();

@@ -133,6 +133,16 @@ TEST_F(TransferRun, TheMonitorStaysOnTheScreenAndTheGridWhereTheOperatorScrolled
     EXPECT_EQ(placedOnScreen(QRect(687, 224, 672, 323), offset), QRect(1280, 224, 672, 323));
     EXPECT_EQ(placedOnScreen(QRect(687, 224, 672, 900), QRect(0, 0, 800, 600)),
               QRect(128, 0, 672, 600));
+    // Clear of the on-line window centred on the screen, its Status panel
+    // and "Stop Xfer" in view: above it when there is room, else below,
+    // else overlapping as placed.
+    const QRect monitor(687, 224, 672, 323), centred(377, 404, 524, 251);
+    EXPECT_EQ(placedClearOf(monitor, centred, QRect(0, 0, 1280, 1024)), QRect(608, 81, 672, 323));
+    EXPECT_EQ(placedClearOf(monitor, QRect(377, 150, 524, 251), QRect(0, 0, 1280, 1024)),
+              QRect(608, 401, 672, 323));
+    EXPECT_EQ(placedClearOf(monitor, QRect(377, 150, 524, 251), QRect(0, 0, 1280, 600)),
+              QRect(608, 224, 672, 323));
+    EXPECT_EQ(placedClearOf(monitor, QRect(0, 0, 300, 200), wide), monitor);
 
     OnlineWindow* w = startOnlineCsv();
     const QRect screen = w->monitor()->screen()->availableGeometry();
