@@ -16,7 +16,8 @@ enum class TimeForm {
     IsoMillis,  // 2026-12-08T14:03:07.250+01:00
 };
 
-// `at` in local time (epochMs shifted by its offset) with that offset.
-std::string isoLocalTime(const WallClock& at, bool milliseconds);
+// `at` in local time (epochMs shifted by its offset) with that offset; a
+// broker's messages take it to the millisecond.
+std::string isoLocalTime(const WallClock& at, bool milliseconds = true);
 
 } // namespace tz

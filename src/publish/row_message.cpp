@@ -1,5 +1,7 @@
 #include "publish/row_message.h"
 
+#include "online/iso_time.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -29,24 +31,6 @@ std::size_t utf8Length(const std::string& s, std::size_t i) {
         return 4;
     }
     return 0;
-}
-
-// Days since 1970-01-01 into the civil date (proleptic Gregorian).
-void civilFromDays(long long z, int& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long yy = static_cast<long long>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<int>(yy + (m <= 2));
-}
-
-long long floorDiv(long long a, long long b) {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 
 } // namespace
@@ -103,22 +87,6 @@ std::string jsonEscaped(const std::string& text) {
     return out;
 }
 
-std::string isoLocalTime(const WallClock& wall) {
-    const long long localMs = wall.epochMs + static_cast<long long>(wall.utcOffsetSeconds) * 1000;
-    const long long days = floorDiv(localMs, 86'400'000);
-    const long long msOfDay = localMs - days * 86'400'000;
-    int y = 0;
-    unsigned mo = 0, d = 0;
-    civilFromDays(days, y, mo, d);
-    const int off = wall.utcOffsetSeconds;
-    const int offAbs = off < 0 ? -off : off;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02u-%02uT%02lld:%02lld:%02lld.%03lld%c%02d:%02d", y, mo,
-                  d, msOfDay / 3'600'000, msOfDay / 60'000 % 60, msOfDay / 1000 % 60,
-                  msOfDay % 1000, off < 0 ? '-' : '+', offAbs / 3600, offAbs / 60 % 60);
-    return buf;
-}
-
 std::string jsonNumber(double value) {
     if (!std::isfinite(value)) return "null";
     char buf[32];
@@ -132,7 +100,7 @@ std::string rowMessage(const RunStart& run, const PolledRow& row) {
     m += "{\"seq\": ";
     m += std::to_string(row.seq);
     m += ", \"time\": \"";
-    m += isoLocalTime(row.wall);
+    m += isoLocalTime(row.wall, /*milliseconds=*/true);
     m += "\", \"port\": \"";
     m += jsonEscaped(run.port);
     m += "\", \"parameter\": \"";

@@ -3,6 +3,7 @@
 // (Telegraf, Node-RED) reads without knowing this program.
 //   {"seq": 1, "time": "2026-12-08T07:25:13.250+01:00", "port": "COM1",
 //    "parameter": "Flow", "value": 12.345, "unit": "m3/h", "text": "12.345"}
+#include "online/iso_time.h"
 #include "online/row_sink.h"
 
 #include <string>
@@ -16,10 +17,6 @@ std::string rowMessage(const RunStart& run, const PolledRow& row);
 // (an instrument's garbage, text of a legacy code page) replaced by U+FFFD
 // so that the message stays valid.
 std::string jsonEscaped(const std::string& text);
-
-// The instant as ISO 8601 local time with its offset, to the millisecond:
-// "2026-12-08T07:25:13.250+01:00".
-std::string isoLocalTime(const WallClock& wall);
 
 // The shortest text that reads back as `value`; "null" for NaN and the
 // infinities, which JSON lacks.
