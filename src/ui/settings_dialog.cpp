@@ -33,8 +33,7 @@ QComboBox* choices(QWidget* parent, const char* name, const QStringList& items) 
 
 // Shows `field` as the current choice; a value the list lacks (a file
 // edited by hand) is added, so that saving unchanged keeps it.
-void choose(QComboBox* box, const std::string& field) {
-    const QString value = QString::fromStdString(field);
+void choose(QComboBox* box, const QString& value) {
     int at = box->findData(value);
     if (at < 0) at = box->findText(value);
     if (at < 0 && !value.isEmpty()) {
@@ -47,17 +46,6 @@ void choose(QComboBox* box, const std::string& field) {
 QString field(const QComboBox* box) {
     const QVariant data = box->currentData();
     return data.isValid() ? data.toString() : box->currentText();
-}
-
-std::vector<std::string> splitAtCommas(const std::string& text) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = text.find(',', start);
-        fields.push_back(text.substr(start, comma - start));
-        if (comma == std::string::npos) return fields;
-        start = comma + 1;
-    }
 }
 
 } // namespace
@@ -124,12 +112,12 @@ SettingsDialog::SettingsDialog(UiServices& services, QWidget* parent)
 
 void SettingsDialog::load() {
     const Globals& g = services_.globals;
-    const std::vector<std::string> fields = splitAtCommas(g.CommSettings);
-    const auto at = [&](std::size_t i) { return i < fields.size() ? fields[i] : std::string(); };
+    const QStringList fields = QString::fromStdString(g.CommSettings).split(',');
+    const auto at = [&](qsizetype i) { return i < fields.size() ? fields[i] : QString(); };
     choose(baud_, at(0));
-    std::string parity = at(1);
-    for (char& c : parity)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    QString parity = at(1);
+    for (QChar& c : parity)
+        if (c.unicode() < 0x80) c = c.toUpper();
     choose(parity_, parity);
     choose(dataBits_, at(2));
     choose(stopBits_, at(3));
