@@ -34,11 +34,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef TZ_PROGRAM_PATH
-constexpr const char* kProgramPath = TZ_PROGRAM_PATH;
-#else
-constexpr const char* kProgramPath = "";
-#endif
+using tz::fake::kProgramPath;
 
 void idle(int ms) {
     QElapsedTimer clock;

@@ -23,11 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef TZ_PROGRAM_PATH
-constexpr const char* kProgramPath = TZ_PROGRAM_PATH;
-#else
-constexpr const char* kProgramPath = "";
-#endif
+using fake::kProgramPath;
 
 using fake::Simulator;
 using test::crlfLines;

@@ -46,11 +46,7 @@ using fake::Subscriber;
 using test::crlfLines;
 using testing::HasSubstr;
 
-#ifdef TZ_PROGRAM_PATH
-constexpr const char* kProgramPath = TZ_PROGRAM_PATH;
-#else
-constexpr const char* kProgramPath = "";
-#endif
+using fake::kProgramPath;
 
 bool runUntil(const std::function<bool()>& done, int limitMs) {
     QElapsedTimer clock;

@@ -26,6 +26,14 @@ inline constexpr const char* kSimPath = TZ_SIM_PATH;
 inline constexpr const char* kSimPath = "";
 #endif
 
+// The tidewell-z program itself, for the tests that run it whole; empty
+// when the target was not given it.
+#ifdef TZ_PROGRAM_PATH
+inline constexpr const char* kProgramPath = TZ_PROGRAM_PATH;
+#else
+inline constexpr const char* kProgramPath = "";
+#endif
+
 // A scratch folder that is also XDG_CONFIG_HOME for its life, so that COMn
 // means the simulator or link made by this test and nothing else.
 class Workspace {
